@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// The state that the open command, the two document walks and the reading view share. The main window
+// owns one; the walks keep their pending values here rather than in locals, so that what a walk completes
+// depends on everything it has seen so far, across elements.
+struct ReaderState {
+    // Navigation-map entries: play order;id;content path;title (spaces of the title as "&").
+    std::vector<std::string> DirIDList;
+    // Manifest entries: id;href.
+    std::vector<std::string> SubIDList;
+    // Number of spine rows appended by the package walk.
+    std::int32_t spineIndex = 0;
+
+    // Pending values of the navigation-map walk.
+    std::string NowText;
+    std::string lastNodeName;
+    std::string playorder;
+    std::string DirID;
+    std::string DirContent;
+    bool flag_DirID = false;
+    bool flag_Content = false;
+    bool flag_playorder = false;
+
+    // Pending values of the package walk.
+    std::string SubStrHref;
+    std::string SubID;
+    bool flag_href = false;
+    bool flag_subID = false;
+
+    // Set by FindFileByPattern when it found its file.
+    bool flag_Search = false;
+
+    // Folder of the navigation file (or of the package file), with a trailing "/"; base of every chapter path.
+    std::string subTempDir;
+
+    // Load handshake of the reading view: 1 once the selected chapter has loaded or had nothing to load.
+    std::int32_t flag_complete = 0;
+    // True while the selected row shows no document.
+    bool flag_null = false;
+    // Zoom factor of the view, 1.0 = natural size.
+    double WebZoom = 1.0;
+
+    // Empties both lists and clears every pending value of the walks, as an opening does before it reads.
+    void ClearForOpening();
+};
+
+} // namespace qm

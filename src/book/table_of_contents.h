@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// The table of contents as data: three text columns (number, title, chapter path relative to subTempDir),
+// row 0 the header row. The grid of the window shows it; the open command and the package walk fill it.
+class TableOfContents {
+public:
+    static constexpr int kColumns = 3;
+    using SelectHandler = std::function<void(std::int32_t row)>;
+
+    std::int32_t RowCount() const { return static_cast<std::int32_t>(rows_.size()); }
+    // New rows are blank; rows beyond the count are dropped. The current row is kept inside the new range.
+    void SetRowCount(std::int32_t count);
+
+    // Throws std::out_of_range("Grid index out of range") for a cell outside the table.
+    const std::string& Cell(int col, std::int32_t row) const;
+    void SetCell(int col, std::int32_t row, std::string text);
+    // Blanks every cell of every row; the row count stays.
+    void BlankAllCells();
+
+    std::int32_t CurrentRow() const { return currentRow_; }
+    // Makes `row` current. A change of row runs the select handler for the new row; making the current row
+    // current again does nothing. A row outside 0 .. RowCount() - 1 throws "Grid index out of range".
+    void SetCurrentRow(std::int32_t row);
+    void SetSelectHandler(SelectHandler handler) { onSelect_ = std::move(handler); }
+
+private:
+    std::vector<std::array<std::string, kColumns>> rows_ = std::vector<std::array<std::string, kColumns>>(1);
+    std::int32_t currentRow_ = 0;
+    SelectHandler onSelect_;
+};
+
+} // namespace qm

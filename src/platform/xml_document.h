@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace pugi {
+struct xml_node_struct;
+struct xml_attribute_struct;
+class xml_document;
+} // namespace pugi
+
+namespace qm {
+
+// One attribute of an element, in the order of the file. An empty handle (no attribute) is false.
+class XmlAttribute {
+public:
+    XmlAttribute() = default;
+    explicit operator bool() const { return attr_ != nullptr; }
+    std::string Name() const; // qualified name as written, prefix included
+    std::string Text() const; // value with entity and character references resolved
+    XmlAttribute Next() const;
+
+private:
+    friend class XmlNode;
+    explicit XmlAttribute(pugi::xml_attribute_struct* attr) : attr_(attr) {}
+    pugi::xml_attribute_struct* attr_ = nullptr;
+};
+
+// A node of a loaded document. Handles are cheap values that stay valid while their document keeps
+// its content; an empty handle is false and every query on it gives an empty answer.
+class XmlNode {
+public:
+    XmlNode() = default;
+    explicit operator bool() const { return node_ != nullptr; }
+
+    bool IsElement() const;
+    bool IsCData() const;
+    bool IsComment() const;
+    bool IsProcessingInstruction() const;
+    bool IsText() const; // plain character data, not CDATA
+
+    std::string NodeName() const; // qualified name as written, prefix included; empty for non-elements
+    // True when the element has exactly one child and that child is a text node (not CDATA, not a comment).
+    bool IsTextElement() const;
+    // The text of the node and all its descendants, references resolved; empty text reads as "".
+    std::string Text() const;
+
+    XmlAttribute FirstAttribute() const;
+    std::size_t AttributeCount() const;
+    XmlNode FirstChild() const;
+    XmlNode NextSibling() const;
+    std::size_t ChildCount() const;
+
+private:
+    friend class XmlDocument;
+    explicit XmlNode(pugi::xml_node_struct* node) : node_(node) {}
+    pugi::xml_node_struct* node_ = nullptr;
+};
+
+// A parsed XML file. Whitespace-only text between elements is dropped; comments, processing instructions
+// and CDATA sections are kept as nodes; a document type declaration is accepted and its DTD never fetched.
+class XmlDocument {
+public:
+    XmlDocument();
+    ~XmlDocument();
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+
+    // Loads the file at `path`, replacing the content. An empty path reloads the file loaded last; with
+    // nothing loaded before it throws std::runtime_error("FileName cannot be blank"). A file that cannot be
+    // read or is not well-formed throws std::runtime_error with the reason, "\nLine: <n>\n" and the first
+    // 40 characters of the offending line; the document is then empty.
+    void LoadFromFile(const std::string& path);
+
+    XmlNode DocumentElement() const;
+    const std::string& FileName() const { return fileName_; }
+
+private:
+    pugi::xml_document* doc_;
+    std::string fileName_;
+};
+
+} // namespace qm
