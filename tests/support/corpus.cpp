@@ -13,7 +13,9 @@ std::filesystem::path CorpusRoot() {
 }
 } // namespace
 
-std::filesystem::path CorpusFile(const std::string& relative) { return CorpusRoot() / relative; }
+std::filesystem::path CorpusFile(const std::string& relative) {
+    return CorpusRoot() / relative;
+}
 
 bool CorpusAvailable() {
     std::error_code ec;

@@ -12,7 +12,7 @@ bool CorpusAvailable();
 
 } // namespace qm::test
 
-#define QM_SKIP_WITHOUT_CORPUS()                                                                                        \
+#define QM_SKIP_WITHOUT_CORPUS()                                                                                       \
     do {                                                                                                               \
         if (!::qm::test::CorpusAvailable())                                                                            \
             GTEST_SKIP() << "shared corpus not found";                                                                 \

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Quillmark need; does nothing when all are
+# present. Run as root (or with sudo available).
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkgconf clang-format
+    zlib1g-dev libjpeg62-turbo-dev libpugixml-dev
+    libgtest-dev libgmock-dev
+    qt6-base-dev qt6-webengine-dev
+    qpdf poppler-utils
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+run_as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    run_as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${run_as_root[@]}" apt-get update -qq
+"${run_as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

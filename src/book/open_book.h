@@ -1,0 +1,27 @@
+#pragma once
+
+#include "book/reader_state.h"
+#include "book/table_of_contents.h"
+#include "book/working_folders.h"
+#include "platform/xml_document.h"
+
+#include <string>
+
+namespace qm {
+
+// The two documents an opening reads; each keeps its content (and the path it loaded last) until the next
+// opening replaces it.
+struct BookDocuments {
+    XmlDocument XMLDocument1; // navigation file
+    XmlDocument XMLDocument2; // package file
+};
+
+// The heart of the open command, everything between choosing the file and showing the first chapter: blanks
+// the table and clears the reader state, resets both working folders, unpacks `bookPath` into
+// folders.tempDir, finds and reads the navigation and package files, and fills the table (header row and one
+// row per spine reference). Errors are thrown as std::runtime_error with the text the user is shown; what the
+// steps before the failing one did stays done.
+void OpenBook(const std::string& bookPath, const WorkingFolders& folders, ReaderState& state, TableOfContents& toc,
+              BookDocuments& documents);
+
+} // namespace qm

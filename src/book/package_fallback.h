@@ -1,0 +1,22 @@
+#pragma once
+
+#include "book/reader_state.h"
+#include "book/table_of_contents.h"
+#include "platform/xml_document.h"
+
+#include <string>
+
+namespace qm {
+
+// True when the unpacked book has META-INF/container.xml.
+bool HasContainerFile(const std::string& tempDir);
+
+// Reads a book whose navigation map the plain search cannot pair with a package file (no NCX at all, as in
+// many EPUB 3 books, or an NCX below the package file's folder). The package file is the container's first
+// root file and its folder becomes subTempDir. DirIDList is filled from the NCX that the manifest lists, or
+// else from the navigation document's table of contents, with content paths relative to the package folder,
+// so the package walk then numbers and titles the spine rows as usual.
+void ReadPackageThroughContainer(const std::string& tempDir, ReaderState& state, TableOfContents& toc,
+                                 XmlDocument& navigationDocument, XmlDocument& packageDocument);
+
+} // namespace qm
