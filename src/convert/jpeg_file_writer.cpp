@@ -1,0 +1,121 @@
+#include "convert/jpeg_file_writer.h"
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstring>
+#include <stdexcept>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+namespace qm {
+
+// libjpeg's default error handler calls exit(); this one jumps back to the call that failed, which then throws.
+struct JpegFileWriter::Codec {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    std::jmp_buf failure{};
+    char message[JMSG_LENGTH_MAX] = {};
+    std::FILE* file = nullptr;
+    bool started = false;
+    bool finished = false;
+
+    static void OnError(j_common_ptr common) {
+        auto* codec = static_cast<Codec*>(common->client_data);
+        (*common->err->format_message)(common, codec->message);
+        std::longjmp(codec->failure, 1);
+    }
+};
+
+namespace {
+[[noreturn]] void Fail(const std::string& path, const std::string& reason) {
+    throw std::runtime_error("Cannot write the JPEG file \"" + path + "\": " + reason);
+}
+} // namespace
+
+JpegFileWriter::JpegFileWriter(const std::string& path, int width, int height, int quality)
+    : codec_(std::make_unique<Codec>()), path_(path), width_(width), height_(height) {
+    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
+        Fail(path, "an image of " + std::to_string(width) + " x " + std::to_string(height) +
+                       " pixels does not fit in a JPEG file (1 to 65500 pixels each way)");
+    }
+    Codec& c = *codec_;
+    c.file = std::fopen(path.c_str(), "wb");
+    if (c.file == nullptr) {
+        Fail(path, std::strerror(errno));
+    }
+    c.cinfo.err = jpeg_std_error(&c.jerr);
+    c.jerr.error_exit = &Codec::OnError;
+    c.cinfo.client_data = &c;
+    if (setjmp(c.failure) != 0) {
+        const std::string reason = c.message;
+        jpeg_destroy_compress(&c.cinfo);
+        std::fclose(c.file);
+        c.file = nullptr;
+        unlink(path.c_str());
+        Fail(path, reason);
+    }
+    jpeg_create_compress(&c.cinfo);
+    jpeg_stdio_dest(&c.cinfo, c.file);
+    c.cinfo.image_width = static_cast<JDIMENSION>(width);
+    c.cinfo.image_height = static_cast<JDIMENSION>(height);
+    c.cinfo.input_components = 3;
+    c.cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c.cinfo);
+    jpeg_set_quality(&c.cinfo, quality, TRUE);
+    jpeg_start_compress(&c.cinfo, TRUE);
+    c.started = true;
+}
+
+JpegFileWriter::~JpegFileWriter() {
+    Codec& c = *codec_;
+    if (c.started) {
+        jpeg_destroy_compress(&c.cinfo);
+    }
+    if (c.file != nullptr) {
+        std::fclose(c.file);
+        if (!c.finished) {
+            unlink(path_.c_str());
+        }
+    }
+}
+
+int JpegFileWriter::RowsWritten() const {
+    return static_cast<int>(codec_->cinfo.next_scanline);
+}
+
+void JpegFileWriter::WriteRows(const std::uint8_t* rgb, int rows, std::size_t stride) {
+    Codec& c = *codec_;
+    if (c.finished || rows < 0 || RowsWritten() + rows > height_) {
+        Fail(path_, "more rows than the image's height of " + std::to_string(height_));
+    }
+    if (setjmp(c.failure) != 0) {
+        Fail(path_, c.message);
+    }
+    for (int row = 0; row < rows; ++row) {
+        auto* line = const_cast<JSAMPROW>(rgb + static_cast<std::size_t>(row) * stride);
+        jpeg_write_scanlines(&c.cinfo, &line, 1);
+    }
+}
+
+void JpegFileWriter::Finish() {
+    Codec& c = *codec_;
+    if (RowsWritten() != height_) {
+        Fail(path_, "only " + std::to_string(RowsWritten()) + " of " + std::to_string(height_) + " rows were given");
+    }
+    if (setjmp(c.failure) != 0) {
+        Fail(path_, c.message);
+    }
+    jpeg_finish_compress(&c.cinfo);
+    const bool flushed = std::fflush(c.file) == 0 && std::ferror(c.file) == 0;
+    const int closed = std::fclose(c.file);
+    c.file = nullptr;
+    if (!flushed || closed != 0) {
+        const std::string reason = std::strerror(errno);
+        unlink(path_.c_str());
+        Fail(path_, reason);
+    }
+    c.finished = true;
+}
+
+} // namespace qm

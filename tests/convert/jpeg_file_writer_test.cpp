@@ -1,0 +1,126 @@
+#include "convert/jpeg_file_writer.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+struct Decoded {
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    bool progressive = false;
+    std::vector<std::uint8_t> rgb;
+};
+
+Decoded Decode(const fs::path& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        throw std::runtime_error("cannot open " + path.string());
+    }
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+    Decoded image;
+    image.progressive = jpeg_has_multiple_scans(&cinfo);
+    image.components = cinfo.num_components;
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    image.width = static_cast<int>(cinfo.output_width);
+    image.height = static_cast<int>(cinfo.output_height);
+    image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = image.rgb.data() + static_cast<std::size_t>(cinfo.output_scanline) * image.width * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    return image;
+}
+
+// Four flat quadrants (red, green, blue, white) survive JPEG closely enough to compare pixel by pixel.
+std::vector<std::uint8_t> Quadrants(int width, int height) {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int quadrant = (y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0);
+            const std::uint8_t colours[4][3] = {{220, 30, 30}, {30, 200, 40}, {30, 40, 210}, {255, 255, 255}};
+            std::copy_n(colours[quadrant], 3, rgb.begin() + (static_cast<std::ptrdiff_t>(y) * width + x) * 3);
+        }
+    }
+    return rgb;
+}
+
+TEST(JpegFileWriter, WritesABaselineColourImageTileByTile) {
+    TempDir dir;
+    const int width = 96;
+    const int height = 80;
+    const std::vector<std::uint8_t> rgb = Quadrants(width, height);
+    const fs::path path = dir / "page.jpg";
+    {
+        JpegFileWriter writer(path.string(), width, height, 100);
+        const std::size_t stride = static_cast<std::size_t>(width) * 3;
+        writer.WriteRows(rgb.data(), 30, stride);
+        writer.WriteRows(rgb.data() + 30 * stride, height - 30, stride);
+        writer.Finish();
+    }
+    const Decoded image = Decode(path);
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    EXPECT_EQ(image.components, 3);
+    EXPECT_FALSE(image.progressive);
+    const std::pair<int, int> probes[] = {{10, 10}, {80, 10}, {10, 70}, {80, 70}};
+    for (const auto& [x, y] : probes) {
+        for (int c = 0; c < 3; ++c) {
+            const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 3 + c;
+            EXPECT_NEAR(image.rgb[at], rgb[at], 6) << "pixel " << x << "," << y << " channel " << c;
+        }
+    }
+}
+
+TEST(JpegFileWriter, RefusesWhatJpegCannotHoldAndLeavesNoFile) {
+    TempDir dir;
+    const fs::path path = dir / "tall.jpg";
+    EXPECT_THROW(JpegFileWriter(path.string(), 800, JpegFileWriter::kMaxDimension + 1, 100), std::runtime_error);
+    EXPECT_THROW(JpegFileWriter(path.string(), 0, 10, 100), std::runtime_error);
+    EXPECT_FALSE(fs::exists(path));
+    try {
+        JpegFileWriter((dir / "missing/x.jpg").string(), 8, 8, 100);
+        FAIL() << "a file in a missing folder was accepted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("missing/x.jpg"), std::string::npos) << e.what();
+    }
+}
+
+TEST(JpegFileWriter, AnIncompleteImageIsRemoved) {
+    TempDir dir;
+    const fs::path path = dir / "short.jpg";
+    const std::vector<std::uint8_t> rgb = Quadrants(16, 16);
+    {
+        JpegFileWriter writer(path.string(), 16, 16, 90);
+        writer.WriteRows(rgb.data(), 8, 16 * 3);
+        EXPECT_THROW(writer.WriteRows(rgb.data(), 9, 16 * 3), std::runtime_error);
+        EXPECT_THROW(writer.Finish(), std::runtime_error);
+    }
+    EXPECT_FALSE(fs::exists(path));
+}
+
+} // namespace
+} // namespace qm
