@@ -6,7 +6,9 @@
 namespace qm {
 
 namespace {
-[[noreturn]] void ThrowOutOfRange() { throw std::out_of_range("Grid index out of range"); }
+[[noreturn]] void ThrowOutOfRange() {
+    throw std::out_of_range("Grid index out of range");
+}
 } // namespace
 
 void TableOfContents::SetRowCount(std::int32_t count) {
