@@ -35,12 +35,28 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+// A member name as a message shows it: control characters (a NUL would cut the message short) as \xNN.
+std::string Printable(const std::string& name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 [[noreturn]] void ThrowArchiveError(const std::string& archive, const std::string& reason) {
     throw std::runtime_error("Cannot extract " + Quoted(archive) + ": " + reason);
 }
 
 [[noreturn]] void ThrowMemberError(const std::string& archive, const std::string& member, const std::string& reason) {
-    throw std::runtime_error("Cannot extract " + Quoted(member) + " from " + Quoted(archive) + ": " + reason);
+    throw std::runtime_error("Cannot extract " + Quoted(Printable(member)) + " from " + Quoted(archive) + ": " +
+                             reason);
 }
 
 // Decodes and checks every name and the declared sizes, so that an archive that breaks a limit or names a
