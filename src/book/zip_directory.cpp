@@ -191,13 +191,11 @@ std::vector<ZipEntry> ReadZipDirectory(const ArchiveFile& archive, const ZipEndR
         const std::size_t extraSize = zip::Le16(header, 30);
         const std::size_t commentSize = zip::Le16(header, 32);
         ZipEntry entry;
-        entry.versionMadeBy = zip::Le16(header, 4);
         entry.flags = zip::Le16(header, 8);
         entry.method = zip::Le16(header, 10);
         entry.crc32 = zip::Le32(header, 16);
         const std::uint32_t rawCompressed = zip::Le32(header, 20);
         const std::uint32_t rawUncompressed = zip::Le32(header, 24);
-        entry.externalAttributes = zip::Le32(header, 38);
         const std::uint32_t rawOffset = zip::Le32(header, 42);
         entry.compressedSize = rawCompressed;
         entry.uncompressedSize = rawUncompressed;

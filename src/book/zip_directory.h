@@ -17,17 +17,16 @@ struct ZipEndRecord {
 };
 
 // One member as its central-directory entry describes it; sizes and offset already taken from the Zip64 extra
-// field where the 32-bit fields are saturated.
+// field where the 32-bit fields are saturated. The extractor trusts these, never the local header's copies:
+// with a data descriptor (flag bit 3) those are zero, and the directory always holds the real values.
 struct ZipEntry {
     std::string rawName;
-    std::uint16_t versionMadeBy = 0;
     std::uint16_t flags = 0;
     std::uint16_t method = 0;
     std::uint32_t crc32 = 0;
     std::uint64_t compressedSize = 0;
     std::uint64_t uncompressedSize = 0;
     std::uint64_t localHeaderOffset = 0;
-    std::uint32_t externalAttributes = 0;
 };
 
 // Finds the end-of-central-directory record, searching back over the archive comment, and follows the Zip64

@@ -21,7 +21,6 @@ inline constexpr std::size_t kZip64LocatorSize = 20;
 inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
 
 inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
-inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 inline constexpr std::uint16_t kFlagUtf8 = 0x0800;
 
 inline constexpr std::uint16_t kMethodStored = 0;
