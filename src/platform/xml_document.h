@@ -44,7 +44,8 @@ public:
     std::string NodeName() const; // qualified name as written, prefix included; empty for non-elements
     // True when the element has exactly one child and that child is a text node (not CDATA, not a comment).
     bool IsTextElement() const;
-    // The text of the node and all its descendants, references resolved; empty text reads as "".
+    // The character data (text and CDATA) of the element and all its descendants, in document order, references
+    // resolved; the own content of any other node. Empty text reads as "".
     std::string Text() const;
 
     XmlAttribute FirstAttribute() const;
