@@ -54,6 +54,10 @@ struct RefusedList {
     int pumps;
 };
 
+void PrintTo(const RefusedList& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PdfRefusals : public PdfFailures, public ::testing::WithParamInterface<RefusedList> {};
 
 TEST_P(PdfRefusals, NothingIsWrittenAndAnExistingOutputKeepsItsContent) {
@@ -125,6 +129,10 @@ struct PageChange {
     std::function<void(const fs::path& page)> change;
 };
 
+void PrintTo(const PageChange& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PdfPageChanges : public PdfFailures, public ::testing::WithParamInterface<PageChange> {};
 
 TEST_P(PdfPageChanges, APageFileThatCannotBeReadAbortsAndDeletesTheOutput) {
@@ -185,6 +193,10 @@ struct WriteLimit {
     rlim_t limit;
     std::size_t pagesReported;
 };
+
+void PrintTo(const WriteLimit& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PdfWriteFailures : public PdfFailures, public ::testing::WithParamInterface<WriteLimit> {};
 

@@ -26,6 +26,10 @@ struct ProbeCase {
     bool CMYK = false;
 };
 
+void PrintTo(const ProbeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 // Three component specifications, so that a frame header is complete.
 const std::string kComponents = Hex("011100 021100 031100");
 
