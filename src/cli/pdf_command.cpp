@@ -16,7 +16,7 @@ void ShowProgress(const std::string& text, std::int32_t total, std::int32_t done
     if (total == 0 && done == 0) {
         std::cerr << text << '\n';
     } else {
-        std::cerr << text << "  " << done << '/' << total << '\n';
+        std::cerr << text << "  " << done << '/' << total << " bytes\n";
     }
 }
 
