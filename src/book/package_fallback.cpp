@@ -4,6 +4,7 @@
 #include "book/file_search.h"
 #include "book/ncx_reader.h"
 #include "book/opf_reader.h"
+#include "book/string_fields.h"
 
 #include <filesystem>
 #include <functional>
@@ -167,12 +168,7 @@ void ReadNavDocument(const std::string& navHref, ReaderState& state, XmlDocument
                 return;
             }
             ++position;
-            std::string title = CollapseSpaces(link.Text());
-            for (char& c : title) {
-                if (c == ' ') {
-                    c = '&';
-                }
-            }
+            const std::string title = ReplaceChar(CollapseSpaces(link.Text()), ' ', '&');
             const std::string number = std::to_string(position);
             state.DirIDList.push_back(number + ";toc-" + number + ";" + ResolveHref(navFolder, href) + ";" + title);
         });
