@@ -294,6 +294,22 @@ TEST(NcxAndOpf, TitlesKeepAmpersandsAsSpacesAndStopAtASemicolon) {
     EXPECT_EQ(rows, (std::vector<Row>{{"1", "Cats   Dogs", "c1.html"}, {"2", "Part", "c2.html"}}));
 }
 
+TEST(NcxAndOpf, ATableThatWouldCopyOneHugeTitleIntoManyRowsIsRefused) {
+    ReaderState state;
+    std::string spine;
+    for (int i = 0; i < 100; ++i) {
+        spine += "<itemref idref='c1'/>";
+    }
+    const std::string ncx =
+        Ncx("<navMap>" + Point("id='n1' playOrder='1'", std::string(1 << 20, 'x'), "src='c1.html'") + "</navMap>");
+    try {
+        ReadBook(ncx, Opf(kManifest + "<spine>" + spine + "</spine>"), state);
+        FAIL() << "100 rows of a 1 MiB title were accepted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "The table of contents of this book holds more than 64 MiB of text");
+    }
+}
+
 std::string Fixture(const std::string& relative) {
     return test::ReadFile(std::filesystem::path(QM_FIXTURES_DIR) / "ncx_opf" / relative);
 }

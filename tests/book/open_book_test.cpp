@@ -186,6 +186,37 @@ TEST_F(OpenBookTest, FailuresNameTheProblem) {
     EXPECT_EQ(ErrorOf((dir_ / "absent.epub").string()).rfind("Cannot open file \"", 0), 0u);
 }
 
+TEST_F(OpenBookTest, HostilePackagesNeitherReadOutsideTheBookNorBlowUp) {
+    WriteFile(dir_ / "secret.xml", "<a>TOP SECRET</b>");
+    // "x?.." is an ordinary folder name inside the book; the ".." after it climb all the same.
+    const std::string escape = "x?../../../../secret.xml";
+    const std::string viaContainer = MakeBook({{"META-INF/container.xml", Container(escape)}}, "container.epub");
+    EXPECT_EQ(ErrorOf(viaContainer).find("TOP SECRET"), std::string::npos);
+    EXPECT_NE(ErrorOf(viaContainer).find("lies outside the book"), std::string::npos) << ErrorOf(viaContainer);
+
+    Open(MakeBook({{"META-INF/container.xml", Container("package.opf")},
+                   {"package.opf", Opf({{"nav", escape + "|nav"}, {"c1", "c1.xhtml"}}, {"c1"})}},
+                  "nav.epub"));
+    EXPECT_EQ(Rows(), (std::vector<Row>{kHeader, {"", "c1", "c1.xhtml"}}));
+
+    // Links nested thousands deep, each with its own text: one entry per link, titles of the link's own text.
+    const int depth = 20000;
+    std::string links;
+    for (int i = 0; i < depth; ++i) {
+        links += "<a href='c1.xhtml#" + std::to_string(i) + "'>" + std::string(100, 'x') + " ";
+    }
+    for (int i = 0; i < depth; ++i) {
+        links += "</a>";
+    }
+    Open(MakeBook({{"META-INF/container.xml", Container("package.opf")},
+                   {"package.opf", Opf({{"nav", "nav.xhtml|nav"}, {"c1", "c1.xhtml"}}, {"c1"})},
+                   {"nav.xhtml",
+                    "<html xmlns:epub='http://www.idpf.org/2007/ops'><nav epub:type='toc'>" + links + "</nav></html>"}},
+                  "deep.epub"));
+    ASSERT_EQ(state_.DirIDList.size(), static_cast<std::size_t>(depth));
+    EXPECT_EQ(state_.DirIDList.front(), "1;toc-1;c1.xhtml#0;" + std::string(100, 'x'));
+}
+
 TEST_F(OpenBookTest, ABookWithoutSpineKeepsTheRowCountAndBlanksTheRows) {
     Open(MakeBook({{"toc.ncx", Ncx({{"n", "A", "a.html"}})}, {"content.opf", Opf({{"a", "a.html"}}, {"a", "a"})}}));
     ASSERT_EQ(toc_.RowCount(), 3);

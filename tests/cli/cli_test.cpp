@@ -4,13 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "jpeg_fixtures.h"
 #include "support/temp_dir.h"
+#include "zipwriter/zip_writer.h"
 
 namespace qm {
 namespace {
@@ -128,6 +132,40 @@ TEST_F(Cli, TocPrintsTheTableAndLeavesNoWorkingFolderBehind) {
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.out, "");
     EXPECT_EQ(failed.err, "Error reading zip file\n");
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
+}
+
+TEST_F(Cli, AKilledTocLeavesNoWorkingFolderBehind) {
+    // Thousands of small members keep the extraction busy long enough to be killed in the middle of it.
+    std::vector<ZipMember> members;
+    for (int i = 0; i < 5000; ++i) {
+        ZipMember member;
+        member.name = "OEBPS/Text/page" + std::to_string(i) + ".xhtml";
+        member.data = "<html/>";
+        members.push_back(member);
+    }
+    const std::string book = (dir_ / "many.epub").string();
+    WriteZipFile(book, members);
+    const std::filesystem::path scratch = dir_ / "scratch";
+    std::filesystem::create_directory(scratch);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("TMPDIR", scratch.c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::execl(QM_CLI_PATH, QM_CLI_PATH, "toc", book.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::filesystem::is_empty(scratch) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    while (!std::filesystem::is_empty(scratch) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_TRUE(std::filesystem::is_empty(scratch));
 }
 
