@@ -1,0 +1,276 @@
+#include "platform/web_engine_browser.h"
+
+#include "platform/silent_page.h"
+
+#include <QEvent>
+#include <QEventLoop>
+#include <QImage>
+#include <QQuickWidget>
+#include <QTimer>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+
+#include <charconv>
+#include <memory>
+#include <stdexcept>
+
+namespace qm {
+
+namespace {
+
+// Round trips take a few milliseconds; this only catches a browser process that has stopped answering.
+constexpr int kScriptTimeoutMs = 10000;
+// Frames come every few milliseconds; after a change the next one shows it.
+constexpr int kCaptureTimeoutMs = 5000;
+constexpr int kFramePollMs = 4;
+
+constexpr const char* kSentinelId = "qm-capture-sentinel";
+
+// `text` as a JavaScript string literal.
+QString ScriptString(const QString& text) {
+    QString quoted = "\"";
+    for (const QChar c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (c.unicode() < 0x20 || c == QChar(0x2028) || c == QChar(0x2029)) {
+            quoted += QString("\\u%1").arg(c.unicode(), 4, 16, QChar('0'));
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+// The shortest text that reads back as the same double, so that the page gets the factor exactly.
+QString ExactNumber(double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer));
+}
+
+const char* ElementExpression(ScrollElement element) {
+    return element == ScrollElement::Root ? "document.documentElement" : "document.body";
+}
+
+const char* ElementName(ScrollElement element) {
+    return element == ScrollElement::Root ? "root element" : "body";
+}
+
+// A colour for the n-th capture's sentinel row; far from the greys and pure colours that pages use most.
+QRgb SentinelColour(int n) {
+    return qRgb(17 + (n * 37) % 200, 211 - (n * 53) % 180, 29 + (n * 71) % 190);
+}
+
+bool RowHasColour(const QImage& frame, int y, QRgb colour) {
+    for (int x = 0; x < frame.width(); ++x) {
+        if ((frame.pixel(x, y) & 0xFFFFFF) != (colour & 0xFFFFFF)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void WaitForEvents(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+WebEngineBrowser::WebEngineBrowser(QWidget* parent) : QWebEngineView(parent), profile_(new QWebEngineProfile(this)) {
+    setPage(new SilentPage(profile_, this));
+    QWebEngineSettings* settings = page()->settings();
+    settings->setDefaultTextEncoding("utf-8");
+    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    // Dropped files are opened as books by the window, not shown as pages.
+    setAcceptDrops(false);
+    connect(page(), &QWebEnginePage::loadFinished, this, [this](bool) {
+        if (documentComplete_) {
+            documentComplete_();
+        }
+    });
+    if (parent != nullptr) {
+        parent->installEventFilter(this);
+        FollowContainer();
+    }
+}
+
+WebEngineBrowser::~WebEngineBrowser() {
+    // The page must go before the profile it was made with.
+    delete page();
+}
+
+QVariant WebEngineBrowser::EvaluateScript(const QString& script) {
+    if (!navigated_) {
+        throw std::runtime_error("The page view has no document yet");
+    }
+    struct Pending {
+        QVariant value;
+        bool answered = false;
+        QEventLoop* loop = nullptr;
+    };
+    // The answer may come after a time-out, when this call has long returned.
+    auto pending = std::make_shared<Pending>();
+    page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [pending](const QVariant& value) {
+        pending->value = value;
+        pending->answered = true;
+        if (pending->loop != nullptr) {
+            pending->loop->quit();
+        }
+    });
+    if (!pending->answered) {
+        QEventLoop loop;
+        pending->loop = &loop;
+        QTimer::singleShot(kScriptTimeoutMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        pending->loop = nullptr;
+    }
+    if (!pending->answered) {
+        throw std::runtime_error("The page view did not answer within " + std::to_string(kScriptTimeoutMs / 1000) +
+                                 " seconds");
+    }
+    return pending->value;
+}
+
+void WebEngineBrowser::Navigate(const std::string& path) {
+    navigated_ = true;
+    page()->load(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void WebEngineBrowser::SetDocumentCompleteHandler(std::function<void()> handler) {
+    documentComplete_ = std::move(handler);
+}
+
+void WebEngineBrowser::ApplyZoom(double factor) {
+    if (!navigated_) {
+        return;
+    }
+    EvaluateScript(
+        QString("(function(){var b=document.body;if(b)b.style.zoom=%1;})()").arg(ScriptString(ExactNumber(factor))));
+}
+
+void WebEngineBrowser::SetCharSet(const std::string& charset) {
+    page()->settings()->setDefaultTextEncoding(QString::fromStdString(charset));
+}
+
+void WebEngineBrowser::SetBodyBorderStyle(const std::string& style) {
+    const QVariant done = EvaluateScript(
+        QString("(function(){var b=document.body;if(!b)return false;b.style.borderStyle=%1;return true;})()")
+            .arg(ScriptString(QString::fromStdString(style))));
+    if (!done.toBool()) {
+        throw std::runtime_error("The page has no body");
+    }
+}
+
+int WebEngineBrowser::ReadScrollSize(ScrollElement element, const char* property) {
+    const QVariant value = EvaluateScript(
+        QString("(function(){var e=%1;return e?e.%2:null;})()").arg(ElementExpression(element), property));
+    bool isNumber = false;
+    const int size = value.toInt(&isNumber);
+    if (!value.isValid() || value.isNull() || !isNumber) {
+        throw std::runtime_error(std::string("The page has no ") + ElementName(element) + " to measure its " +
+                                 property);
+    }
+    return size;
+}
+
+int WebEngineBrowser::ScrollHeight(ScrollElement element) {
+    return ReadScrollSize(element, "scrollHeight");
+}
+
+int WebEngineBrowser::ScrollWidth(ScrollElement element) {
+    return ReadScrollSize(element, "scrollWidth");
+}
+
+int WebEngineBrowser::ViewHeight() const {
+    return height();
+}
+
+int WebEngineBrowser::ViewWidth() const {
+    return width();
+}
+
+void WebEngineBrowser::SetViewHeight(int height) {
+    resize(width(), height);
+    heldToContainer_ = parentWidget() != nullptr && size() == parentWidget()->size();
+}
+
+void WebEngineBrowser::SetViewWidth(int width) {
+    resize(width, height());
+    heldToContainer_ = parentWidget() != nullptr && size() == parentWidget()->size();
+}
+
+ScrollPosition WebEngineBrowser::ScrollTo(int x, int y) {
+    const QVariantList reached =
+        EvaluateScript(
+            QString("(function(){window.scrollTo(%1,%2);return [window.scrollX,window.scrollY];})()").arg(x).arg(y))
+            .toList();
+    if (reached.size() != 2) {
+        throw std::runtime_error("The page did not report its scroll position");
+    }
+    return {qRound(reached[0].toDouble()), qRound(reached[1].toDouble())};
+}
+
+RgbImage WebEngineBrowser::CaptureView() {
+    QQuickWidget* render = RenderWidget();
+    if (render == nullptr || !isVisible()) {
+        throw std::runtime_error("The page view is not shown, so nothing is rendered to capture");
+    }
+    // A frame is known to be fresh when its bottom row shows a colour given just now.
+    const QRgb colour = SentinelColour(++sentinelColour_);
+    EvaluateScript(QString("(function(c){var s=document.getElementById('%1');if(!s){s=document.createElement('div');"
+                           "s.id='%1';s.style.cssText='position:fixed;left:0;right:0;bottom:0;height:1px;margin:0;"
+                           "padding:0;border:0;z-index:2147483647;pointer-events:none';"
+                           "document.documentElement.appendChild(s);}s.style.background=c;})(%2)")
+                       .arg(kSentinelId, ScriptString(QColor(colour).name())));
+    QImage frame;
+    for (int waited = 0;; waited += kFramePollMs) {
+        frame = render->grabFramebuffer();
+        if (!frame.isNull() && frame.height() > 1 && RowHasColour(frame, frame.height() - 1, colour)) {
+            break;
+        }
+        if (waited >= kCaptureTimeoutMs) {
+            throw std::runtime_error("The page view rendered no new frame within " +
+                                     std::to_string(kCaptureTimeoutMs / 1000) + " seconds");
+        }
+        WaitForEvents(kFramePollMs);
+    }
+    EvaluateScript(QString("(function(){var s=document.getElementById('%1');if(s)s.remove();})()").arg(kSentinelId));
+
+    if (frame.size() != render->size()) {
+        frame = frame.scaled(render->size());
+    }
+    const QImage pixels = frame.convertToFormat(QImage::Format_RGB888);
+    RgbImage image;
+    image.width = pixels.width();
+    image.height = pixels.height() - 1;
+    const auto rowBytes = static_cast<std::size_t>(image.width) * 3;
+    image.rgb.resize(rowBytes * static_cast<std::size_t>(image.height));
+    for (int y = 0; y < image.height; ++y) {
+        std::copy_n(pixels.constScanLine(y), rowBytes, image.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes) * y);
+    }
+    return image;
+}
+
+bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Resize && heldToContainer_) {
+        FollowContainer();
+    }
+    return QWebEngineView::eventFilter(watched, event);
+}
+
+void WebEngineBrowser::FollowContainer() {
+    setGeometry(parentWidget()->rect());
+}
+
+QQuickWidget* WebEngineBrowser::RenderWidget() const {
+    return findChild<QQuickWidget*>();
+}
+
+} // namespace qm
