@@ -74,9 +74,11 @@ public:
     // document allows, and returns the position reached.
     virtual ScrollPosition ScrollTo(int x, int y) = 0;
 
-    // The view as rendered now, in a frame drawn after the call began. The bottom pixel row of the view is
-    // used to recognise that frame and is not part of the picture, which is ViewWidth() by ViewHeight() - 1
-    // pixels. Throws std::runtime_error when the view renders no such frame (for instance while it is hidden).
+    // The view as rendered now, in a frame drawn after the call began, scroll bars included. A line one pixel
+    // high along the foot of the page's viewport is painted to recognise that frame: the picture is
+    // ViewWidth() by ViewHeight() - 1 pixels and leaves out the view's bottom row, which is that line unless
+    // the page shows a horizontal scroll bar (then the line lies above the bar, in the picture). Throws
+    // std::runtime_error when the view renders no such frame (for instance while it is hidden).
     virtual RgbImage CaptureView() = 0;
 };
 

@@ -63,8 +63,12 @@ QRgb SentinelColour(int n) {
     return qRgb(17 + (n * 37) % 200, 211 - (n * 53) % 180, 29 + (n * 71) % 190);
 }
 
-bool RowHasColour(const QImage& frame, int y, QRgb colour) {
-    for (int x = 0; x < frame.width(); ++x) {
+// True when the pixels left <= x < right of row y all have the colour, and there is at least one.
+bool RowHasColour(const QImage& frame, int y, int left, int right, QRgb colour) {
+    if (left >= right) {
+        return false;
+    }
+    for (int x = left; x < right; ++x) {
         if ((frame.pixel(x, y) & 0xFFFFFF) != (colour & 0xFFFFFF)) {
             return false;
         }
@@ -222,17 +226,33 @@ RgbImage WebEngineBrowser::CaptureView() {
     if (render == nullptr || !isVisible()) {
         throw std::runtime_error("The page view is not shown, so nothing is rendered to capture");
     }
-    // A frame is known to be fresh when its bottom row shows a colour given just now.
+    // A frame is known to be fresh when the sentinel row, a fixed line along the foot of the page's viewport,
+    // shows the colour given just now. The script answers where the line lies (above any horizontal scroll
+    // bar, left of any vertical one).
     const QRgb colour = SentinelColour(++sentinelColour_);
-    EvaluateScript(QString("(function(c){var s=document.getElementById('%1');if(!s){s=document.createElement('div');"
-                           "s.id='%1';s.style.cssText='position:fixed;left:0;right:0;bottom:0;height:1px;margin:0;"
-                           "padding:0;border:0;z-index:2147483647;pointer-events:none';"
-                           "document.documentElement.appendChild(s);}s.style.background=c;})(%2)")
-                       .arg(kSentinelId, ScriptString(QColor(colour).name())));
+    const QVariantList line =
+        EvaluateScript(
+            QString("(function(c){var s=document.getElementById('%1');if(!s){s=document.createElement('div');"
+                    "s.id='%1';s.style.cssText='position:fixed;left:0;right:0;bottom:0;height:1px;margin:0;"
+                    "padding:0;border:0;z-index:2147483647;pointer-events:none';"
+                    "document.documentElement.appendChild(s);}s.style.background=c;"
+                    "var r=s.getBoundingClientRect();return [r.top,r.left,r.width];})(%2)")
+                .arg(kSentinelId, ScriptString(QColor(colour).name())))
+            .toList();
+    if (line.size() != 3) {
+        throw std::runtime_error("The page did not take the capture's sentinel row");
+    }
+    const int row = qRound(line[0].toDouble());
+    const int left = std::max(0, qRound(line[1].toDouble()));
+    const int right = std::min(render->width(), qRound(line[1].toDouble() + line[2].toDouble()));
+
     QImage frame;
     for (int waited = 0;; waited += kFramePollMs) {
         frame = render->grabFramebuffer();
-        if (!frame.isNull() && frame.height() > 1 && RowHasColour(frame, frame.height() - 1, colour)) {
+        if (frame.size() != render->size()) {
+            frame = frame.scaled(render->size());
+        }
+        if (row >= 0 && row < frame.height() && RowHasColour(frame, row, left, right, colour)) {
             break;
         }
         if (waited >= kCaptureTimeoutMs) {
@@ -243,9 +263,6 @@ RgbImage WebEngineBrowser::CaptureView() {
     }
     EvaluateScript(QString("(function(){var s=document.getElementById('%1');if(s)s.remove();})()").arg(kSentinelId));
 
-    if (frame.size() != render->size()) {
-        frame = frame.scaled(render->size());
-    }
     const QImage pixels = frame.convertToFormat(QImage::Format_RGB888);
     RgbImage image;
     image.width = pixels.width();

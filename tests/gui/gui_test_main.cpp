@@ -37,7 +37,7 @@ void PrepareGuiTestEnvironment() {
     SetDefault("QT_QPA_PLATFORM", "offscreen");
     SetDefault("QT_QUICK_BACKEND", "software");
     SetDefault("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    SetDefault("QT_LOGGING_RULES", "qt.webenginecontext.info=false");
+    SetDefault("QT_LOGGING_RULES", "qt.webenginecontext.info=false;qt.webenginecontext.debug=false");
     SetFolder("XDG_RUNTIME_DIR", root.filePath("runtime"));
     QFile::setPermissions(root.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     SetFolder("HOME", root.filePath("home"));
