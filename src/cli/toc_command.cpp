@@ -9,11 +9,7 @@
 
 namespace qm::cli {
 
-int RunTocCommand(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::cerr << "usage: quillmark-cli " << kTocUsage << "\n";
-        return 2;
-    }
+int RunToc(const std::vector<std::string>& args) {
     try {
         const PrivateFolders folders;
         ReaderState state;

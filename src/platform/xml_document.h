@@ -32,6 +32,8 @@ class XmlNode {
 public:
     XmlNode() = default;
     explicit operator bool() const { return node_ != nullptr; }
+    // Two handles are equal when they denote the same node of the same document.
+    bool operator==(const XmlNode& other) const = default;
 
     bool IsElement() const;
     bool IsCData() const;
@@ -42,13 +44,16 @@ public:
     std::string NodeName() const; // qualified name as written, prefix included; empty for non-elements
     // True when the element has exactly one child and that child is a text node (not CDATA, not a comment).
     bool IsTextElement() const;
-    // The text of the node and all its descendants, references resolved; empty text reads as "".
+    // The character data (text and CDATA) of the element and all its descendants, in document order, references
+    // resolved; the own content of any other node. Empty text reads as "".
     std::string Text() const;
 
     XmlAttribute FirstAttribute() const;
     std::size_t AttributeCount() const;
     XmlNode FirstChild() const;
     XmlNode NextSibling() const;
+    // The element (or the document) that holds this node; empty for the document itself.
+    XmlNode Parent() const;
     std::size_t ChildCount() const;
 
 private:
@@ -66,10 +71,12 @@ public:
     XmlDocument(const XmlDocument&) = delete;
     XmlDocument& operator=(const XmlDocument&) = delete;
 
-    // Loads the file at `path`, replacing the content. An empty path reloads the file loaded last; with
-    // nothing loaded before it throws std::runtime_error("FileName cannot be blank"). A file that cannot be
-    // read or is not well-formed throws std::runtime_error with the reason, "\nLine: <n>\n" and the first
-    // 40 characters of the offending line; the document is then empty.
+    // Loads the file at `path`, replacing the content. UTF-8, UTF-16 and UTF-32 files load, with or without
+    // a byte order mark. An empty path reloads the file named last; with nothing named before it throws
+    // std::runtime_error("FileName cannot be blank"). A file that cannot be read throws std::runtime_error
+    // naming the file and the system's reason; a file that is not well-formed throws std::runtime_error with
+    // the parser's reason, "\nLine: <n>\n" and the first 40 characters of the offending line. After a
+    // failure the document is empty and still names the file, so that an empty path tries it again.
     void LoadFromFile(const std::string& path);
 
     XmlNode DocumentElement() const;

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "book/reader_state.h"
+#include "platform/xml_document.h"
+
+namespace qm {
+
+// Walks the navigation map below `node` (the root element of a loaded NCX) and appends an entry
+// "playorder;id;content path;title" to state.DirIDList each time a play order, an id and a content path
+// are pending together. The pending values live in `state` and carry over between navigation points, so
+// what an entry holds follows from the order of elements and attributes in the file:
+//  - an element that is a text element makes its text, spaces as "&", the pending title (NowText);
+//  - the element visited right after one named exactly "docTitle" or "docAuthor" discards everything pending;
+//  - only elements named "navpoint" (id, playorder) and "content" (any attribute as the path), in any letter
+//    case and without a prefix, supply values; the entry is completed at the attribute that makes all three
+//    present, after which the play order stays marked present.
+// Reports nothing; the table of contents is not touched.
+void ReadNcxNode(ReaderState& state, const XmlNode& node);
+
+} // namespace qm

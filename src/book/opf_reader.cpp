@@ -1,0 +1,102 @@
+#include "book/opf_reader.h"
+
+#include "book/string_fields.h"
+#include "book/xml_walk.h"
+
+namespace qm {
+
+namespace {
+
+// One walk of a package document. The lists are searched through indexes built as the walk goes: the
+// manifest list only grows during the walk and the navigation list does not change.
+class OpfWalk {
+public:
+    OpfWalk(ReaderState& state, TableOfContents& toc)
+        : state_(state), toc_(toc), manifest_(state.SubIDList), navigation_(state.DirIDList) {}
+
+    void Visit(const XmlNode& node) {
+        if (!node.IsElement()) {
+            return;
+        }
+        const std::string nameAsWritten = node.NodeName();
+        if (nameAsWritten.find("manifest") != std::string::npos) {
+            state_.SubStrHref.clear();
+            state_.SubID.clear();
+            state_.flag_href = false;
+            state_.flag_subID = false;
+        }
+        const std::string name = LowerCaseAsciiLetters(nameAsWritten);
+        const bool isItem = name == "item" || name == "opf:item";
+        const bool isItemRef = name.find("itemref") != std::string::npos;
+        for (XmlAttribute attr = node.FirstAttribute(); attr; attr = attr.Next()) {
+            const std::string attrName = LowerCaseAsciiLetters(attr.Name());
+            if (isItem) {
+                TakeItemAttribute(attrName, attr.Text());
+            } else if (isItemRef && attrName == "idref") {
+                AppendSpineRow(attr.Text());
+            }
+        }
+    }
+
+private:
+    void TakeItemAttribute(const std::string& attrName, const std::string& text) {
+        if (attrName == "href") {
+            state_.SubStrHref = text;
+            state_.flag_href = true;
+        } else if (attrName == "id") {
+            state_.SubID = text;
+            state_.flag_subID = true;
+        }
+        if (state_.flag_href && state_.flag_subID) {
+            state_.flag_href = false;
+            state_.flag_subID = false;
+            state_.SubIDList.push_back(state_.SubID + ";" + state_.SubStrHref);
+            state_.SubStrHref.clear();
+            state_.SubID.clear();
+        }
+    }
+
+    void AppendSpineRow(const std::string& ref) {
+        ++state_.spineIndex;
+        toc_.SetRowCount(state_.spineIndex + 1);
+        const std::int32_t row = state_.spineIndex;
+
+        const int item = manifest_.Find(ref);
+        if (item == -1) {
+            return;
+        }
+        const std::string& itemEntry = state_.SubIDList[static_cast<std::size_t>(item)];
+        // The token may have matched the item's href rather than its id.
+        if (GetField(itemEntry, 0) != ref) {
+            return;
+        }
+        const std::string href = GetField(itemEntry, 1);
+        const int entry = navigation_.Find(href);
+        if (entry == -1) {
+            toc_.SetCell(1, row, ref);
+            toc_.SetCell(2, row, href);
+            return;
+        }
+        const std::string& navEntry = state_.DirIDList[static_cast<std::size_t>(entry)];
+        if (GetField(navEntry, 2) != href) {
+            return;
+        }
+        toc_.SetCell(0, row, GetField(navEntry, 0));
+        toc_.SetCell(1, row, ReplaceChar(GetField(navEntry, 3), '&', ' '));
+        toc_.SetCell(2, row, GetField(navEntry, 2));
+    }
+
+    ReaderState& state_;
+    TableOfContents& toc_;
+    FieldIndex manifest_;
+    FieldIndex navigation_;
+};
+
+} // namespace
+
+void ReadOpfNode(ReaderState& state, TableOfContents& toc, const XmlNode& node) {
+    OpfWalk walk(state, toc);
+    ForEachInDocumentOrder(node, [&walk](const XmlNode& visited) { walk.Visit(visited); });
+}
+
+} // namespace qm

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "book/reader_state.h"
+#include "book/table_of_contents.h"
+#include "platform/xml_document.h"
+
+namespace qm {
+
+// Walks the package document below `node` (the root element of a loaded OPF).
+// Manifest items (elements named "item" or "opf:item" in any letter case) append "id;href" to
+// state.SubIDList at whichever of the two attributes comes second; an element whose name contains
+// "manifest" (case-sensitive) clears the pending item.
+// Each "idref" attribute of an element whose lower-cased name contains "itemref" appends a row to `toc`
+// (state.spineIndex counts them; the row count becomes spineIndex + 1) and fills it: from the navigation
+// entry of state.DirIDList whose content path equals the item's href (number, title with "&" as " ", path),
+// else with the idref as title and the href as path. A reference that names no manifest item by its id, or
+// whose navigation entry is found by token but names another path, leaves its row blank.
+// Without any spine reference the row count is not touched. Reports nothing.
+void ReadOpfNode(ReaderState& state, TableOfContents& toc, const XmlNode& node);
+
+} // namespace qm

@@ -1,0 +1,146 @@
+#include "jpeg2pdf2/jpeg_probe.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+
+#include "jpeg2pdf2/file_handle.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::uint16_t kStartOfImage = 0xFFD8;
+constexpr std::uint16_t kEndOfImage = 0xFFD9;
+constexpr std::uint16_t kFillBytes = 0xFFFF;
+// The only frame headers the probe knows; every other start-of-frame code is skipped like any segment.
+constexpr std::uint16_t kBaselineFrame = 0xFFC0;
+constexpr std::uint16_t kProgressiveFrame = 0xFFC2;
+
+// Reads a file at a position that only the walk moves. Segment bodies are skipped by moving the position;
+// the bytes are fetched a block at a time so that a hostile file of tiny steps (lengths of 0 or 1 over
+// megabytes of zeros) costs time in proportion to its size, not a system call per two bytes.
+class ProbeReader {
+public:
+    explicit ProbeReader(int fd) : fd_(fd) {}
+
+    // False when the file ends before `count` bytes (or cannot be read).
+    bool Read(std::uint8_t* out, std::size_t count) {
+        if (position_ < blockStart_ || position_ + count > blockStart_ + blockSize_) {
+            if (!Load()) {
+                return false;
+            }
+            if (count > blockSize_) {
+                return false;
+            }
+        }
+        std::memcpy(out, block_.data() + (position_ - blockStart_), count);
+        position_ += count;
+        return true;
+    }
+
+    // Big-endian 16-bit field: two bytes in file order made into a host value.
+    bool ReadWord(std::uint16_t& value) {
+        std::uint8_t bytes[2];
+        if (!Read(bytes, sizeof bytes)) {
+            return false;
+        }
+        std::memcpy(&value, bytes, sizeof value);
+        if constexpr (std::endian::native == std::endian::little) {
+            value = SwapWord(value);
+        }
+        return true;
+    }
+
+    // Moves the position by `delta`, which may be -2 or -1 for lengths of 0 or 1. The walk never goes back
+    // before the first marker, since every step first moves forward by 4.
+    void Skip(std::int64_t delta) {
+        position_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(position_) + delta);
+    }
+
+private:
+    bool Load() {
+        blockStart_ = position_;
+        blockSize_ = 0;
+        while (blockSize_ < block_.size()) {
+            const ssize_t got = ::pread(fd_, block_.data() + blockSize_, block_.size() - blockSize_,
+                                        static_cast<off_t>(blockStart_ + blockSize_));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                return false;
+            }
+            if (got == 0) {
+                break;
+            }
+            blockSize_ += static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+    int fd_;
+    std::uint64_t position_ = 0;
+    std::uint64_t blockStart_ = 0;
+    std::size_t blockSize_ = 0;
+    std::array<std::uint8_t, 4096> block_{};
+};
+
+} // namespace
+
+std::uint16_t SwapWord(std::uint16_t value) {
+    return static_cast<std::uint16_t>((value >> 8) | (value << 8));
+}
+
+bool GetInfosJPG(const std::string& fileName, std::int32_t& W, std::int32_t& H, bool& CMYK) {
+    std::uint64_t size = 0;
+    const FileHandle file = OpenRegularFile(fileName, size);
+    if (!file.valid()) {
+        return false;
+    }
+    ProbeReader reader(file.get());
+    std::uint16_t code = 0;
+    if (!reader.ReadWord(code) || code != kStartOfImage) {
+        return false;
+    }
+    // Any two bytes at a step boundary are a marker code: no 0xFF is required and fill bytes are not skipped.
+    // Each step moves at least two bytes forward, so the walk ends at the end of the file at the latest.
+    for (;;) {
+        if (!reader.ReadWord(code)) {
+            return false;
+        }
+        if (code == kBaselineFrame || code == kProgressiveFrame) {
+            reader.Skip(3); // segment length and sample precision, neither looked at
+            std::uint16_t lines = 0;
+            std::uint16_t samplesPerLine = 0;
+            std::uint8_t components = 0;
+            if (!reader.ReadWord(lines)) {
+                return false;
+            }
+            H = lines;
+            if (!reader.ReadWord(samplesPerLine)) {
+                return false;
+            }
+            W = samplesPerLine;
+            if (!reader.Read(&components, 1) || (components != 3 && components != 4)) {
+                return false;
+            }
+            CMYK = components == 4;
+            return true;
+        }
+        if (code == kFillBytes || code == kEndOfImage) {
+            return false;
+        }
+        std::uint16_t length = 0;
+        if (!reader.ReadWord(length)) {
+            return false;
+        }
+        // The length counts its own two bytes and is not checked: 0 and 1 step back onto the length field.
+        reader.Skip(std::int64_t{length} - 2);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,178 @@
+#include "platform/xml_document.h"
+
+#include "platform/xml_source_text.h"
+
+#include <pugixml.hpp>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+namespace qm {
+
+namespace {
+
+// Whitespace-only text between elements is dropped (parse_ws_pcdata is off); comments, processing
+// instructions and CDATA sections stay nodes of their own; references are resolved and line ends and
+// attribute whitespace normalised as XML requires. pugixml never fetches a DTD or an external entity, and
+// it accepts a document type declaration without making a node of it.
+constexpr unsigned int kParseOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol |
+                                       pugi::parse_wconv_attribute | pugi::parse_comments | pugi::parse_pi;
+
+[[noreturn]] void ThrowUnreadable(const std::string& path, int error) {
+    throw std::runtime_error("Cannot read XML file \"" + path + "\": " + std::strerror(error));
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        ThrowUnreadable(path, errno);
+    }
+    std::string bytes;
+    char chunk[64 * 1024];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        bytes.append(chunk, got);
+    }
+    if (std::ferror(file.get())) {
+        ThrowUnreadable(path, errno);
+    }
+    return bytes;
+}
+
+pugi::xml_node Node(pugi::xml_node_struct* node) {
+    return pugi::xml_node(node);
+}
+
+} // namespace
+
+std::string XmlAttribute::Name() const {
+    return pugi::xml_attribute(attr_).name();
+}
+
+std::string XmlAttribute::Text() const {
+    return pugi::xml_attribute(attr_).value();
+}
+
+XmlAttribute XmlAttribute::Next() const {
+    return XmlAttribute(pugi::xml_attribute(attr_).next_attribute().internal_object());
+}
+
+bool XmlNode::IsElement() const {
+    return Node(node_).type() == pugi::node_element;
+}
+
+bool XmlNode::IsCData() const {
+    return Node(node_).type() == pugi::node_cdata;
+}
+
+bool XmlNode::IsComment() const {
+    return Node(node_).type() == pugi::node_comment;
+}
+
+bool XmlNode::IsProcessingInstruction() const {
+    return Node(node_).type() == pugi::node_pi;
+}
+
+bool XmlNode::IsText() const {
+    return Node(node_).type() == pugi::node_pcdata;
+}
+
+std::string XmlNode::NodeName() const {
+    return IsElement() ? Node(node_).name() : std::string();
+}
+
+bool XmlNode::IsTextElement() const {
+    const pugi::xml_node child = Node(node_).first_child();
+    return IsElement() && child.type() == pugi::node_pcdata && !child.next_sibling();
+}
+
+std::string XmlNode::Text() const {
+    const pugi::xml_node self = Node(node_);
+    if (self.type() != pugi::node_element && self.type() != pugi::node_document) {
+        return self.value();
+    }
+    // Descendants are gathered without recursion: a hostile file may nest elements very deep.
+    std::string text;
+    pugi::xml_node node = self.first_child();
+    while (node && node != self) {
+        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+            text += node.value();
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != self && !node.next_sibling()) {
+            node = node.parent();
+        }
+        if (node != self) {
+            node = node.next_sibling();
+        }
+    }
+    return text;
+}
+
+XmlAttribute XmlNode::FirstAttribute() const {
+    return XmlAttribute(Node(node_).first_attribute().internal_object());
+}
+
+std::size_t XmlNode::AttributeCount() const {
+    std::size_t count = 0;
+    for (XmlAttribute attr = FirstAttribute(); attr; attr = attr.Next()) {
+        ++count;
+    }
+    return count;
+}
+
+XmlNode XmlNode::FirstChild() const {
+    return XmlNode(Node(node_).first_child().internal_object());
+}
+
+XmlNode XmlNode::NextSibling() const {
+    return XmlNode(Node(node_).next_sibling().internal_object());
+}
+
+XmlNode XmlNode::Parent() const {
+    return XmlNode(Node(node_).parent().internal_object());
+}
+
+std::size_t XmlNode::ChildCount() const {
+    std::size_t count = 0;
+    for (XmlNode child = FirstChild(); child; child = child.NextSibling()) {
+        ++count;
+    }
+    return count;
+}
+
+XmlDocument::XmlDocument() : doc_(new pugi::xml_document) {}
+
+XmlDocument::~XmlDocument() {
+    delete doc_;
+}
+
+void XmlDocument::LoadFromFile(const std::string& path) {
+    if (!path.empty()) {
+        fileName_ = path;
+    } else if (fileName_.empty()) {
+        throw std::runtime_error("FileName cannot be blank");
+    }
+    doc_->reset();
+    const std::string bytes = ReadWholeFile(fileName_);
+    const pugi::xml_parse_result result = doc_->load_buffer(bytes.data(), bytes.size(), kParseOptions);
+    if (result) {
+        return;
+    }
+    doc_->reset();
+    const SourceLine line = LineAtOffset(SourceAsUtf8(bytes, result.encoding), static_cast<std::size_t>(result.offset));
+    throw std::runtime_error(std::string(result.description()) + "\nLine: " + std::to_string(line.number) + "\n" +
+                             line.text);
+}
+
+XmlNode XmlDocument::DocumentElement() const {
+    return XmlNode(doc_->document_element().internal_object());
+}
+
+} // namespace qm
