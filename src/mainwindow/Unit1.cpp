@@ -39,7 +39,7 @@ namespace {
 
 using namespace layout;
 
-// Maximised windows leave this much of the primary screen's height free, for a task bar at its foot.
+// A maximised window leaves this much of the primary screen's height free, for a task bar at its foot.
 constexpr int kMaximisedHeightReserve = 40;
 
 struct ButtonSpec {
@@ -394,6 +394,7 @@ void TForm1::FormCreate() {
     OpenDialog1.Filter = {"epub file", "*.epub"};
     ProgressBar1->hide();
     ProgressBar1->setValue(0);
+    SetMaximised(false);
     setWindowState(Qt::WindowNoState);
     StringGrid1->hide();
     // Until a book opens, the page area shows how to open one.
@@ -463,16 +464,32 @@ void TForm1::FormResize() {
     PlaceFrame();
     PlaceLabel1();
     LayoutTitleButtons();
-    if (!isMaximized()) {
-        heightRuleApplied_ = false;
+    if (maximised_ && height() != MaximisedGeometry().height()) {
+        resize(width(), MaximisedGeometry().height());
+    }
+}
+
+QRect TForm1::MaximisedGeometry() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen->availableGeometry();
+    return {area.left(), area.top(), area.width(), screen->geometry().height() - kMaximisedHeightReserve};
+}
+
+bool TForm1::IsMaximised() const {
+    return maximised_ || isMaximized();
+}
+
+void TForm1::SetMaximised(bool maximised) {
+    if (maximised == maximised_) {
         return;
     }
-    // Once per maximising: a window system that holds the height elsewhere must not get asked again and again.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const int maximisedHeight = screen->geometry().height() - kMaximisedHeightReserve;
-    if (!heightRuleApplied_ && height() != maximisedHeight) {
-        heightRuleApplied_ = true;
-        resize(width(), maximisedHeight);
+    if (maximised) {
+        normalGeometry_ = geometry();
+        maximised_ = true;
+        setGeometry(MaximisedGeometry());
+    } else {
+        maximised_ = false;
+        setGeometry(normalGeometry_);
     }
 }
 
@@ -577,17 +594,18 @@ void TForm1::ImageMinClick() {
 }
 
 void TForm1::ImageMaxClick() {
-    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+    if (!IsMaximised() && !isMinimized() && !isFullScreen()) {
         ImageMax->hide();
         ImageMax2->show();
         ImageMax2->raise();
         ImageMax2->move(ImageMax->pos());
-        showMaximized();
+        SetMaximised(true);
     } else {
         ImageMax2->hide();
         ImageMax->show();
         ImageMax->raise();
         ImageMax->move(ImageMax2->pos());
+        SetMaximised(false);
         showNormal();
     }
 }
@@ -601,7 +619,7 @@ void TForm1::ImageCloseClick() {
 }
 
 void TForm1::TitleMouseDown(Qt::MouseButton button) {
-    moveArmed_ = !isMaximized() && button == Qt::LeftButton;
+    moveArmed_ = !IsMaximised() && button == Qt::LeftButton;
 }
 
 void TForm1::TitleLeftDrag() {
@@ -659,7 +677,7 @@ bool TForm1::FilterFrameEvent(QWidget* widget, QEvent* event) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     const QPoint at = mouse->globalPosition().toPoint();
     const QRect frame = geometry();
-    const HitTestCode code = isMaximized() || isMinimized()
+    const HitTestCode code = IsMaximised() || isMinimized()
                                  ? HTCLIENT
                                  : FrameHitTest(at.x(), at.y(), frame.x(), frame.y(), frame.width(), frame.height());
     if (event->type() == QEvent::MouseMove) {

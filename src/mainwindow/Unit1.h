@@ -109,6 +109,12 @@ public:
 
     void LayoutTitleButtons();
 
+    // The window keeps its maximised state itself: maximised, it covers the width of the primary screen's
+    // free area and the screen's height less 40 pixels, a size the window system's own maximised state
+    // would not keep. A window that the window system maximised counts as maximised too.
+    bool IsMaximised() const;
+    void SetMaximised(bool maximised);
+
     // The open command: asks for a book with OpenDialog1 and opens it.
     void ImageOpenClick();
     // Opens the book `path` as the open command does once the dialog has given it (a dropped file, the
@@ -149,6 +155,7 @@ private:
     void FormResize();
     void PlaceFrame();
     void PlaceLabel1();
+    QRect MaximisedGeometry() const;
     void OpenChosenBook();
     void ShowException(const std::string& text);
     bool FilterFrameEvent(QWidget* widget, QEvent* event);
@@ -163,7 +170,8 @@ private:
     Shell& shell_;
     InstanceFolders instance_;
     std::unique_ptr<ChapterDisplay> chapter_;
-    bool heightRuleApplied_ = false;
+    bool maximised_ = false;
+    QRect normalGeometry_;
     bool moveArmed_ = false;
     QPointer<QWidget> bandCursorWidget_;
 };

@@ -57,6 +57,7 @@ TStringGrid::TStringGrid(QWidget* parent, const QString& name, const TableOfCont
     setModel(model_);
     horizontalHeader()->hide();
     verticalHeader()->hide();
+    horizontalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setSelectionBehavior(SelectRows);
