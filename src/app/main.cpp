@@ -3,9 +3,11 @@
 #include "mainwindow/Unit1.h"
 #include "platform/desktop_shell.h"
 #include "platform/qt_dialogs.h"
+#include "quit_on_signals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     parser.addPositionalArgument("book", "An EPUB book to open at start.", "[BOOK.epub]");
     parser.process(app);
+    qm::QuitOnTerminationSignals();
 
     qm::QtDialogs dialogs("Quillmark");
     qm::DesktopShell shell;
@@ -29,7 +32,7 @@ int main(int argc, char** argv) {
     form.show();
 
     if (const QStringList books = parser.positionalArguments(); !books.isEmpty()) {
-        const std::string book = books.constFirst().toStdString();
+        const std::string book = QFileInfo(books.constFirst()).absoluteFilePath().toStdString();
         // The book opens once the window is on the screen, so that its errors have a window to show over.
         QTimer::singleShot(0, &form, [&form, book] { form.RunHandler([&form, &book] { form.OpenBookFile(book); }); });
     }

@@ -5,9 +5,34 @@
 #include <QBrush>
 #include <QColor>
 #include <QHeaderView>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 namespace qm {
+
+namespace {
+
+// The number column is only 20 pixels wide: its text is drawn without the cell's inner margins and never
+// shortened, so that "No." and numbers up to three digits show whole.
+class NumberColumnDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem wide = option;
+        wide.textElideMode = Qt::ElideNone;
+        const int margin =
+            option.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
+        wide.rect.adjust(-margin, 0, margin, 0);
+        painter->save();
+        painter->setClipRect(option.rect);
+        QStyledItemDelegate::paint(painter, wide, index);
+        painter->restore();
+    }
+};
+
+} // namespace
 
 int TocModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : toc_.RowCount();
@@ -59,6 +84,9 @@ TStringGrid::TStringGrid(QWidget* parent, const QString& name, const TableOfCont
     verticalHeader()->hide();
     horizontalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QFont cells = font();
+    cells.setPixelSize(12);
+    setFont(cells);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setSelectionBehavior(SelectRows);
     setSelectionMode(SingleSelection);
@@ -69,6 +97,7 @@ TStringGrid::TStringGrid(QWidget* parent, const QString& name, const TableOfCont
     setTextElideMode(Qt::ElideRight);
     setShowGrid(false);
     setTabKeyNavigation(false);
+    setItemDelegateForColumn(0, new NumberColumnDelegate(this));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (!syncing_ && current.isValid() && current.row() != toc_.CurrentRow()) {
