@@ -367,6 +367,9 @@ void TForm1::ConnectCommands() {
     shortcut(QKeySequence::ZoomOut, &TForm1::ImageZoomOutClick);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &TForm1::ImageOriginalClick);
     shortcut(QKeySequence::HelpContents, &TForm1::ImageHelpClick);
+    connect(WebBrowser1, &WebEngineBrowser::ZoomGesture, this, [this](int direction) {
+        RunHandler([this, direction] { direction > 0 ? ImageZoomInClick() : ImageZoomOutClick(); });
+    });
 }
 
 void TForm1::FormCreate() {

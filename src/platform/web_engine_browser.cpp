@@ -2,6 +2,7 @@
 
 #include "platform/silent_page.h"
 
+#include <QChildEvent>
 #include <QEvent>
 #include <QEventLoop>
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
+#include <QWheelEvent>
 
 #include <charconv>
 #include <memory>
@@ -287,9 +289,28 @@ RgbImage WebEngineBrowser::CaptureView() {
     return image;
 }
 
+bool WebEngineBrowser::event(QEvent* event) {
+    // The page is drawn and handled by a child widget, which may be replaced; each one is watched.
+    if (event->type() == QEvent::ChildAdded) {
+        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType()) {
+            child->installEventFilter(this);
+        }
+    }
+    return QWebEngineView::event(event);
+}
+
 bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::Resize && heldToContainer_) {
         FollowContainer();
+    }
+    if (watched != parentWidget() && event->type() == QEvent::Wheel) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers().testFlag(Qt::ControlModifier)) {
+            if (const int delta = wheel->angleDelta().y(); delta != 0) {
+                emit ZoomGesture(delta > 0 ? 1 : -1);
+            }
+            return true;
+        }
     }
     return QWebEngineView::eventFilter(watched, event);
 }

@@ -13,7 +13,8 @@ namespace qm {
 
 // The page view on Qt WebEngine. It shows local files in a private, off-the-record profile, shows no dialogs
 // of its own (script alerts, console messages), and opens links to other sites in the desktop's browser. It
-// fills its parent widget until a size is set through the BrowserView interface.
+// fills its parent widget until a size is set through the BrowserView interface. The browser's own zoom is
+// never used: Ctrl with the mouse wheel is reported as ZoomGesture for the window's zoom commands.
 class WebEngineBrowser final : public QWebEngineView, public BrowserView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(WebEngineBrowser)
@@ -40,7 +41,12 @@ public:
     ScrollPosition ScrollTo(int x, int y) override;
     RgbImage CaptureView() override;
 
+signals:
+    // Ctrl and the mouse wheel over the page: +1 to zoom in, -1 to zoom out.
+    void ZoomGesture(int direction);
+
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

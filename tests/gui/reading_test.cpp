@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -152,6 +153,32 @@ private slots:
         QCOMPARE(form.state.WebZoom, 1.0);
         QCOMPARE(window.BodyZoom(), QString("1"));
         QCOMPARE(form.toc.CurrentRow(), 1);
+    }
+
+    // Ctrl with the wheel over the page runs the window's zoom commands; the browser's own zoom stays 1.
+    void wheelZoomUsesTheWindowsZoom() {
+        Window window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        QWidget* page = form.WebBrowser1->focusProxy();
+        auto wheel = [page](int delta) {
+            QWheelEvent event(QPointF(50, 50), page->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(page, &event);
+        };
+        wheel(120);
+        wheel(120);
+        wheel(-120);
+        QCOMPARE(form.state.WebZoom, 1.2);
+        QCOMPARE(window.BodyZoom(), QString("1.2"));
+        QCOMPARE(form.WebBrowser1->zoomFactor(), 1.0);
+
+        // The keys zoom too while the page has the keyboard.
+        QApplication::setActiveWindow(&form);
+        page->setFocus();
+        QTest::keyClick(page, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(form.state.WebZoom, 1.2 + 0.2);
+        QCOMPARE(form.WebBrowser1->zoomFactor(), 1.0);
     }
 
     void headerRowChangesNothing() {
