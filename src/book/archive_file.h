@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "book/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace qm {
 

@@ -82,8 +82,17 @@ bool StaysInside(const std::string& relative) {
     if (relative.empty() || relative.front() == '/') {
         return false;
     }
-    const std::string resolved = ResolveHref("", relative);
-    return !resolved.empty() && resolved != ".." && resolved.rfind("../", 0) != 0;
+    int depth = 0;
+    for (const std::string& segment : SplitSegments(relative)) {
+        if (segment == "..") {
+            if (--depth < 0) {
+                return false;
+            }
+        } else if (!segment.empty() && segment != ".") {
+            ++depth;
+        }
+    }
+    return depth > 0;
 }
 
 } // namespace qm

@@ -17,8 +17,8 @@ std::string HrefFolder(const std::string& href);
 // Decodes %XX escapes (as a file name on disk is spelled); malformed escapes stay as written.
 std::string PercentDecode(const std::string& text);
 
-// True when `relative` names a place inside the folder it is relative to: not absolute, no ".." that climbs
-// above the top.
+// True when the file path `relative` names a place below the folder it is relative to: not absolute, no ".."
+// that climbs above the top. Every character is taken as part of the path ("?" and "#" included).
 bool StaysInside(const std::string& relative);
 
 } // namespace qm

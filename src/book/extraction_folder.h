@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "book/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace qm {
 

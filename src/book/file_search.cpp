@@ -1,5 +1,7 @@
 #include "book/file_search.h"
 
+#include "book/string_fields.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -8,15 +10,6 @@
 namespace qm {
 
 namespace {
-
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 std::string TrimControlAndSpace(const std::string& text) {
     std::size_t begin = 0;
@@ -75,7 +68,7 @@ void Search(const std::string& rawFolder, const std::string& pattern, std::strin
             Search(path, pattern, result, found);
             break;
         case EntryKind::File:
-            if (AsciiLower(name).find(pattern) != std::string::npos) {
+            if (LowerCaseAsciiLetters(name).find(pattern) != std::string::npos) {
                 result = path;
                 found = true;
             }

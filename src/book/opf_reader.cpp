@@ -3,6 +3,9 @@
 #include "book/string_fields.h"
 #include "book/xml_walk.h"
 
+#include <stdexcept>
+#include <string>
+
 namespace qm {
 
 namespace {
@@ -73,18 +76,33 @@ private:
         const std::string href = GetField(itemEntry, 1);
         const int entry = navigation_.Find(href);
         if (entry == -1) {
-            toc_.SetCell(1, row, ref);
-            toc_.SetCell(2, row, href);
+            SetCell(1, row, ref);
+            SetCell(2, row, href);
             return;
         }
         const std::string& navEntry = state_.DirIDList[static_cast<std::size_t>(entry)];
         if (GetField(navEntry, 2) != href) {
             return;
         }
-        toc_.SetCell(0, row, GetField(navEntry, 0));
-        toc_.SetCell(1, row, ReplaceChar(GetField(navEntry, 3), '&', ' '));
-        toc_.SetCell(2, row, GetField(navEntry, 2));
+        SetCell(0, row, GetField(navEntry, 0));
+        SetCell(1, row, ReplaceChar(GetField(navEntry, 3), '&', ' '));
+        SetCell(2, row, GetField(navEntry, 2));
     }
+
+    // Every spine reference copies its title and path into its row, so a small hostile package (a huge label
+    // and many references to one item) could ask for gigabytes; the table is refused beyond a size no real
+    // book comes near.
+    void SetCell(int col, std::int32_t row, std::string text) {
+        tableText_ += text.size();
+        if (tableText_ > kMaxTableText) {
+            throw std::runtime_error("The table of contents of this book holds more than " +
+                                     std::to_string(kMaxTableText >> 20) + " MiB of text");
+        }
+        toc_.SetCell(col, row, std::move(text));
+    }
+
+    static constexpr std::size_t kMaxTableText = 64u << 20;
+    std::size_t tableText_ = 0;
 
     ReaderState& state_;
     TableOfContents& toc_;

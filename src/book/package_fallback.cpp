@@ -4,9 +4,10 @@
 #include "book/file_search.h"
 #include "book/ncx_reader.h"
 #include "book/opf_reader.h"
+#include "book/string_fields.h"
+#include "book/xml_walk.h"
 
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -16,6 +17,10 @@ namespace qm {
 namespace {
 
 constexpr const char* kContainerPath = "META-INF/container.xml";
+
+// A title longer than this is cut: no reader needs more, and a hostile document could otherwise make every
+// nested link carry all the text below it.
+constexpr std::size_t kMaxTitleLength = 1000;
 
 std::string LocalName(const std::string& qualified) {
     const std::size_t colon = qualified.find(':');
@@ -42,24 +47,13 @@ bool HasToken(const std::string& list, const std::string& token) {
     return false;
 }
 
-// Visits the elements below and including `root` in document order. Hostile files may nest deeply, so the
-// walk keeps its own stack instead of recursing.
-void ForEachElement(const XmlNode& root, const std::function<void(const XmlNode&)>& visit) {
-    std::vector<XmlNode> pending{root};
-    std::vector<XmlNode> children;
-    while (!pending.empty()) {
-        const XmlNode node = pending.back();
-        pending.pop_back();
-        if (!node.IsElement()) {
-            continue;
+template <typename Visit>
+void ForEachElement(const XmlNode& root, Visit&& visit) {
+    ForEachInDocumentOrder(root, [&visit](const XmlNode& node) {
+        if (node.IsElement()) {
+            visit(node);
         }
-        visit(node);
-        children.clear();
-        for (XmlNode child = node.FirstChild(); child; child = child.NextSibling()) {
-            children.push_back(child);
-        }
-        pending.insert(pending.end(), children.rbegin(), children.rend());
-    }
+    });
 }
 
 struct ManifestGuide {
@@ -112,10 +106,18 @@ std::string RootFileOf(const std::string& containerFile) {
     return fullPath;
 }
 
+// The file on disk that a manifest href names, relative to the book's top folder: the fragment dropped, the
+// escapes decoded. Empty when the href is empty or would lead outside the book.
+std::string BookFileOf(const std::string& packageFolder, const std::string& href) {
+    const std::string path = packageFolder + PercentDecode(href.substr(0, href.find('#')));
+    return !href.empty() && StaysInside(path) ? path : std::string();
+}
+
 // Reads the NCX with the ordinary walk, then rebases its content paths from the NCX's folder onto the
 // package folder, where the manifest's hrefs are relative to.
-void ReadNcxBelowPackage(const std::string& ncxHref, ReaderState& state, XmlDocument& document) {
-    document.LoadFromFile(state.subTempDir + PercentDecode(ncxHref.substr(0, ncxHref.find('#'))));
+void ReadNcxBelowPackage(const std::string& file, const std::string& ncxHref, ReaderState& state,
+                         XmlDocument& document) {
+    document.LoadFromFile(file);
     ReadNcxNode(state, document.DocumentElement());
     const std::string ncxFolder = HrefFolder(ncxHref);
     if (ncxFolder.empty()) {
@@ -139,8 +141,25 @@ void ReadNcxBelowPackage(const std::string& ncxHref, ReaderState& state, XmlDocu
     }
 }
 
-std::string CollapseSpaces(const std::string& text) {
-    std::istringstream words(text);
+// The text of a link, its spaces collapsed, without the text of links nested in it, cut at kMaxTitleLength.
+std::string TitleOf(const XmlNode& link) {
+    std::string text;
+    XmlNode node = link.FirstChild();
+    while (node && text.size() < kMaxTitleLength) {
+        const bool nestedLink = node.IsElement() && LocalName(node.NodeName()) == "a";
+        if (node.IsText() || node.IsCData()) {
+            text += node.Text();
+        }
+        if (node.IsElement() && !nestedLink && node.FirstChild()) {
+            node = node.FirstChild();
+            continue;
+        }
+        while (node != link && !node.NextSibling()) {
+            node = node.Parent();
+        }
+        node = node == link ? XmlNode() : node.NextSibling();
+    }
+    std::istringstream words(text.substr(0, kMaxTitleLength));
     std::string word;
     std::string collapsed;
     while (words >> word) {
@@ -149,34 +168,44 @@ std::string CollapseSpaces(const std::string& text) {
     return collapsed;
 }
 
-// Entries from the links of the navigation document's table of contents, numbered by position.
-void ReadNavDocument(const std::string& navHref, ReaderState& state, XmlDocument& document) {
-    document.LoadFromFile(state.subTempDir + PercentDecode(navHref.substr(0, navHref.find('#'))));
+// Entries from the links of the navigation document's table of contents, numbered by position. One walk over
+// the document that knows when it enters and leaves the first "toc" nav, so each link is looked at once.
+void ReadNavDocument(const std::string& file, const std::string& navHref, ReaderState& state, XmlDocument& document) {
+    document.LoadFromFile(file);
     const std::string navFolder = HrefFolder(navHref);
     int position = 0;
-    ForEachElement(document.DocumentElement(), [&](const XmlNode& nav) {
-        if (LocalName(nav.NodeName()) != "nav" || !HasToken(AttributeText(nav, "epub:type"), "toc")) {
+    const XmlNode root = document.DocumentElement();
+    XmlNode tocNav;
+    XmlNode node = root;
+    while (node) {
+        if (node.IsElement()) {
+            const std::string name = LocalName(node.NodeName());
+            if (!tocNav && name == "nav" && HasToken(AttributeText(node, "epub:type"), "toc")) {
+                tocNav = node;
+            } else if (const std::string href = AttributeText(node, "href"); tocNav && name == "a" && !href.empty()) {
+                const std::string number = std::to_string(++position);
+                state.DirIDList.push_back(number + ";toc-" + number + ";" + ResolveHref(navFolder, href) + ";" +
+                                          ReplaceChar(TitleOf(node), ' ', '&'));
+            }
+            if (node.FirstChild()) {
+                node = node.FirstChild();
+                continue;
+            }
+        }
+        while (node != root && !node.NextSibling()) {
+            node = node.Parent();
+            if (node == tocNav) {
+                tocNav = XmlNode();
+            }
+        }
+        if (node == root) {
             return;
         }
-        ForEachElement(nav, [&](const XmlNode& link) {
-            if (LocalName(link.NodeName()) != "a") {
-                return;
-            }
-            const std::string href = AttributeText(link, "href");
-            if (href.empty()) {
-                return;
-            }
-            ++position;
-            std::string title = CollapseSpaces(link.Text());
-            for (char& c : title) {
-                if (c == ' ') {
-                    c = '&';
-                }
-            }
-            const std::string number = std::to_string(position);
-            state.DirIDList.push_back(number + ";toc-" + number + ";" + ResolveHref(navFolder, href) + ";" + title);
-        });
-    });
+        if (node == tocNav) {
+            tocNav = XmlNode();
+        }
+        node = node.NextSibling();
+    }
 }
 
 } // namespace
@@ -196,13 +225,11 @@ void ReadPackageThroughContainer(const std::string& tempDir, ReaderState& state,
     // Whatever an NCX elsewhere in the book contributed is replaced by what the package itself names.
     state.ClearForOpening();
     const ManifestGuide guide = ScanManifest(packageDocument.DocumentElement());
-    const auto insideBook = [&](const std::string& href) {
-        return !href.empty() && StaysInside(HrefFolder(rootFile) + PercentDecode(href));
-    };
-    if (insideBook(guide.ncxHref)) {
-        ReadNcxBelowPackage(guide.ncxHref, state, navigationDocument);
-    } else if (insideBook(guide.navHref)) {
-        ReadNavDocument(guide.navHref, state, navigationDocument);
+    const std::string packageFolder = HrefFolder(rootFile);
+    if (const std::string ncx = BookFileOf(packageFolder, guide.ncxHref); !ncx.empty()) {
+        ReadNcxBelowPackage(tempDir + "/" + ncx, guide.ncxHref, state, navigationDocument);
+    } else if (const std::string nav = BookFileOf(packageFolder, guide.navHref); !nav.empty()) {
+        ReadNavDocument(tempDir + "/" + nav, guide.navHref, state, navigationDocument);
     }
     state.spineIndex = 0;
     ReadOpfNode(state, toc, packageDocument.DocumentElement());

@@ -1,5 +1,8 @@
 #include "book/working_folders.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -17,7 +20,13 @@ std::string GetLocalAppDataPath() {
         }
         return base;
     }
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        // Without $HOME (a service, a scrubbed environment) the account's own home folder still holds the data.
+        const passwd* account = getpwuid(getuid());
+        home = account != nullptr ? account->pw_dir : nullptr;
+    }
+    if (home != nullptr && home[0] == '/') {
         return (fs::path(home) / ".local" / "share").string();
     }
     return {};

@@ -4,8 +4,8 @@
 
 namespace qm {
 
-// The user's data folder: $XDG_DATA_HOME when set and absolute, else $HOME/.local/share, without a trailing
-// "/". Empty when neither can be found.
+// The user's data folder: $XDG_DATA_HOME when set and absolute, else <home>/.local/share, without a trailing
+// "/"; the home folder is $HOME when absolute, else the account's home folder. Empty when none can be found.
 std::string GetLocalAppDataPath();
 
 // Name of the program folder below the data folder; it is created with the working folders and never removed.

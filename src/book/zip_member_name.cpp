@@ -90,6 +90,12 @@ ZipMemberPath SplitZipMemberName(std::string_view name) {
         }
         start = end + 1;
     }
+    // Real books nest a few folders deep. A path thousands of folders deep could be written (each folder is
+    // opened relative to the one above) but no longer removed by the folder reset, which would then leave the
+    // old book behind under every later one.
+    if (path.parts.size() > kMaxZipMemberDepth) {
+        throw std::runtime_error("its name has more than " + std::to_string(kMaxZipMemberDepth) + " parts");
+    }
     return path;
 }
 

@@ -18,9 +18,13 @@ struct ZipMemberPath {
     bool folderOnly = false;
 };
 
+// The most folders and file name a member's path may have.
+inline constexpr std::size_t kMaxZipMemberDepth = 64;
+
 // Splits a decoded name at "/" and "\" (both are separators in ZIP names), dropping empty and "." parts.
 // Throws std::runtime_error with the reason when the name would leave the extraction folder or cannot be a
-// path: an absolute name (leading separator or drive letter), a ".." part, a NUL character, an empty name.
+// path: an absolute name (leading separator or drive letter), a ".." part, a NUL character, an empty name,
+// more than kMaxZipMemberDepth parts.
 ZipMemberPath SplitZipMemberName(std::string_view name);
 
 } // namespace qm

@@ -3,11 +3,14 @@
 #include "book/working_folders.h"
 
 #include <string>
+#include <sys/types.h>
 
 namespace qm::cli {
 
 // Working folders of one command-line run, in a fresh folder below $TMPDIR (or /tmp), so that runs never
-// touch the desktop program's folders nor each other's. Everything is removed on destruction.
+// touch the desktop program's folders nor each other's. Everything is removed on destruction, and also when
+// the process ends any other way (an interrupt, a kill): a small watcher process, started with the folder,
+// removes it as soon as this process is gone.
 class PrivateFolders {
 public:
     PrivateFolders();
@@ -20,6 +23,8 @@ public:
 private:
     std::string root_;
     WorkingFolders working_;
+    int watcherPipe_ = -1;
+    pid_t watcher_ = -1;
 };
 
 } // namespace qm::cli

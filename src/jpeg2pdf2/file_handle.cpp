@@ -14,14 +14,6 @@ FileHandle::~FileHandle() {
 
 FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
 bool FileHandle::Close() {
     if (fd_ < 0) {
         return true;

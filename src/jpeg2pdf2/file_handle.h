@@ -13,7 +13,7 @@ public:
     explicit FileHandle(int fd) : fd_(fd) {}
     ~FileHandle();
     FileHandle(FileHandle&& other) noexcept;
-    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) = delete;
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 

@@ -65,16 +65,39 @@ bool IsOneOfThePages(const std::string& outFile, const std::vector<std::string>&
     return false;
 }
 
-FileHandle CreateOutputFile(const std::string& outFile) {
-    FileHandle output(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!output.valid()) {
+// The output file as created; its identity lets an abandoned build delete that file and nothing else.
+struct CreatedOutput {
+    FileHandle file;
+    struct stat identity {};
+};
+
+CreatedOutput CreateOutputFile(const std::string& outFile) {
+    // Opened without blocking, so that a FIFO with no reader at the output's name fails instead of hanging;
+    // writes then block as usual.
+    CreatedOutput output{
+        FileHandle(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666))};
+    int flags = -1;
+    if (!output.file.valid() || ::fstat(output.file.get(), &output.identity) != 0 ||
+        (flags = ::fcntl(output.file.get(), F_GETFL)) < 0 ||
+        ::fcntl(output.file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
         const int error = errno;
         std::error_code ec;
-        std::filesystem::path expanded = std::filesystem::absolute(outFile, ec);
+        const std::filesystem::path expanded = std::filesystem::absolute(outFile, ec);
         const std::string shown = ec ? outFile : expanded.lexically_normal().string();
         throw std::runtime_error("Cannot create file \"" + shown + "\". " + std::strerror(error));
     }
     return output;
+}
+
+// Deletes the output of an abandoned build: only when it is a regular file and the name still leads to the
+// file this call created, so that a device or FIFO named as output, or a file that a callback put in its
+// place meanwhile, stays.
+void DeleteOutput(const std::string& outFile, const struct stat& created) {
+    struct stat now {};
+    if (S_ISREG(created.st_mode) && ::stat(outFile.c_str(), &now) == 0 && now.st_dev == created.st_dev &&
+        now.st_ino == created.st_ino) {
+        ::unlink(outFile.c_str());
+    }
 }
 
 // Writes the document into the freshly created output and closes it; false when anything failed on the way
@@ -122,10 +145,10 @@ std::int32_t JpegsToPDF(const std::vector<std::string>& pages, const std::string
         return pdfNoFiles;
     }
 
-    FileHandle output = CreateOutputFile(outFile);
-    if (!WriteAndClose(output, outFile, workingList, infos, totalBytes, progress, pumpMessages)) {
-        output.Close();
-        ::unlink(outFile.c_str());
+    CreatedOutput output = CreateOutputFile(outFile);
+    if (!WriteAndClose(output.file, outFile, workingList, infos, totalBytes, progress, pumpMessages)) {
+        output.file.Close();
+        DeleteOutput(outFile, output.identity);
         FinishBuild(progress);
         return pdfAborted;
     }

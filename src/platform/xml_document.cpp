@@ -1,11 +1,16 @@
 #include "platform/xml_document.h"
 
+#include "platform/unique_fd.h"
 #include "platform/xml_source_text.h"
 
 #include <pugixml.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -25,20 +30,45 @@ constexpr unsigned int kParseOptions = pugi::parse_cdata | pugi::parse_escapes |
     throw std::runtime_error("Cannot read XML file \"" + path + "\": " + std::strerror(error));
 }
 
+// Navigation and package files of real books stay far below this (the largest seen is under 1 MiB); a larger
+// file would only cost memory several times its size in the document tree.
+constexpr std::uint64_t kMaxFileSize = 32ull << 20;
+
+// Reads a regular file whole. The open does not block, so a FIFO put where a document was expected cannot
+// stall the opening; anything but a regular file, and a file beyond the size limit, is refused.
 std::string ReadWholeFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const int fd = file.Get();
+    if (!file.Valid()) {
         ThrowUnreadable(path, errno);
     }
-    std::string bytes;
-    char chunk[64 * 1024];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-        bytes.append(chunk, got);
-    }
-    if (std::ferror(file.get())) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
         ThrowUnreadable(path, errno);
     }
+    if (!S_ISREG(info.st_mode)) {
+        throw std::runtime_error("Cannot read XML file \"" + path + "\": it is not a regular file");
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize) {
+        throw std::runtime_error("Cannot read XML file \"" + path + "\": it is larger than " +
+                                 std::to_string(kMaxFileSize >> 20) + " MiB");
+    }
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            ThrowUnreadable(path, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
     return bytes;
 }
 

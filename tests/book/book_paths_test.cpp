@@ -24,6 +24,10 @@ TEST(BookPaths, PercentDecodingAndContainment) {
     EXPECT_FALSE(StaysInside("OPS/../../content.opf"));
     EXPECT_FALSE(StaysInside("/etc/passwd"));
     EXPECT_FALSE(StaysInside(""));
+    // "?" and "#" are ordinary characters of a file path, not the start of a query that hides a climb.
+    EXPECT_FALSE(StaysInside("x?../../../secret.xml"));
+    EXPECT_FALSE(StaysInside("x#../../../secret.xml"));
+    EXPECT_TRUE(StaysInside("x?../../secret.xml"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "book/reader_state.h"
 #include "book/table_of_contents.h"
 #include "platform/xml_document.h"
+#include "support/small_stack.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -293,6 +294,22 @@ TEST(NcxAndOpf, TitlesKeepAmpersandsAsSpacesAndStopAtASemicolon) {
     EXPECT_EQ(rows, (std::vector<Row>{{"1", "Cats   Dogs", "c1.html"}, {"2", "Part", "c2.html"}}));
 }
 
+TEST(NcxAndOpf, ATableThatWouldCopyOneHugeTitleIntoManyRowsIsRefused) {
+    ReaderState state;
+    std::string spine;
+    for (int i = 0; i < 100; ++i) {
+        spine += "<itemref idref='c1'/>";
+    }
+    const std::string ncx =
+        Ncx("<navMap>" + Point("id='n1' playOrder='1'", std::string(1 << 20, 'x'), "src='c1.html'") + "</navMap>");
+    try {
+        ReadBook(ncx, Opf(kManifest + "<spine>" + spine + "</spine>"), state);
+        FAIL() << "100 rows of a 1 MiB title were accepted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "The table of contents of this book holds more than 64 MiB of text");
+    }
+}
+
 std::string Fixture(const std::string& relative) {
     return test::ReadFile(std::filesystem::path(QM_FIXTURES_DIR) / "ncx_opf" / relative);
 }
@@ -342,8 +359,8 @@ TEST(NcxAndOpf, UbuntuPackagingGuideWithCyrillicLabels) {
     EXPECT_EQ(rows[16], (Row{"", "epub-20", "ubuntu-packaging-guide/kde.xhtml"}));
 }
 
-TEST(NcxAndOpf, DeeplyNestedFilesAreWalkedWithoutExhaustingTheStack) {
-    constexpr int kDepth = 100'000;
+TEST(NcxAndOpf, DeeplyNestedFilesAreWalkedWithoutRecursion) {
+    constexpr int kDepth = 50'000;
     std::string ncx = "<ncx><navMap>";
     std::string opf = "<package><manifest><item id='c1' href='c1.html'/></manifest>";
     for (int i = 0; i < kDepth; ++i) {
@@ -356,11 +373,19 @@ TEST(NcxAndOpf, DeeplyNestedFilesAreWalkedWithoutExhaustingTheStack) {
     }
     ncx += "</navMap></ncx>";
     opf += "</package>";
+    XmlDocument navigation;
+    LoadText(navigation, ncx);
+    XmlDocument package;
+    LoadText(package, opf);
     ReaderState state;
-    const auto rows = ReadBook(ncx, opf, state);
+    TableOfContents toc;
+    test::RunOnSmallStack([&] {
+        ReadNcxNode(state, navigation.DocumentElement());
+        ReadOpfNode(state, toc, package.DocumentElement());
+    });
     EXPECT_EQ(state.DirIDList.size(), static_cast<std::size_t>(kDepth));
-    ASSERT_EQ(rows.size(), static_cast<std::size_t>(kDepth));
-    EXPECT_EQ(rows.back(), (Row{"1", "T", "c1.html"}));
+    ASSERT_EQ(toc.RowCount(), kDepth + 1);
+    EXPECT_EQ(SpineRows(toc).back(), (Row{"1", "T", "c1.html"}));
 }
 
 } // namespace

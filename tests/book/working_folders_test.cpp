@@ -43,6 +43,12 @@ TEST(GetLocalAppDataPath, PrefersAnAbsoluteXdgDataHomeElseHome) {
     }
     ScopedEnv xdg("XDG_DATA_HOME", nullptr);
     EXPECT_EQ(GetLocalAppDataPath(), "/home/reader/.local/share");
+    {
+        // Without $HOME the account's home folder is used: never a path relative to the current folder.
+        ScopedEnv noHome("HOME", nullptr);
+        EXPECT_EQ(GetLocalAppDataPath().front(), '/');
+        EXPECT_TRUE(GetLocalAppDataPath().ends_with("/.local/share"));
+    }
     EXPECT_EQ(ComposeWorkingFolders("/b").tempDir, "/b/QMK/tempDir");
     EXPECT_EQ(ComposeWorkingFolders("/b").tempJPG, "/b/QMK/tempJPG");
 }

@@ -335,7 +335,16 @@ INSTANTIATE_TEST_SUITE_P(
                     UnsafeName{"{root}/escaped.txt", kAbsolute}, UnsafeName{"\\escaped.txt", kAbsolute},
                     UnsafeName{"C:\\escaped.txt", kAbsolute},
                     UnsafeName{std::string("a\0b", 3), "its name holds a NUL character", "a\\x00b"},
-                    UnsafeName{"", "its name is empty"}));
+                    UnsafeName{"", "its name is empty"},
+                    // Deeper than the folder reset could remove again.
+                    UnsafeName{[] {
+                                   std::string deep;
+                                   for (int i = 0; i < 64; ++i) {
+                                       deep += "a/";
+                                   }
+                                   return deep + "f.txt";
+                               }(),
+                               "its name has more than 64 parts"}));
 
 ZipMember LinkMember(std::string name, std::string target) {
     ZipMember link = Member(std::move(name), std::move(target), 0);

@@ -4,11 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "jpeg_fixtures.h"
 #include "support/temp_dir.h"
+#include "zipwriter/zip_writer.h"
 
 namespace qm {
 namespace {
@@ -20,7 +26,8 @@ struct CliResult {
 };
 
 // Runs the program with `args`; its standard output and error go to files of `dir`, so neither is a terminal.
-CliResult RunCli(const test::TempDir& dir, const std::vector<std::string>& args) {
+// A non-empty `tmpdir` becomes the program's TMPDIR.
+CliResult RunCli(const test::TempDir& dir, const std::vector<std::string>& args, const std::string& tmpdir = "") {
     const auto outPath = dir / "stdout.txt";
     const auto errPath = dir / "stderr.txt";
     std::vector<char*> argv{const_cast<char*>(QM_CLI_PATH)};
@@ -34,6 +41,9 @@ CliResult RunCli(const test::TempDir& dir, const std::vector<std::string>& args)
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(err, STDERR_FILENO);
+        if (!tmpdir.empty()) {
+            ::setenv("TMPDIR", tmpdir.c_str(), 1);
+        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
@@ -63,6 +73,7 @@ TEST_F(Cli, HelpListsEveryCommandAndMisuseIsAUsageError) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("\n  probe FILE..."), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("\n  pdf OUT.pdf JPEG..."), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("\n  toc BOOK.epub"), std::string::npos) << help.out;
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"frobnicate"}, {"probe"}}) {
         const CliResult misuse = RunCli(dir_, args);
         EXPECT_EQ(misuse.exitCode, 64);
@@ -102,6 +113,60 @@ TEST_F(Cli, PdfPrintsTheResultAndExitsByIt) {
     EXPECT_EQ(cannotCreate.exitCode, 2);
     EXPECT_EQ(cannotCreate.out, "");
     EXPECT_EQ(cannotCreate.err, "Cannot create file \"" + unwritable + "\". No such file or directory\n");
+}
+
+TEST_F(Cli, TocPrintsTheTableAndLeavesNoWorkingFolderBehind) {
+    const std::string scratch = (dir_ / "scratch").string();
+    std::filesystem::create_directory(scratch);
+    const CliResult listed = RunCli(dir_, {"toc", QM_SAMPLE_BOOK}, scratch);
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(listed.out, "No.\tTitle\t\n"
+                          "1\tTitle Page\tText/title.xhtml\n"
+                          "3\tChapter 1. The Lamp Room\tText/chapter1.xhtml\n"
+                          "4\tChapter 2. Fog Signals\tText/chapter2.xhtml\n"
+                          "6\tChapter 3. Driftwood\tText/chapter3.html\n"
+                          "7\tChapter 4. The Almanac\tText/chapter4.xhtml\n");
+
+    const std::string notABook = test::WriteFile(dir_ / "notes.epub", "plain text, no archive").string();
+    const CliResult failed = RunCli(dir_, {"toc", notABook}, scratch);
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err, "Error reading zip file\n");
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
+}
+
+TEST_F(Cli, AKilledTocLeavesNoWorkingFolderBehind) {
+    // Thousands of small members keep the extraction busy long enough to be killed in the middle of it.
+    std::vector<ZipMember> members;
+    for (int i = 0; i < 5000; ++i) {
+        ZipMember member;
+        member.name = "OEBPS/Text/page" + std::to_string(i) + ".xhtml";
+        member.data = "<html/>";
+        members.push_back(member);
+    }
+    const std::string book = (dir_ / "many.epub").string();
+    WriteZipFile(book, members);
+    const std::filesystem::path scratch = dir_ / "scratch";
+    std::filesystem::create_directory(scratch);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("TMPDIR", scratch.c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::execl(QM_CLI_PATH, QM_CLI_PATH, "toc", book.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::filesystem::is_empty(scratch) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    while (!std::filesystem::is_empty(scratch) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
 }
 
 } // namespace

@@ -108,7 +108,9 @@ TEST_F(PdfFailures, OutputThatCannotBeCreatedRaisesTheCreationError) {
         {base + "/folder.jpg/../missing/book.pdf",
          "Cannot create file \"" + base + "/missing/book.pdf\". No such file or directory"},
         {base + "/folder.jpg", "Cannot create file \"" + base + "/folder.jpg\". Is a directory"},
+        {base + "/fifo.pdf", "Cannot create file \"" + base + "/fifo.pdf\". No such device or address"},
     };
+    ASSERT_EQ(::mkfifo((dir_ / "fifo.pdf").c_str(), 0600), 0); // no reader: opening it must not wait for one
     for (const Case& c : cases) {
         SCOPED_TRACE(c.outFile);
         test::ProgressLog log;
@@ -121,6 +123,22 @@ TEST_F(PdfFailures, OutputThatCannotBeCreatedRaisesTheCreationError) {
         EXPECT_EQ(log.calls, (std::vector<std::string>{"converting.. 0 0"}));
     }
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
+    EXPECT_TRUE(fs::is_fifo(dir_ / "fifo.pdf"));
+}
+
+TEST_F(PdfFailures, AnAbandonedBuildDeletesOnlyTheFileItCreated) {
+    const std::string second = (dir_ / "second.jpg").string();
+    fs::copy_file(big_, second);
+    test::ProgressLog log;
+    log.onProgress = [&](const std::string& text) {
+        if (text == rgb_) {
+            fs::rename(out_, dir_ / "moved.pdf");
+            test::WriteFile(out_, "someone else's file");
+            fs::remove(second);
+        }
+    };
+    EXPECT_EQ(JpegsToPDF({rgb_, second}, out_, log.Progress()), pdfAborted);
+    EXPECT_EQ(test::ReadFile(out_), "someone else's file");
 }
 
 // What the progress routine does, while page 1 is reported, to the page file of page 2.
