@@ -697,10 +697,17 @@ bool TForm1::FilterFrameEvent(QWidget* widget, QEvent* event) {
         }
         return false;
     }
+    // A press that the band took takes its release with it, wherever the release happens; a
+    // release of a press that a control took belongs to that control.
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const bool taken = bandPress_;
+        bandPress_ = false;
+        return taken;
+    }
     if (code == HTCLIENT) {
         return false;
     }
-    // In the band the frame takes every button's events; a left press resizes.
+    bandPress_ = true;
     if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
         StartSystemResize(ResizeEdges(code));
     }

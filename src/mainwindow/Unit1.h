@@ -173,6 +173,7 @@ private:
     bool maximised_ = false;
     QRect normalGeometry_;
     bool moveArmed_ = false;
+    bool bandPress_ = false;
     QPointer<QWidget> bandCursorWidget_;
 };
 

@@ -238,13 +238,19 @@ private slots:
         QCOMPARE(closes, 0);
         QCOMPARE(form.ImageClose->Shown(), ButtonPicture::Norm);
 
-        QTest::mousePress(form.PanelOuter, Qt::LeftButton, {}, QPoint(2, 300));
-        QTest::mousePress(form.PanelOuter, Qt::LeftButton, {}, QPoint(810, 552));
-        QTest::mousePress(form.PanelOuter, Qt::RightButton, {}, QPoint(2, 2));
+        QTest::mouseClick(form.PanelOuter, Qt::LeftButton, {}, QPoint(2, 300));
+        QTest::mouseClick(form.PanelOuter, Qt::LeftButton, {}, QPoint(810, 552));
+        QTest::mouseClick(form.PanelOuter, Qt::RightButton, {}, QPoint(2, 2));
         QCOMPARE(window.resizes, (std::vector<Qt::Edges>{Qt::RightEdge, Qt::LeftEdge, Qt::BottomEdge | Qt::RightEdge}));
 
         QTest::mouseClick(form.ImageClose, Qt::RightButton, {}, QPoint(5, 8));
         QCOMPARE(form.ImageClose->Shown(), ButtonPicture::Enter);
+        QCOMPARE(window.resizes.size(), std::size_t{3});
+
+        // A press outside the band keeps its release, also where the release lands in the band.
+        QTest::mousePress(form.ImageClose, Qt::LeftButton, {}, QPoint(5, 8));
+        QTest::mouseRelease(form.ImageClose, Qt::LeftButton, {}, QPoint(form.ImageClose->width() - 1, 8));
+        QCOMPARE(closes, 1);
         QCOMPARE(window.resizes.size(), std::size_t{3});
     }
 
