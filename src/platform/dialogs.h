@@ -34,7 +34,8 @@ public:
     virtual std::optional<std::string> AskSaveFileName(const FileFilter& filter, const std::string& fileName,
                                                        const std::string& defaultSuffix) = 0;
 
-    // Shows `text` with one OK button. `caption` names the box where the kind has no caption of its own.
+    // Shows `text` with one OK button, in a box named `caption`; without a caption an information box is
+    // named "Information" and the others after the program. A carriage return breaks the line.
     virtual void ShowMessage(MessageKind kind, const std::string& caption, const std::string& text) = 0;
 
     // The question (icon, Yes, No and All) before an existing file is replaced.

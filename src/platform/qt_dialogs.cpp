@@ -44,20 +44,25 @@ std::optional<std::string> QtDialogs::AskSaveFileName(const FileFilter& filter, 
 }
 
 void QtDialogs::ShowMessage(MessageKind kind, const std::string& caption, const std::string& text) {
-    const QString shown = MessageText(text);
+    QString title = QString::fromStdString(caption);
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (kind) {
     case MessageKind::Plain:
-        QMessageBox(QMessageBox::NoIcon, QString::fromStdString(caption.empty() ? plainCaption_ : caption), shown,
-                    QMessageBox::Ok, owner_)
-            .exec();
         break;
     case MessageKind::Information:
-        QMessageBox::information(owner_, QObject::tr("Information"), shown);
+        icon = QMessageBox::Information;
+        if (title.isEmpty()) {
+            title = QObject::tr("Information");
+        }
         break;
     case MessageKind::Error:
-        QMessageBox::critical(owner_, QString::fromStdString(caption.empty() ? plainCaption_ : caption), shown);
+        icon = QMessageBox::Critical;
         break;
     }
+    if (title.isEmpty()) {
+        title = QString::fromStdString(plainCaption_);
+    }
+    QMessageBox(icon, title, MessageText(text), QMessageBox::Ok, owner_).exec();
 }
 
 ReplaceAnswer QtDialogs::AskReplace(const std::string& text) {
