@@ -251,10 +251,15 @@ void TForm1::BuildTitleBar() {
     ImageHome = commands[5];
     ImageHelp = commands[6];
 
-    ImageMin = new TPictureButton(PanelTitle, "ImageMin", *PanelImage, ButtonPicture::Enter);
-    ImageMax = new TPictureButton(PanelTitle, "ImageMax", *PanelImage, ButtonPicture::Enter);
-    ImageMax2 = new TPictureButton(PanelTitle, "ImageMax2", *PanelImage, ButtonPicture::Enter);
-    ImageClose = new TPictureButton(PanelTitle, "ImageClose", *PanelImage, ButtonPicture::Enter);
+    std::array<TPictureButton*, std::size(kWindowButtons)> windowButtons{};
+    for (std::size_t i = 0; i < windowButtons.size(); ++i) {
+        windowButtons[i] =
+            new TPictureButton(PanelTitle, kWindowButtons[i].name, *PanelImage, kWindowButtons[i].afterRelease);
+    }
+    ImageMin = windowButtons[0];
+    ImageMax = windowButtons[1];
+    ImageMax2 = windowButtons[2];
+    ImageClose = windowButtons[3];
 
     const QString tips[] = {tr("Open a book (Ctrl+O)"),
                             tr("Convert the book to PDF or JPG"),

@@ -96,9 +96,6 @@ public:
     QAction* ConverttoPDF1;
     QAction* ConverttoJPG1;
 
-    Dialogs& UserDialogs() { return dialogs_; }
-    Shell& DesktopShell() { return shell_; }
-
     // The window system's move and resize loops. Tests replace them to see that they are asked for.
     std::function<void()> StartSystemMove;
     std::function<void(Qt::Edges)> StartSystemResize;

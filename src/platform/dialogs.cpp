@@ -11,13 +11,4 @@ bool FileDialog::ExecuteOpen(Dialogs& dialogs) {
     return true;
 }
 
-bool FileDialog::ExecuteSave(Dialogs& dialogs) {
-    std::optional<std::string> chosen = dialogs.AskSaveFileName(Filter, FileName, DefaultExt);
-    if (!chosen) {
-        return false;
-    }
-    FileName = std::move(*chosen);
-    return true;
-}
-
 } // namespace qm

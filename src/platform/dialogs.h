@@ -45,13 +45,11 @@ public:
 // A file dialog component as the window keeps it: its type list and the file name last confirmed in it.
 struct FileDialog {
     FileFilter Filter;
-    std::string DefaultExt;
     std::string FileName;
 
-    // Shows the dialog as an open dialog, or as a save dialog. True when the user confirmed a name, which is
-    // then in FileName; a cancelled dialog leaves FileName as it was.
+    // Shows the dialog as an open dialog. True when the user confirmed a name, which is then in FileName; a
+    // cancelled dialog leaves FileName as it was.
     bool ExecuteOpen(Dialogs& dialogs);
-    bool ExecuteSave(Dialogs& dialogs);
 };
 
 } // namespace qm
