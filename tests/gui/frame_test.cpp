@@ -322,6 +322,8 @@ private slots:
     }
 
     void homeAndHelpOpenShippedPages() {
+        // The build puts the pages in its own data folder, as an installation does in the system's.
+        qputenv("XDG_DATA_DIRS", QM_BUILT_DATA_DIR);
         Window window;
         window.form->ImageHomeClick();
         window.form->ImageHelpClick();
