@@ -347,8 +347,8 @@ private slots:
     void keyboardOpensAndZooms() {
         Window window;
         TForm1& form = *window.form;
+        // Shortcuts belong to the active window; without a window manager nobody else makes it active.
         QApplication::setActiveWindow(&form);
-        QVERIFY(QTest::qWaitForWindowActive(&form));
         window.dialogs.openAnswers.push_back(std::nullopt);
         QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(window.dialogs.openFilters.size(), std::size_t{1});
