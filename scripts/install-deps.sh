@@ -7,7 +7,8 @@ packages=(
     g++ cmake ninja-build pkgconf clang-format
     zlib1g-dev libjpeg62-turbo-dev libpugixml-dev
     libgtest-dev libgmock-dev
-    qt6-base-dev qt6-webengine-dev
+    qt6-base-dev qt6-declarative-dev qt6-webengine-dev
+    fonts-dejavu-core xdg-utils xvfb xauth
     qpdf poppler-utils
 )
 

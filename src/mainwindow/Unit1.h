@@ -1,0 +1,177 @@
+#pragma once
+
+#include "book/open_book.h"
+#include "book/reader_state.h"
+#include "book/table_of_contents.h"
+#include "mainwindow/instance_folders.h"
+#include "platform/dialogs.h"
+#include "platform/shell.h"
+#include "view/chapter_display.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+
+namespace qm {
+
+class TPanel;
+class TPicture;
+class TPictureButton;
+class TStatusLabel;
+class TStringGrid;
+class WebEngineBrowser;
+
+// The main window: a borderless, skinned frame with a picture title bar, the table of contents on the left
+// and the page view on the right. Its handlers carry the commands; the state they share lives in its fields.
+// Every handler that the user or the browser starts runs through RunHandler, so an error is shown in a
+// message box and the program goes on.
+class TForm1 final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TForm1)
+
+public:
+    // The window asks the user through `dialogs` and reaches the desktop through `shell`; both must outlive it.
+    TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent = nullptr);
+    // Deletes the working folders of this program and those left by programs that have ended.
+    ~TForm1() override;
+
+    // Working folders of this program (composed at creation, claimed and composed again by each opening).
+    std::string tempDir;
+    std::string tempJPG;
+    // Reader state: the navigation and manifest lists, the walks' pending values, subTempDir, the load
+    // handshake (flag_complete, flag_null) and the zoom factor WebZoom.
+    ReaderState state;
+    // The table of contents that StringGrid1 shows.
+    TableOfContents toc;
+    BookDocuments documents;
+    // The open dialog; its FileName is the path of the open book.
+    FileDialog OpenDialog1;
+
+    // Panels: the outer panel, the title bar, the left panel, the page area, and the white panel that holds
+    // the page view.
+    TPanel* PanelOuter;
+    TPanel* PanelTitle;
+    TPanel* PanelLeft;
+    TPanel* PanelPage;
+    TPanel* Panel1;
+    // The hidden store of the buttons' state pictures.
+    QWidget* PanelImage;
+    // Title pieces: left (Image2), stretched middle (Image4), right end (Image6).
+    TPicture* Image2;
+    TPicture* Image4;
+    TPicture* Image6;
+    // The strip under the progress bar; conversions size their progress steps by its width.
+    TPicture* Image3;
+    // The strip over which Label1 stands.
+    TPicture* ImagePageBottom;
+    TPictureButton* ImageOpen;
+    TPictureButton* ImageConvert;
+    TPictureButton* ImageZoomIn;
+    TPictureButton* ImageZoomOut;
+    TPictureButton* ImageOriginal;
+    TPictureButton* ImageHome;
+    TPictureButton* ImageHelp;
+    TPictureButton* ImageMin;
+    TPictureButton* ImageMax;
+    TPictureButton* ImageMax2;
+    TPictureButton* ImageClose;
+    TStringGrid* StringGrid1;
+    QProgressBar* ProgressBar1;
+    TStatusLabel* Label1;
+    // Shown in the page area until the first book opens.
+    QLabel* LabelStart;
+    WebEngineBrowser* WebBrowser1;
+    // The convert button's menu; the conversion commands connect to its two items.
+    QMenu* PopupMenu1;
+    QAction* ConverttoPDF1;
+    QAction* ConverttoJPG1;
+
+    // The window system's move and resize loops. Tests replace them to see that they are asked for.
+    std::function<void()> StartSystemMove;
+    std::function<void(Qt::Edges)> StartSystemResize;
+
+    // Runs `handler` the way the window runs every handler: an error that leaves it is shown in an error box
+    // with its text, and the program goes on.
+    void RunHandler(const std::function<void()>& handler);
+
+    void LayoutTitleButtons();
+
+    // The window keeps its maximised state itself: maximised, it covers the width of the primary screen's
+    // free area and the screen's height less 40 pixels, a size the window system's own maximised state
+    // would not keep. A window that the window system maximised counts as maximised too.
+    bool IsMaximised() const;
+    void SetMaximised(bool maximised);
+
+    // The open command: asks for a book with OpenDialog1 and opens it.
+    void ImageOpenClick();
+    // Opens the book `path` as the open command does once the dialog has given it (a dropped file, the
+    // command line).
+    void OpenBookFile(const std::string& path);
+    void ImageConvertClick();
+    void ImageZoomInClick();
+    void ImageZoomOutClick();
+    void ImageOriginalClick();
+    void ImageHomeClick();
+    void ImageHelpClick();
+    void ImageMinClick();
+    void ImageMaxClick();
+    void ImageCloseClick();
+    // A press, a drag with the left button held, and a double-click on a title piece. A left press on a
+    // normal window arms the move, which starts with the first drag, so that a double-click still arrives.
+    void TitleMouseDown(Qt::MouseButton button);
+    void TitleLeftDrag();
+    void TitleDblClick();
+
+    // The reading view's handlers (see ChapterDisplay).
+    void StringGrid1SelectCell(std::int32_t row);
+    void WebBrowser1DocumentComplete();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildFrame();
+    void BuildTitleBar();
+    void BuildPanels();
+    void ConnectCommands();
+    void FormCreate();
+    void FormResize();
+    void PlaceFrame();
+    void PlaceLabel1();
+    QRect MaximisedGeometry() const;
+    void OpenChosenBook();
+    void ShowException(const std::string& text);
+    bool FilterFrameEvent(QWidget* widget, QEvent* event);
+
+    // The frame pieces besides the named ones, by panel: left column top, middle, bottom; middle column top;
+    // right column top, middle, bottom.
+    std::array<TPicture*, 7> tocPieces_{};
+    std::array<TPicture*, 7> pagePieces_{};
+    std::array<TPicture*, 6> separators_{};
+
+    Dialogs& dialogs_;
+    Shell& shell_;
+    InstanceFolders instance_;
+    std::unique_ptr<ChapterDisplay> chapter_;
+    bool maximised_ = false;
+    QRect normalGeometry_;
+    bool moveArmed_ = false;
+    bool bandPress_ = false;
+    QPointer<QWidget> bandCursorWidget_;
+};
+
+} // namespace qm

@@ -1,0 +1,19 @@
+#include "mainwindow/status_label.h"
+
+#include <QPainter>
+
+namespace qm {
+
+TStatusLabel::TStatusLabel(QWidget* parent, const QString& name) : QLabel(parent) {
+    setObjectName(name);
+    setTextFormat(Qt::PlainText);
+}
+
+void TStatusLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, width());
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
+}
+
+} // namespace qm

@@ -1,0 +1,72 @@
+#include "view/chapter_display.h"
+
+#include "book/book_paths.h"
+#include "view/web_zoom.h"
+
+#include <cstdio>
+#include <fcntl.h>
+
+namespace qm {
+
+namespace {
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+// Renames without replacing: a file that already carries the target name (the book may have both ch.xhtml
+// and ch.html) stays, and the rename fails as the program expects it to.
+void RenameKeepingTarget(const std::string& source, const std::string& target) {
+    renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+}
+
+} // namespace
+
+std::string ChapterTargetPath(const std::string& sourcePath) {
+    std::string target = sourcePath;
+    ReplaceAll(target, ".xhtml", ".html");
+    ReplaceAll(target, ".xml", ".html");
+    return target;
+}
+
+void SetBodyBorderStyle(BrowserView& browser, bool sunken) {
+    try {
+        browser.SetBodyBorderStyle(sunken ? "" : "none");
+    } catch (...) {
+        // The border is cosmetic; a page that cannot take it is shown as it is.
+    }
+}
+
+ChapterDisplay::ChapterDisplay(ReaderState& state, const TableOfContents& toc, BrowserView& browser,
+                               std::function<std::string()> bookPath, std::function<void(const std::string&)> setStatus)
+    : state_(state), toc_(toc), browser_(browser), bookPath_(std::move(bookPath)), setStatus_(std::move(setStatus)) {}
+
+void ChapterDisplay::StringGrid1SelectCell(std::int32_t row) {
+    if (row == 0) {
+        return;
+    }
+    const std::string& chapter = toc_.Cell(2, row);
+    if (chapter.empty()) {
+        state_.flag_complete = 1;
+        state_.flag_null = true;
+        return;
+    }
+    setStatus_(bookPath_() + "---" + toc_.Cell(1, row));
+    // The path is an href; on disk its escapes are spelled out.
+    const std::string source = state_.subTempDir + PercentDecode(chapter);
+    const std::string target = ChapterTargetPath(source);
+    RenameKeepingTarget(source, target);
+    browser_.Navigate(target);
+    state_.flag_null = false;
+}
+
+void ChapterDisplay::WebBrowser1DocumentComplete() {
+    state_.flag_complete = 1;
+    ApplyWebZoom(state_, browser_);
+    browser_.SetCharSet("utf-8");
+    SetBodyBorderStyle(browser_, false);
+}
+
+} // namespace qm

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "book/reader_state.h"
+#include "book/table_of_contents.h"
+#include "platform/browser_view.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qm {
+
+// The path at which a chapter file is shown: every ".xhtml" becomes ".html", then every ".xml" becomes
+// ".html", anywhere in the path and in this letter case only, so that the browser reads the file as HTML.
+std::string ChapterTargetPath(const std::string& sourcePath);
+
+// Gives the body of the page shown in `browser` the border style "none", or the browser's default border when
+// `sunken`. Every error is swallowed: a page without a body simply keeps its border.
+void SetBodyBorderStyle(BrowserView& browser, bool sunken);
+
+// The reading view: turns the selected row of the table of contents into a page in the browser view, and
+// keeps the load handshake (state.flag_complete, state.flag_null) that the conversion commands wait on.
+class ChapterDisplay {
+public:
+    // `bookPath` is the path of the open book, read at each selection; `setStatus` shows the status line.
+    ChapterDisplay(ReaderState& state, const TableOfContents& toc, BrowserView& browser,
+                   std::function<std::string()> bookPath, std::function<void(const std::string&)> setStatus);
+
+    // Row `row` became the selected row. Row 0 (the header) changes nothing. A row without a chapter path
+    // sets flag_complete to 1 and flag_null to true and loads nothing. Otherwise the status line shows
+    // "<book path>---<title>", the chapter file (subTempDir + the row's path with its %XX escapes decoded) is
+    // renamed to its ChapterTargetPath unless that name is taken, the browser is sent there and flag_null is
+    // cleared. Throws what the browser throws; a failed rename is ignored.
+    void StringGrid1SelectCell(std::int32_t row);
+
+    // The top-level document has finished loading: flag_complete becomes 1, the zoom goes on the page, the
+    // character set is "utf-8" and the body loses its border. An error of the zoom or the character set
+    // propagates (flag_complete is 1 by then).
+    void WebBrowser1DocumentComplete();
+
+private:
+    ReaderState& state_;
+    const TableOfContents& toc_;
+    BrowserView& browser_;
+    std::function<std::string()> bookPath_;
+    std::function<void(const std::string&)> setStatus_;
+};
+
+} // namespace qm

@@ -1,0 +1,136 @@
+#include "platform/web_engine_browser.h"
+
+#include "gui_test_main.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEnginePage>
+
+using namespace qm;
+
+namespace {
+
+// A page of two 100-pixel bands, red over blue, and a 150-pixel tail of white.
+constexpr const char* kBands = "<!DOCTYPE html><html><head><meta charset='utf-8'></head>"
+                               "<body style='margin:0'><div style='height:100px;background:#ff0000'></div>"
+                               "<div style='height:100px;background:#0000ff'></div>"
+                               "<div style='height:150px'>Café</div></body></html>";
+
+// An SVG document: a page without a body.
+constexpr const char* kNoBody = "<svg xmlns='http://www.w3.org/2000/svg' width='50' height='50'>"
+                                "<rect width='50' height='50' fill='green'/></svg>";
+
+QColor PixelAt(const RgbImage& image, int x, int y) {
+    const auto at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + x) * 3;
+    return QColor(image.rgb[at], image.rgb[at + 1], image.rgb[at + 2]);
+}
+
+} // namespace
+
+class BrowserViewTest final : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir pages_;
+    QWidget container_;
+    WebEngineBrowser* browser_ = nullptr;
+    int completed_ = 0;
+
+    QString Page(const QString& name, const QByteArray& content) {
+        QFile file(pages_.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+        return file.fileName();
+    }
+
+    void Load(const QString& path) {
+        const int before = completed_;
+        browser_->Navigate(path.toStdString());
+        QTRY_COMPARE_WITH_TIMEOUT(completed_, before + 1, 10000);
+    }
+
+private slots:
+    void initTestCase() {
+        container_.resize(200, 200);
+        browser_ = new WebEngineBrowser(&container_);
+        browser_->SetDocumentCompleteHandler([this] { ++completed_; });
+        container_.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&container_));
+    }
+
+    void nothingLoadedYet() {
+        browser_->ApplyZoom(2.0);
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, browser_->ScrollHeight(ScrollElement::Root));
+    }
+
+    void pagesWithoutCharsetAreReadAsUtf8() {
+        Load(Page("plain.html", "<html><body><p id='p'>Caf\xc3\xa9 \xe2\x80\x94 na\xc3\xafve</p></body></html>"));
+        browser_->SetCharSet("utf-8");
+        QCOMPARE(browser_->EvaluateScript("document.getElementById('p').textContent").toString(),
+                 QString::fromUtf8("Caf\xc3\xa9 \xe2\x80\x94 na\xc3\xafve"));
+    }
+
+    void zoomAndBorderGoOnTheBody() {
+        Load(Page("bands.html", kBands));
+        QCOMPARE(browser_->ScrollHeight(ScrollElement::Root), 350);
+        browser_->ApplyZoom(2.0);
+        QCOMPARE(browser_->EvaluateScript("document.body.style.zoom").toString(), QString("2"));
+        QCOMPARE(browser_->ScrollHeight(ScrollElement::Root), 700);
+        browser_->SetBodyBorderStyle("none");
+        QCOMPARE(browser_->EvaluateScript("document.body.style.borderStyle").toString(), QString("none"));
+    }
+
+    void pageWithoutBody() {
+        Load(Page("picture.svg", kNoBody));
+        browser_->ApplyZoom(1.4);
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, browser_->SetBodyBorderStyle("none"));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, browser_->ScrollHeight(ScrollElement::Body));
+        QVERIFY(browser_->ScrollWidth(ScrollElement::Root) > 0);
+    }
+
+    // A missing file ends its load too, so that nobody waits for it for ever.
+    void missingFileCompletes() { Load(pages_.filePath("missing.html")); }
+
+    // Captures show a frame drawn after the call, at the view's size less the sentinel row, and the view
+    // may be larger than its container.
+    void captureFollowsScrollAndSize() {
+        Load(Page("bands.html", kBands));
+        RgbImage image = browser_->CaptureView();
+        QCOMPARE(image.width, 200);
+        QCOMPARE(image.height, 199);
+        QCOMPARE(PixelAt(image, 10, 50), QColor(Qt::red));
+        QCOMPARE(PixelAt(image, 10, 150), QColor(Qt::blue));
+
+        const ScrollPosition reached = browser_->ScrollTo(0, 100);
+        QCOMPARE(reached.y, 100);
+        image = browser_->CaptureView();
+        QCOMPARE(PixelAt(image, 10, 50), QColor(Qt::blue));
+        QCOMPARE(browser_->ScrollTo(0, 1000).y, 150);
+        browser_->ScrollTo(0, 0);
+
+        browser_->SetViewHeight(360);
+        container_.resize(220, 220);
+        QCOMPARE(browser_->ViewHeight(), 360);
+        image = browser_->CaptureView();
+        QCOMPARE(image.height, 359);
+        QCOMPARE(PixelAt(image, 10, 150), QColor(Qt::blue));
+        QCOMPARE(PixelAt(image, 10, 300), QColor(Qt::white));
+        QCOMPARE(browser_->EvaluateScript("document.getElementById('qm-capture-sentinel') === null").toBool(), true);
+
+        // Back at the container's size, the view follows the container again.
+        browser_->SetViewHeight(220);
+        browser_->SetViewWidth(220);
+        container_.resize(240, 230);
+        QCOMPARE(browser_->ViewWidth(), 240);
+        QCOMPARE(browser_->ViewHeight(), 230);
+    }
+
+    void hiddenViewCannotBeCaptured() {
+        container_.hide();
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, browser_->CaptureView());
+        container_.show();
+    }
+};
+
+QM_GUI_TEST_MAIN(BrowserViewTest)
+#include "browser_view_test.moc"

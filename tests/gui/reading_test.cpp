@@ -1,0 +1,318 @@
+#include "mainwindow/Unit1.h"
+
+#include "gui_test_main.h"
+#include "mainwindow/picture_button.h"
+#include "mainwindow/status_label.h"
+#include "mainwindow/string_grid.h"
+#include "platform/web_engine_browser.h"
+#include "scripted_dialogs.h"
+#include "zipwriter/zip_writer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+
+#include <memory>
+
+using namespace qm;
+
+namespace {
+
+constexpr int kLoadTimeoutMs = 15000;
+
+const std::string kSampleBook = QM_SAMPLE_BOOK;
+
+ZipMember Member(std::string name, std::string data, std::uint16_t method = 8) {
+    ZipMember member;
+    member.name = std::move(name);
+    member.data = std::move(data);
+    member.method = method;
+    return member;
+}
+
+// A book that goes wrong in every way a chapter can: a spine reference to no manifest item (an empty row), a
+// chapter missing from the archive, a picture without a body, and markup that is not well-formed.
+std::vector<ZipMember> OddBook() {
+    const std::string page = "<?xml version='1.0' encoding='utf-8'?><html xmlns='http://www.w3.org/1999/xhtml'>"
+                             "<head><title>t</title></head><body><p>";
+    return {
+        Member("mimetype", "application/epub+zip", 0),
+        Member("META-INF/container.xml",
+               "<?xml version='1.0'?><container version='1.0' "
+               "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
+               "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+        Member("OEBPS/content.opf",
+               "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>"
+               "<item id='ok' href='Text/ok.xhtml' media-type='application/xhtml+xml'/>"
+               "<item id='missing' href='Text/missing.xhtml' media-type='application/xhtml+xml'/>"
+               "<item id='picture' href='Images/picture.svg' media-type='image/svg+xml'/>"
+               "<item id='bad' href='Text/bad.xhtml' media-type='application/xhtml+xml'/>"
+               "</manifest><spine><itemref idref='ok'/><itemref idref='ghost'/><itemref idref='missing'/>"
+               "<itemref idref='picture'/><itemref idref='bad'/></spine></package>"),
+        Member("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>"
+                                "<navPoint id='n1' playOrder='1'><navLabel><text>Fine</text></navLabel>"
+                                "<content src='Text/ok.xhtml'/></navPoint></navMap></ncx>"),
+        Member("OEBPS/Text/ok.xhtml", page + "Fine.</p></body></html>"),
+        Member("OEBPS/Images/picture.svg",
+               "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='40'><rect width='40' height='40'/></svg>"),
+        Member("OEBPS/Text/bad.xhtml", page + "Broken <b>markup</p></div>"),
+    };
+}
+
+// A window with scripted dialogs, and the ways the tests drive it.
+struct Window {
+    test::ScriptedDialogs dialogs;
+    test::RecordingShell shell;
+    std::unique_ptr<TForm1> form = std::make_unique<TForm1>(dialogs, shell);
+
+    Window() {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    // Opens `book` with the open button, through the dialog, and waits for the first chapter.
+    void Open(const std::string& book) {
+        dialogs.openAnswers.push_back(book);
+        QTest::mouseClick(form->ImageOpen, Qt::LeftButton, {}, QPoint(10, 10));
+        WaitForPage();
+    }
+    void WaitForPage() { QTRY_COMPARE_WITH_TIMEOUT(form->state.flag_complete, 1, kLoadTimeoutMs); }
+    // Selects `row` as the user does, in the grid, and waits until it is shown.
+    void Select(int row) {
+        form->state.flag_complete = 0;
+        form->StringGrid1->setCurrentIndex(form->StringGrid1->model()->index(row, 1));
+        WaitForPage();
+    }
+    QString PagePath() const { return form->WebBrowser1->url().toLocalFile(); }
+    QString BodyZoom() const { return form->WebBrowser1->EvaluateScript("document.body.style.zoom").toString(); }
+    QString Chapter(const char* relative) const { return QString::fromStdString(form->state.subTempDir) + relative; }
+};
+
+} // namespace
+
+class ReadingTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { test::FreshDataHome(); }
+
+    void openingFillsTheTableAndShowsTheFirstChapter() {
+        Window window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        QCOMPARE(form.toc.RowCount(), 6);
+        QCOMPARE(form.toc.Cell(0, 0), std::string("No."));
+        QCOMPARE(form.toc.Cell(1, 0), std::string("Title"));
+        QCOMPARE(form.toc.Cell(1, 1), std::string("Title Page"));
+        QCOMPARE(form.toc.Cell(2, 1), std::string("Text/title.xhtml"));
+        QVERIFY(form.StringGrid1->isVisible());
+        QCOMPARE(form.StringGrid1->model()->rowCount(), 6);
+        QCOMPARE(form.StringGrid1->currentIndex().row(), 1);
+        QCOMPARE(form.Label1->text(), QString::fromStdString(kSampleBook + "---Title Page"));
+        QCOMPARE(window.PagePath(), window.Chapter("Text/title.html"));
+        QVERIFY(QFile::exists(window.Chapter("Text/title.html")));
+        QVERIFY(!QFile::exists(window.Chapter("Text/title.xhtml")));
+        QCOMPARE(form.WebBrowser1->EvaluateScript("document.body.style.borderStyle").toString(), QString("none"));
+        QCOMPARE(QString::fromStdString(form.tempDir), qEnvironmentVariable("XDG_DATA_HOME") + "/QMK/tempDir");
+        QVERIFY(QDir(QString::fromStdString(form.tempJPG)).isEmpty());
+        QVERIFY(window.dialogs.messages.empty());
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    void keysAndClicksChangeThePage() {
+        Window window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        form.state.flag_complete = 0;
+        QTest::keyClick(form.StringGrid1, Qt::Key_Down);
+        window.WaitForPage();
+        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter1.html"));
+        form.state.flag_complete = 0;
+        QTest::keyClick(form.StringGrid1, Qt::Key_PageDown);
+        window.WaitForPage();
+        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter4.html"));
+        QCOMPARE(form.toc.CurrentRow(), 5);
+        window.Select(4);
+        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter3.html"));
+        QCOMPARE(form.Label1->text(), QString::fromStdString(kSampleBook + "---" + form.toc.Cell(1, 4)));
+    }
+
+    void zoomSurvivesAChapterChangeAndANewOpeningResetsIt() {
+        Window window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(form.state.WebZoom, 1.2 + 0.2);
+        QCOMPARE(window.BodyZoom(), QString("1.4"));
+        window.Select(3);
+        QCOMPARE(window.BodyZoom(), QString("1.4"));
+        window.Open(kSampleBook);
+        QCOMPARE(form.state.WebZoom, 1.0);
+        QCOMPARE(window.BodyZoom(), QString("1"));
+        QCOMPARE(form.toc.CurrentRow(), 1);
+    }
+
+    // Ctrl with the wheel over the page runs the window's zoom commands; the browser's own zoom stays 1.
+    void wheelZoomUsesTheWindowsZoom() {
+        Window window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        QWidget* page = form.WebBrowser1->focusProxy();
+        auto wheel = [page](int delta) {
+            QWheelEvent event(QPointF(50, 50), page->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(page, &event);
+        };
+        wheel(120);
+        wheel(120);
+        wheel(-120);
+        QCOMPARE(form.state.WebZoom, 1.2);
+        QCOMPARE(window.BodyZoom(), QString("1.2"));
+        QCOMPARE(form.WebBrowser1->zoomFactor(), 1.0);
+
+        // The keys zoom too while the page has the keyboard.
+        QApplication::setActiveWindow(&form);
+        page->setFocus();
+        QTest::keyClick(page, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(form.state.WebZoom, 1.2 + 0.2);
+        QCOMPARE(form.WebBrowser1->zoomFactor(), 1.0);
+    }
+
+    void headerRowChangesNothing() {
+        Window window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        window.Select(2);
+        const QString page = window.PagePath();
+        const QString status = form.Label1->text();
+        form.state.flag_complete = 0;
+        form.StringGrid1->setCurrentIndex(form.StringGrid1->model()->index(0, 1));
+        QTest::qWait(300);
+        QCOMPARE(form.toc.CurrentRow(), 0);
+        QCOMPARE(window.PagePath(), page);
+        QCOMPARE(form.Label1->text(), status);
+        QCOMPARE(form.state.flag_complete, 0);
+        QCOMPARE(form.state.flag_null, false);
+    }
+
+    // Every odd chapter is shown or passed over without an error box, and an empty row blocks the zoom.
+    void oddChaptersNeverStopTheReader() {
+        QTemporaryDir folder;
+        const std::string book = folder.filePath("odd.epub").toStdString();
+        WriteZipFile(book, OddBook());
+        Window window;
+        TForm1& form = *window.form;
+        window.Open(book);
+        QCOMPARE(form.toc.RowCount(), 6);
+        const QString firstPage = window.PagePath();
+        const QString status = form.Label1->text();
+
+        window.Select(2);
+        QCOMPARE(form.state.flag_null, true);
+        QCOMPARE(window.PagePath(), firstPage);
+        QCOMPARE(form.Label1->text(), status);
+        QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(form.ImageOriginal, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(form.state.WebZoom, 1.0);
+
+        for (const int row : {3, 4, 5}) {
+            window.Select(row);
+            QCOMPARE(form.state.flag_null, false);
+        }
+        QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(form.state.WebZoom, 1.2);
+        QCOMPARE(window.BodyZoom(), QString("1.2"));
+        QVERIFY(window.dialogs.messages.empty());
+    }
+
+    void openingErrorsAreShown_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty file") << QByteArray() << "Stream read error";
+        QTest::newRow("not a ZIP archive") << QByteArray("not a zip") << "Error reading zip file";
+    }
+    void openingErrorsAreShown() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        QTemporaryDir folder;
+        QFile file(folder.filePath("broken.epub"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        Window window;
+        window.dialogs.openAnswers.push_back(file.fileName().toStdString());
+        QTest::mouseClick(window.form->ImageOpen, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(window.dialogs.messages[0].kind, MessageKind::Error);
+        QCOMPARE(QString::fromStdString(window.dialogs.messages[0].text), message);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(window.form->ImageOpen->Shown(), ButtonPicture::Norm);
+        // The program goes on: the next opening works.
+        window.Open(kSampleBook);
+        QCOMPARE(window.form->toc.RowCount(), 6);
+    }
+
+    void cancellingTheDialogKeepsTheBook() {
+        Window window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        window.Select(3);
+        QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+        const QString page = window.PagePath();
+        window.dialogs.openAnswers.push_back(std::nullopt);
+        QTest::mouseClick(form.ImageOpen, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(form.toc.CurrentRow(), 3);
+        QCOMPARE(form.state.WebZoom, 1.2);
+        QCOMPARE(window.PagePath(), page);
+        QVERIFY(QFile::exists(page));
+        QCOMPARE(form.Label1->text(), QString::fromStdString(kSampleBook + "---" + form.toc.Cell(1, 3)));
+    }
+
+    void droppedBookOpens() {
+        Window window;
+        TForm1& form = *window.form;
+        QMimeData text;
+        text.setUrls({QUrl::fromLocalFile("/tmp/notes.txt")});
+        QDragEnterEvent refused(QPoint(300, 300), Qt::CopyAction, &text, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&form, &refused);
+        QVERIFY(!refused.isAccepted());
+
+        QMimeData book;
+        book.setUrls({QUrl::fromLocalFile(QString::fromStdString(kSampleBook))});
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &book, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &book, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&form, &drop);
+        window.WaitForPage();
+        QCOMPARE(form.toc.RowCount(), 6);
+        QCOMPARE(form.OpenDialog1.FileName, kSampleBook);
+    }
+
+    // Each running program unpacks into folders of its own: a second one that opens a book and ends leaves
+    // the first one's book in place.
+    void secondInstanceLeavesTheFirstBookIntact() {
+        Window first;
+        first.Open(kSampleBook);
+        const QString firstFolder = QString::fromStdString(first.form->tempDir);
+        QString secondFolder;
+        {
+            Window second;
+            second.Open(kSampleBook);
+            secondFolder = QString::fromStdString(second.form->tempDir);
+            QCOMPARE(secondFolder, firstFolder + "-2");
+            QVERIFY(QFile::exists(first.Chapter("Text/title.html")));
+        }
+        QVERIFY(!QDir(secondFolder).exists());
+        QVERIFY(QFile::exists(first.Chapter("Text/title.html")));
+        first.Select(2);
+        QCOMPARE(first.PagePath(), first.Chapter("Text/chapter1.html"));
+        QVERIFY(QFile::exists(first.PagePath()));
+    }
+};
+
+QM_GUI_TEST_MAIN(ReadingTest)
+#include "reading_test.moc"

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "platform/shell.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm::test {
+
+// Dialogs that answer from a script and remember what they were asked and shown.
+class ScriptedDialogs final : public Dialogs {
+public:
+    struct Message {
+        MessageKind kind;
+        std::string caption;
+        std::string text;
+    };
+
+    // The answers of the next open dialogs, in order: a path, or nullopt for Cancel. An open dialog without
+    // an answer left throws.
+    std::deque<std::optional<std::string>> openAnswers;
+    std::vector<FileFilter> openFilters;
+    std::vector<Message> messages;
+
+    std::optional<std::string> AskOpenFileName(const FileFilter& filter, const std::string& fileName) override;
+    std::optional<std::string> AskSaveFileName(const FileFilter& filter, const std::string& fileName,
+                                               const std::string& defaultSuffix) override;
+    void ShowMessage(MessageKind kind, const std::string& caption, const std::string& text) override;
+    ReplaceAnswer AskReplace(const std::string& text) override;
+};
+
+// A shell that only remembers what it was asked to open.
+class RecordingShell final : public Shell {
+public:
+    std::vector<std::string> folders;
+    std::vector<std::string> pages;
+
+    void OpenFolder(const std::string& folder) override { folders.push_back(folder); }
+    void OpenPage(const std::string& url) override { pages.push_back(url); }
+};
+
+} // namespace qm::test
