@@ -15,67 +15,79 @@ namespace qm::cli {
 
 namespace {
 
-// Starts a process that reads the name of the folder to watch from a pipe, waits until the pipe's write end
-// closes, which happens when this process ends in whatever way, and then removes that folder. It starts
-// before the folder exists, so there is no moment in which the folder exists unwatched. It ignores the
-// terminal's signals, which reach the whole process group, so that an interrupt ends this process but not
-// the clean-up. It runs the shell so that nothing of this process's state has to survive the fork. Returns
-// the pipe's write end, or -1 when no watcher could start (the folder is then removed on destruction only).
-int StartWatcher(pid_t& watcher) {
-    // A socket rather than a pipe, so that a write to a watcher that is gone fails instead of raising SIGPIPE.
+// The watcher makes the folder itself, tells its name, waits until this process's end of the socket closes
+// (which happens when this process ends in whatever way, killed included) and then removes the folder. As the
+// folder comes from the watcher, there is no moment in which it exists unwatched.
+// SIGPIPE is ignored: when this process is killed before it reads the name, the watcher must still clean up.
+constexpr const char* kWatcherScript = "trap '' PIPE\n"
+                                       "folder=$(mktemp -d \"$0/quillmark-cli-XXXXXX\") || exit 1\n"
+                                       "printf '%s\\n' \"$folder\"\n"
+                                       "cat >/dev/null 2>&1\n"
+                                       "exec rm -rf -- \"$folder\"\n";
+
+std::string TemporaryBase() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
+}
+
+// Starts the watcher below `base` and reads the folder's name from it. The watcher ignores the terminal's
+// signals, which reach the whole process group, so that an interrupt ends this process but not the clean-up;
+// it runs the shell so that nothing of this process's state has to survive the fork. A socket rather than a
+// pipe, so that nothing raises SIGPIPE. Returns the folder, or "" when no watcher could make one.
+std::string StartWatcher(const std::string& base, int& connection, pid_t& watcher) {
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        return -1;
+        return {};
     }
     watcher = fork();
     if (watcher == 0) {
         for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
             std::signal(signal, SIG_IGN);
         }
-        dup2(ends[0], STDIN_FILENO);
-        execl("/bin/sh", "sh", "-c",
-              "IFS= read -r folder; cat >/dev/null; [ -n \"$folder\" ] && exec rm -rf -- \"$folder\"",
-              static_cast<char*>(nullptr));
+        dup2(ends[1], STDIN_FILENO);
+        dup2(ends[1], STDOUT_FILENO);
+        execl("/bin/sh", "sh", "-c", kWatcherScript, base.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    close(ends[0]);
+    close(ends[1]);
     if (watcher < 0) {
-        close(ends[1]);
-        return -1;
+        close(ends[0]);
+        return {};
     }
-    return ends[1];
+    std::string line;
+    char c = 0;
+    while (read(ends[0], &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    if (c != '\n' || line.empty()) {
+        close(ends[0]);
+        waitpid(watcher, nullptr, 0);
+        return {};
+    }
+    connection = ends[0];
+    return line;
 }
 
 } // namespace
 
 PrivateFolders::PrivateFolders() {
-    watcherPipe_ = StartWatcher(watcher_);
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/quillmark-cli-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        const int error = errno;
-        if (watcherPipe_ >= 0) {
-            close(watcherPipe_);
-            waitpid(watcher_, nullptr, 0);
+    const std::string base = TemporaryBase();
+    root_ = StartWatcher(base, watcherConnection_, watcher_);
+    if (root_.empty()) {
+        // Without a watcher the folder is still made and removed on destruction.
+        std::string pattern = base + "/quillmark-cli-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("Cannot create a temporary folder \"" + pattern + "\". " + std::strerror(errno));
         }
-        errno = error;
-        throw std::runtime_error("Cannot create a temporary folder \"" + pattern + "\". " + std::strerror(errno));
+        root_ = pattern;
     }
-    root_ = pattern;
     working_ = {root_ + "/tempDir", root_ + "/tempJPG"};
-    if (watcherPipe_ >= 0) {
-        const std::string line = root_ + "\n";
-        if (send(watcherPipe_, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size())) {
-            close(watcherPipe_);
-            watcherPipe_ = -1;
-        }
-    }
 }
 
 PrivateFolders::~PrivateFolders() {
     DeleteFolder(root_);
-    if (watcherPipe_ >= 0) {
-        close(watcherPipe_);
+    if (watcherConnection_ >= 0) {
+        close(watcherConnection_);
         waitpid(watcher_, nullptr, 0);
     }
 }

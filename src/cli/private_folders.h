@@ -23,7 +23,7 @@ public:
 private:
     std::string root_;
     WorkingFolders working_;
-    int watcherPipe_ = -1;
+    int watcherConnection_ = -1;
     pid_t watcher_ = -1;
 };
 
