@@ -19,10 +19,10 @@ namespace {
 // (which happens when this process ends in whatever way, killed included) and then removes the folder. As the
 // folder comes from the watcher, there is no moment in which it exists unwatched.
 // SIGPIPE is ignored: when this process is killed before it reads the name, the watcher must still clean up.
-constexpr const char* kWatcherScript = "trap '' PIPE\n"
+constexpr const char* kWatcherScript = "trap '' PIPE; exec 2>/dev/null\n"
                                        "folder=$(mktemp -d \"$0/quillmark-cli-XXXXXX\") || exit 1\n"
                                        "printf '%s\\n' \"$folder\"\n"
-                                       "cat >/dev/null 2>&1\n"
+                                       "cat >/dev/null\n"
                                        "exec rm -rf -- \"$folder\"\n";
 
 std::string TemporaryBase() {
