@@ -105,10 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "<navMap>" +
                     Point("id='np1' playOrder='1'", "Chapter One", "src='chapter1.html'",
                           Point("id='np2' playOrder='2'", "Section 1.1", "src='chapter1.html#s1'",
-                                Point("id='np3' playOrder='3'", "Part 1.1.1", "src='chapter1.html#p1'"))) +
+                                Point("id='np3' playOrder='3'", "Section 1.1.1", "src='chapter1.html#p1'"))) +
                     Point("id='np4' playOrder='4'", "Chapter Two", "src='chapter2.html'") + "</navMap>"),
                 {"1;np1;chapter1.html;Chapter&One", "2;np2;chapter1.html#s1;Section&1.1",
-                 "3;np3;chapter1.html#p1;Part&1.1.1", "4;np4;chapter2.html;Chapter&Two"}},
+                 "3;np3;chapter1.html#p1;Section&1.1.1", "4;np4;chapter2.html;Chapter&Two"}},
         NcxCase{"AmpersandInLabelSitsNextToReplacedSpaces",
                 Ncx("<navMap>" + Point("id='a' playOrder='1'", "Cats &amp; Dogs", "src='a.html'") + "</navMap>"),
                 {"1;a;a.html;Cats&&&Dogs"}},

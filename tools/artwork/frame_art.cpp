@@ -52,13 +52,13 @@ QMap<QString, PanelPiece> FramePieces() {
     };
 }
 
-QImage PaintPanelPiece(const PanelPiece& spec) {
-    QImage image(spec.piece.size(), QImage::Format_ARGB32_Premultiplied);
-    const QRect& c = spec.content;
+QImage PaintPanelPiece(const PanelPiece& panel) {
+    QImage image(panel.piece.size(), QImage::Format_ARGB32_Premultiplied);
+    const QRect& c = panel.content;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            const int px = spec.piece.x() + x;
-            const int py = spec.piece.y() + y;
+            const int px = panel.piece.x() + x;
+            const int py = panel.piece.y() + y;
             const int dx = std::max({c.left() - px, 0, px - c.right()});
             const int dy = std::max({c.top() - py, 0, py - c.bottom()});
             const int ring = std::max(dx, dy);
