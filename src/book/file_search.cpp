@@ -11,18 +11,6 @@ namespace qm {
 
 namespace {
 
-std::string TrimControlAndSpace(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') {
-        ++begin;
-    }
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') {
-        --end;
-    }
-    return text.substr(begin, end - begin);
-}
-
 enum class EntryKind { Folder, File, Other };
 
 EntryKind KindOf(const std::string& path, const dirent& entry) {
@@ -49,7 +37,7 @@ EntryKind KindOf(const std::string& path, const dirent& entry) {
 void Search(const std::string& rawFolder, const std::string& pattern, std::string& result, bool& found) {
     found = false;
     result.clear();
-    std::string folder = TrimControlAndSpace(rawFolder);
+    std::string folder = Trim(rawFolder);
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }

@@ -16,18 +16,6 @@ bool IsTokenBreak(char c) {
     return code >= 1 && code <= 32;
 }
 
-std::string Trim(std::string_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsTrimmed(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsTrimmed(text[end - 1])) {
-        --end;
-    }
-    return std::string(text.substr(begin, end - begin));
-}
-
 // Calls `onToken(token)` for each token of `entry` in order until it returns true; returns whether it did.
 template <typename OnToken>
 bool ScanTokens(std::string_view entry, OnToken&& onToken) {
@@ -78,6 +66,18 @@ bool ScanTokens(std::string_view entry, OnToken&& onToken) {
 }
 
 } // namespace
+
+std::string Trim(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsTrimmed(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsTrimmed(text[end - 1])) {
+        --end;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
 
 void SplitToList(const std::string& separator, const std::string& text, std::vector<std::string>& list) {
     if (separator.empty()) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -10,6 +11,9 @@ namespace qm {
 // Entries of DirIDList and SubIDList are fields joined by ";" without escaping. They are read back in two
 // ways that differ on purpose: by position (GetField: cut at ";", pieces trimmed) and by value (IndexOfField:
 // tokens cut at ";" and at every character 1..32, so a value holding a space is never found whole).
+
+// `text` without the characters 0..32 (spaces and control characters) at either end.
+std::string Trim(std::string_view text);
 
 // Appends to `list` the pieces of `text` between occurrences of `separator`, each trimmed of characters
 // 0..32 at both ends; the piece after the last separator is appended too, so an empty text gives one empty

@@ -5,6 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#ifdef QUILLMARK_CLI_CONVERT
+#include "cli/convert_command.h"
+#endif
 #include "cli/pdf_command.h"
 #include "cli/probe_command.h"
 #include "cli/toc_command.h"
@@ -27,6 +30,10 @@ constexpr std::array kSubcommands{
                qm::cli::RunToc},
     Subcommand{"probe", "FILE...", "width, height and colour model of each JPEG file", 1, qm::cli::RunProbe},
     Subcommand{"pdf", "OUT.pdf JPEG...", "a PDF document with one page per JPEG file", 1, qm::cli::RunPdf},
+#ifdef QUILLMARK_CLI_CONVERT
+    Subcommand{"convert", "BOOK.epub OUT.pdf|OUT.jpg [--replace|--no-replace] [--timeout S]",
+               "the whole book as one PDF, or one numbered JPEG file per chapter", 2, qm::cli::RunConvert},
+#endif
 };
 
 void PrintUsage(std::ostream& out) {

@@ -19,6 +19,8 @@ public:
     PrivateFolders& operator=(const PrivateFolders&) = delete;
 
     const WorkingFolders& working() const { return working_; }
+    // The private folder itself, which holds the working folders.
+    const std::string& root() const { return root_; }
 
 private:
     std::string root_;

@@ -11,6 +11,8 @@
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
 #include "mainwindow/theme.h"
+#include "mainwindow/window_conversion.h"
+#include "platform/qt_event_pump.h"
 #include "platform/web_engine_browser.h"
 #include "view/web_zoom.h"
 
@@ -165,6 +167,19 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
         StringGrid1SelectCell(row);
     });
     WebBrowser1->SetDocumentCompleteHandler([this] { RunHandler([this] { WebBrowser1DocumentComplete(); }); });
+    pump_ = std::make_unique<QtEventPump>();
+    conversionWindow_ = std::make_unique<WindowConversion>(*this);
+    converter_ = std::make_unique<BookConverter>(ConversionContext{
+        state, toc, *WebBrowser1, dialogs_, shell_, *conversionWindow_, *pump_, [this] { return OpenDialog1.FileName; },
+        [this] { return tempJPG; },
+        [this](std::int32_t row) {
+            // A row that is current already is shown again: the conversion waits for its page to load.
+            if (toc.CurrentRow() == row) {
+                StringGrid1SelectCell(row);
+            } else {
+                toc.SetCurrentRow(row);
+            }
+        }});
     StartSystemMove = [this] {
         if (windowHandle() != nullptr) {
             windowHandle()->startSystemMove();
@@ -372,6 +387,10 @@ void TForm1::ConnectCommands() {
     shortcut(QKeySequence::ZoomOut, &TForm1::ImageZoomOutClick);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &TForm1::ImageOriginalClick);
     shortcut(QKeySequence::HelpContents, &TForm1::ImageHelpClick);
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(cancel, &QShortcut::activated, this, [this] { converter_->Cancel(); });
+    connect(ConverttoPDF1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoPDF1Click(); }); });
+    connect(ConverttoJPG1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoJPG1Click(); }); });
     connect(WebBrowser1, &WebEngineBrowser::ZoomGesture, this, [this](int direction) {
         RunHandler([this, direction] { direction > 0 ? ImageZoomInClick() : ImageZoomOutClick(); });
     });
@@ -506,8 +525,43 @@ void TForm1::resizeEvent(QResizeEvent*) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // A request to close is always granted.
+    // A request to close is always granted; a running conversion is cancelled first and the window closes
+    // once it has stopped.
+    if (Converting()) {
+        converter_->Cancel(true);
+        closeAfterConversion_ = true;
+        event->ignore();
+        return;
+    }
     event->accept();
+}
+
+bool TForm1::Converting() const {
+    return converter_ != nullptr && converter_->Running();
+}
+
+void TForm1::ConverttoPDF1Click() {
+    RunConversion(&BookConverter::ConverttoPDF1Click);
+}
+
+void TForm1::ConverttoJPG1Click() {
+    RunConversion(&BookConverter::ConverttoJPG1Click);
+}
+
+void TForm1::RunConversion(void (BookConverter::*command)()) {
+    if (Converting()) {
+        return;
+    }
+    closeAfterConversion_ = false;
+    struct CloseWhenAsked {
+        TForm1& form;
+        ~CloseWhenAsked() {
+            if (form.closeAfterConversion_) {
+                QTimer::singleShot(0, &form, &QWidget::close);
+            }
+        }
+    } closeWhenAsked{*this};
+    ((*converter_).*command)();
 }
 
 void TForm1::RunHandler(const std::function<void()>& handler) {
@@ -525,6 +579,9 @@ void TForm1::ShowException(const std::string& text) {
 }
 
 void TForm1::ImageOpenClick() {
+    if (Converting()) {
+        return;
+    }
     if (!OpenDialog1.ExecuteOpen(dialogs_)) {
         return;
     }
@@ -532,6 +589,9 @@ void TForm1::ImageOpenClick() {
 }
 
 void TForm1::OpenBookFile(const std::string& path) {
+    if (Converting()) {
+        return;
+    }
     OpenDialog1.FileName = path;
     OpenChosenBook();
 }
@@ -564,20 +624,32 @@ void TForm1::OpenChosenBook() {
 }
 
 void TForm1::ImageConvertClick() {
+    if (Converting()) {
+        return;
+    }
     // The button's place in the title bar, taken as a place in the window: the menu opens the title bar's
     // offset (the bevel) left of and above the button's foot.
     PopupMenu1->exec(mapToGlobal(QPoint(ImageConvert->x(), ImageConvert->y() + ImageConvert->height())));
 }
 
 void TForm1::ImageZoomInClick() {
+    if (Converting()) {
+        return;
+    }
     qm::ImageZoomInClick(state, *WebBrowser1);
 }
 
 void TForm1::ImageZoomOutClick() {
+    if (Converting()) {
+        return;
+    }
     qm::ImageZoomOutClick(state, *WebBrowser1);
 }
 
 void TForm1::ImageOriginalClick() {
+    if (Converting()) {
+        return;
+    }
     qm::ImageOriginalClick(state, *WebBrowser1);
 }
 

@@ -3,6 +3,7 @@
 #include "book/open_book.h"
 #include "book/reader_state.h"
 #include "book/table_of_contents.h"
+#include "convert/book_converter.h"
 #include "mainwindow/instance_folders.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
@@ -29,7 +30,9 @@ class TPicture;
 class TPictureButton;
 class TStatusLabel;
 class TStringGrid;
+class QtEventPump;
 class WebEngineBrowser;
+class WindowConversion;
 
 // The main window: a borderless, skinned frame with a picture title bar, the table of contents on the left
 // and the page view on the right. Its handlers carry the commands; the state they share lives in its fields.
@@ -118,6 +121,11 @@ public:
     // command line).
     void OpenBookFile(const std::string& path);
     void ImageConvertClick();
+    // The convert menu's commands (see BookConverter). While one runs, the other commands that change the
+    // book, the row or the zoom do nothing; Esc cancels it, and closing the window cancels it first.
+    void ConverttoPDF1Click();
+    void ConverttoJPG1Click();
+    BookConverter& Converter() { return *converter_; }
     void ImageZoomInClick();
     void ImageZoomOutClick();
     void ImageOriginalClick();
@@ -156,6 +164,8 @@ private:
     void OpenChosenBook();
     void ShowException(const std::string& text);
     bool FilterFrameEvent(QWidget* widget, QEvent* event);
+    bool Converting() const;
+    void RunConversion(void (BookConverter::*command)());
 
     // The frame pieces besides the named ones, by panel: left column top, middle, bottom; middle column top;
     // right column top, middle, bottom.
@@ -167,6 +177,10 @@ private:
     Shell& shell_;
     InstanceFolders instance_;
     std::unique_ptr<ChapterDisplay> chapter_;
+    std::unique_ptr<QtEventPump> pump_;
+    std::unique_ptr<WindowConversion> conversionWindow_;
+    std::unique_ptr<BookConverter> converter_;
+    bool closeAfterConversion_ = false;
     bool maximised_ = false;
     QRect normalGeometry_;
     bool moveArmed_ = false;

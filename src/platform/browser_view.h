@@ -80,6 +80,13 @@ public:
     // the page shows a horizontal scroll bar (then the line lies above the bar, in the picture). Throws
     // std::runtime_error when the view renders no such frame (for instance while it is hidden).
     virtual RgbImage CaptureView() = 0;
+
+    // Readies the shown page for captures that scroll through it: its scroll bars are hidden and take no room,
+    // and the document reaches down at least `documentHeight` pixels (an invisible mark is placed there), so
+    // that every row above that depth can be scrolled into the view. EndCapture takes both back; it does
+    // nothing when no capture was begun.
+    virtual void BeginCapture(int documentHeight) = 0;
+    virtual void EndCapture() = 0;
 };
 
 } // namespace qm

@@ -30,6 +30,8 @@ constexpr int kCaptureTimeoutMs = 5000;
 constexpr int kFramePollMs = 4;
 
 constexpr const char* kSentinelId = "qm-capture-sentinel";
+constexpr const char* kCaptureStyleId = "qm-capture-style";
+constexpr const char* kDepthMarkId = "qm-capture-depth";
 
 // `text` as a JavaScript string literal.
 QString ScriptString(const QString& text) {
@@ -287,6 +289,33 @@ RgbImage WebEngineBrowser::CaptureView() {
         std::copy_n(pixels.constScanLine(y), rowBytes, image.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes) * y);
     }
     return image;
+}
+
+void WebEngineBrowser::BeginCapture(int documentHeight) {
+    // Hidden scroll bars leave the layout as wide as the view; the mark is positioned absolutely so that it
+    // lengthens the document without moving anything in it.
+    const QVariant done = EvaluateScript(
+        QString("(function(h){var d=document,r=d.documentElement;if(!r)return false;"
+                "var s=d.getElementById('%1');if(!s){s=d.createElement('style');s.id='%1';"
+                "s.textContent='::-webkit-scrollbar{display:none !important}';r.appendChild(s);}"
+                "var m=d.getElementById('%2');if(!m){m=d.createElement('div');m.id='%2';"
+                "m.style.cssText='position:absolute;left:0;width:1px;height:1px;margin:0;padding:0;border:0;"
+                "visibility:hidden;pointer-events:none';r.appendChild(m);}"
+                "m.style.top=(h-1)+'px';return true;})(%3)")
+            .arg(kCaptureStyleId, kDepthMarkId)
+            .arg(documentHeight));
+    if (!done.toBool()) {
+        throw std::runtime_error("The page has no root element to capture");
+    }
+}
+
+void WebEngineBrowser::EndCapture() {
+    if (!navigated_) {
+        return;
+    }
+    EvaluateScript(QString("(function(){['%1','%2'].forEach(function(i){var e=document.getElementById(i);"
+                           "if(e)e.remove();});})()")
+                       .arg(kCaptureStyleId, kDepthMarkId));
 }
 
 bool WebEngineBrowser::event(QEvent* event) {

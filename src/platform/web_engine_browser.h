@@ -40,6 +40,8 @@ public:
     void SetViewWidth(int width) override;
     ScrollPosition ScrollTo(int x, int y) override;
     RgbImage CaptureView() override;
+    void BeginCapture(int documentHeight) override;
+    void EndCapture() override;
 
 signals:
     // Ctrl and the mouse wheel over the page: +1 to zoom in, -1 to zoom out.

@@ -45,6 +45,8 @@ public:
     void SetViewWidth(int) override { throw std::logic_error("not used by the reading view"); }
     ScrollPosition ScrollTo(int, int) override { throw std::logic_error("not used by the reading view"); }
     RgbImage CaptureView() override { throw std::logic_error("not used by the reading view"); }
+    void BeginCapture(int) override { throw std::logic_error("not used by the reading view"); }
+    void EndCapture() override { throw std::logic_error("not used by the reading view"); }
 };
 
 } // namespace qm::test

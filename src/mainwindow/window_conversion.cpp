@@ -1,0 +1,53 @@
+#include "mainwindow/window_conversion.h"
+
+#include "mainwindow/Unit1.h"
+#include "mainwindow/panel.h"
+#include "mainwindow/picture_button.h"
+#include "mainwindow/string_grid.h"
+#include "platform/web_engine_browser.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QStyle>
+
+namespace qm {
+
+void WindowConversion::ShowBrowser() {
+    form_.LabelStart->hide();
+    form_.Panel1->show();
+    form_.WebBrowser1->show();
+}
+
+void WindowConversion::Maximise() {
+    form_.SetMaximised(true);
+}
+
+int WindowConversion::ScrollBarWidth() const {
+    return form_.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form_.WebBrowser1);
+}
+
+void WindowConversion::ShowProgress(int steps) {
+    form_.ProgressBar1->setRange(0, steps);
+    form_.ProgressBar1->setValue(0);
+    form_.ProgressBar1->show();
+}
+
+void WindowConversion::SetProgress(int done) {
+    form_.ProgressBar1->setValue(done);
+}
+
+void WindowConversion::HideProgress() {
+    form_.ProgressBar1->hide();
+}
+
+void WindowConversion::LockInput(bool locked) {
+    // The commands themselves refuse to run during a conversion (keys, drops and gestures reach them too);
+    // greying the controls shows why.
+    for (QWidget* control : {static_cast<QWidget*>(form_.StringGrid1), static_cast<QWidget*>(form_.ImageOpen),
+                             static_cast<QWidget*>(form_.ImageConvert), static_cast<QWidget*>(form_.ImageZoomIn),
+                             static_cast<QWidget*>(form_.ImageZoomOut), static_cast<QWidget*>(form_.ImageOriginal)}) {
+        control->setEnabled(!locked);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/event_pump.h"
+
+namespace qm {
+
+// The event queue of the running QCoreApplication.
+class QtEventPump final : public EventPump {
+public:
+    void ProcessEvents() override;
+    bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) override;
+};
+
+} // namespace qm
