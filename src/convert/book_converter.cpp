@@ -160,12 +160,22 @@ void BookConverter::Convert(Target target) {
         std::rethrow_exception(error);
     }
     if (!missing.empty() && !cancelled_) {
-        std::string report = "\rThese chapters could not be captured:";
-        for (const Missing& chapter : missing) {
-            report += "\rrow " + std::to_string(chapter.row) + " \"" + chapter.title + "\": " + chapter.reason;
-        }
-        throw std::runtime_error(report);
+        throw std::runtime_error(MissingReport(missing));
     }
+}
+
+std::string BookConverter::MissingReport(const std::vector<Missing>& missing) {
+    // A box stays readable: a fault that hits every chapter (a folder that cannot be written) is named a few
+    // times, then counted.
+    constexpr std::size_t kNamed = 10;
+    std::string report = "\rThese chapters could not be captured:";
+    for (std::size_t i = 0; i < std::min(missing.size(), kNamed); ++i) {
+        report += "\rrow " + std::to_string(missing[i].row) + " \"" + missing[i].title + "\": " + missing[i].reason;
+    }
+    if (missing.size() > kNamed) {
+        report += "\rand " + std::to_string(missing.size() - kNamed) + " more";
+    }
+    return report;
 }
 
 std::vector<std::int32_t> BookConverter::ChapterRows() const {

@@ -73,6 +73,7 @@ private:
         std::string reason;
     };
 
+    static std::string MissingReport(const std::vector<Missing>& missing);
     void Convert(Target target);
     bool Prepare();
     std::vector<std::int32_t> ChapterRows() const;

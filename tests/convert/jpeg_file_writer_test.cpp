@@ -1,5 +1,6 @@
 #include "convert/jpeg_file_writer.h"
 
+#include "support/jpeg_decode.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -10,50 +11,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include <jpeglib.h>
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-struct Decoded {
-    int width = 0;
-    int height = 0;
-    int components = 0;
-    bool progressive = false;
-    std::vector<std::uint8_t> rgb;
-};
-
-Decoded Decode(const fs::path& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        throw std::runtime_error("cannot open " + path.string());
-    }
-    jpeg_decompress_struct cinfo{};
-    jpeg_error_mgr jerr{};
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
-    jpeg_read_header(&cinfo, TRUE);
-    Decoded image;
-    image.progressive = jpeg_has_multiple_scans(&cinfo);
-    image.components = cinfo.num_components;
-    cinfo.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&cinfo);
-    image.width = static_cast<int>(cinfo.output_width);
-    image.height = static_cast<int>(cinfo.output_height);
-    image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = image.rgb.data() + static_cast<std::size_t>(cinfo.output_scanline) * image.width * 3;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    std::fclose(file);
-    return image;
-}
 
 // Four flat quadrants (red, green, blue, white) survive JPEG closely enough to compare pixel by pixel.
 std::vector<std::uint8_t> Quadrants(int width, int height) {
@@ -81,7 +44,7 @@ TEST(JpegFileWriter, WritesABaselineColourImageTileByTile) {
         writer.WriteRows(rgb.data() + 30 * stride, height - 30, stride);
         writer.Finish();
     }
-    const Decoded image = Decode(path);
+    const test::DecodedJpeg image = test::DecodeJpeg(path);
     EXPECT_EQ(image.width, width);
     EXPECT_EQ(image.height, height);
     EXPECT_EQ(image.components, 3);

@@ -3,7 +3,7 @@
 #include "gui_test_main.h"
 #include "mainwindow/string_grid.h"
 #include "platform/web_engine_browser.h"
-#include "scripted_dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include <QDir>
 #include <QElapsedTimer>

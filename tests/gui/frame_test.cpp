@@ -7,7 +7,7 @@
 #include "mainwindow/picture_button.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
-#include "scripted_dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include <QDir>
 #include <QHeaderView>

@@ -5,7 +5,7 @@
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
 #include "platform/web_engine_browser.h"
-#include "scripted_dialogs.h"
+#include "support/scripted_dialogs.h"
 #include "zipwriter/zip_writer.h"
 
 #include <QDir>

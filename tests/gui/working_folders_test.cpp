@@ -2,7 +2,7 @@
 #include "mainwindow/instance_folders.h"
 
 #include "gui_test_main.h"
-#include "scripted_dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include <QDir>
 #include <QFile>

@@ -23,6 +23,17 @@ public:
     // an answer left throws.
     std::deque<std::optional<std::string>> openAnswers;
     std::vector<FileFilter> openFilters;
+    // The same for save dialogs, which also remember the proposed name and suffix; and the answers to the
+    // replace question. A dialog or question without an answer left throws.
+    struct SaveRequest {
+        FileFilter filter;
+        std::string fileName;
+        std::string defaultSuffix;
+    };
+    std::deque<std::optional<std::string>> saveAnswers;
+    std::vector<SaveRequest> saveRequests;
+    std::deque<ReplaceAnswer> replaceAnswers;
+    std::vector<std::string> replaceQuestions;
     std::vector<Message> messages;
 
     std::optional<std::string> AskOpenFileName(const FileFilter& filter, const std::string& fileName) override;
