@@ -236,8 +236,12 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         height = std::max(height, c_.browser.ScrollHeight(ScrollElement::Root));
     }
     const int viewHeight = WithMargins(height, margin, "height");
-    // A tall page is shown only as high as one piece of its capture, so that the view never holds it whole.
     c_.browser.SetViewHeight(std::min(viewHeight, kCaptureTileRows));
+    if (viewHeight > kCaptureTileRows) {
+        // A tall page is shown only one piece of its capture high, so that the view never holds it whole;
+        // without its scroll bar, which would make it lay out narrower than when shown whole.
+        c_.browser.BeginCapture(viewHeight - margin + 1);
+    }
     int width = c_.browser.ScrollWidth(element);
     if (body) {
         width = std::max(width, c_.browser.ScrollWidth(ScrollElement::Root));
