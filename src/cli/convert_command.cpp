@@ -151,8 +151,11 @@ void PrepareOffscreenEnvironment(const std::string& root) {
     if (mkdir(runtime.c_str(), 0700) == 0) {
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     }
-    // The window keeps its working folders below the data folder: here, the private folder.
-    setenv("XDG_DATA_HOME", root.c_str(), 1);
+    // The window keeps its working folders below the data folder, and the browser its caches and settings
+    // below the others: all in the private folder, which goes when the run ends.
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
+        setenv(name, root.c_str(), 1);
+    }
 }
 
 // Qt's and the browser's notes on the offscreen platform (no window masks, no GPU, no sandbox) say nothing
@@ -212,7 +215,8 @@ int RunConvert(const std::vector<std::string>& args) {
         }
         if (dialogs.keptFiles > 0) {
             std::cerr << "quillmark-cli convert: kept " << dialogs.keptFiles
-                      << " existing file(s); --replace overwrites them\n";
+                      << " existing file(s) instead of their chapters; --replace overwrites them\n";
+            return 1;
         }
         return dialogs.failed || (options->pdf && !dialogs.succeeded) ? 1 : 0;
     } catch (const std::exception& e) {

@@ -13,49 +13,12 @@
 #include <vector>
 
 #include "jpeg_fixtures.h"
+#include "run_cli.h"
 #include "support/temp_dir.h"
 #include "zipwriter/zip_writer.h"
 
 namespace qm {
 namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the program with `args`; its standard output and error go to files of `dir`, so neither is a terminal.
-// A non-empty `tmpdir` becomes the program's TMPDIR.
-CliResult RunCli(const test::TempDir& dir, const std::vector<std::string>& args, const std::string& tmpdir = "") {
-    const auto outPath = dir / "stdout.txt";
-    const auto errPath = dir / "stderr.txt";
-    std::vector<char*> argv{const_cast<char*>(QM_CLI_PATH)};
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        if (!tmpdir.empty()) {
-            ::setenv("TMPDIR", tmpdir.c_str(), 1);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    CliResult result;
-    int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    }
-    result.out = test::ReadFile(outPath);
-    result.err = test::ReadFile(errPath);
-    return result;
-}
 
 class Cli : public ::testing::Test {
 protected:
@@ -69,13 +32,13 @@ protected:
 };
 
 TEST_F(Cli, HelpListsEveryCommandAndMisuseIsAUsageError) {
-    const CliResult help = RunCli(dir_, {"--help"});
+    const test::CliResult help = test::RunCli(dir_, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("\n  probe FILE..."), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("\n  pdf OUT.pdf JPEG..."), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("\n  toc BOOK.epub"), std::string::npos) << help.out;
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"frobnicate"}, {"probe"}}) {
-        const CliResult misuse = RunCli(dir_, args);
+        const test::CliResult misuse = test::RunCli(dir_, args);
         EXPECT_EQ(misuse.exitCode, 64);
         EXPECT_EQ(misuse.out, "");
         EXPECT_NE(misuse.err.find("usage: quillmark-cli"), std::string::npos) << misuse.err;
@@ -83,33 +46,33 @@ TEST_F(Cli, HelpListsEveryCommandAndMisuseIsAUsageError) {
 }
 
 TEST_F(Cli, ProbePrintsOneLinePerFileAndFailsWhenOneIsRefused) {
-    const CliResult accepted = RunCli(dir_, {"probe", rgb_, cmyk_});
+    const test::CliResult accepted = test::RunCli(dir_, {"probe", rgb_, cmyk_});
     EXPECT_EQ(accepted.exitCode, 0);
     EXPECT_EQ(accepted.out, rgb_ + "\t640\t480\tRGB\n" + cmyk_ + "\t32\t16\tCMYK\n");
 
-    const CliResult refused = RunCli(dir_, {"probe", grey_, rgb_, "missing.jpg"});
+    const test::CliResult refused = test::RunCli(dir_, {"probe", grey_, rgb_, "missing.jpg"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.out, grey_ + "\trefused\n" + rgb_ + "\t640\t480\tRGB\nmissing.jpg\trefused\n");
 }
 
 TEST_F(Cli, PdfPrintsTheResultAndExitsByIt) {
     const std::string out = (dir_ / "book.pdf").string();
-    const CliResult done = RunCli(dir_, {"pdf", out, rgb_, cmyk_});
+    const test::CliResult done = test::RunCli(dir_, {"pdf", out, rgb_, cmyk_});
     EXPECT_EQ(done.exitCode, 0);
     EXPECT_EQ(done.out, "pdfDone\n");
     EXPECT_EQ(done.err, "") << "progress is shown only on a terminal";
     EXPECT_TRUE(test::ReadFile(out).starts_with("%PDF-1.2\r\n"));
 
-    const CliResult refused = RunCli(dir_, {"pdf", out, rgb_, grey_});
+    const test::CliResult refused = test::RunCli(dir_, {"pdf", out, rgb_, grey_});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.out, "pdfNoFiles\n");
 
-    const CliResult noPages = RunCli(dir_, {"pdf", out});
+    const test::CliResult noPages = test::RunCli(dir_, {"pdf", out});
     EXPECT_EQ(noPages.exitCode, 1);
     EXPECT_EQ(noPages.out, "pdfNoFiles\n");
 
     const std::string unwritable = (dir_ / "missing/book.pdf").string();
-    const CliResult cannotCreate = RunCli(dir_, {"pdf", unwritable, rgb_});
+    const test::CliResult cannotCreate = test::RunCli(dir_, {"pdf", unwritable, rgb_});
     EXPECT_EQ(cannotCreate.exitCode, 2);
     EXPECT_EQ(cannotCreate.out, "");
     EXPECT_EQ(cannotCreate.err, "Cannot create file \"" + unwritable + "\". No such file or directory\n");
@@ -118,7 +81,7 @@ TEST_F(Cli, PdfPrintsTheResultAndExitsByIt) {
 TEST_F(Cli, TocPrintsTheTableAndLeavesNoWorkingFolderBehind) {
     const std::string scratch = (dir_ / "scratch").string();
     std::filesystem::create_directory(scratch);
-    const CliResult listed = RunCli(dir_, {"toc", QM_SAMPLE_BOOK}, scratch);
+    const test::CliResult listed = test::RunCli(dir_, {"toc", QM_SAMPLE_BOOK}, scratch);
     EXPECT_EQ(listed.exitCode, 0) << listed.err;
     EXPECT_EQ(listed.out, "No.\tTitle\t\n"
                           "1\tTitle Page\tText/title.xhtml\n"
@@ -128,7 +91,7 @@ TEST_F(Cli, TocPrintsTheTableAndLeavesNoWorkingFolderBehind) {
                           "7\tChapter 4. The Almanac\tText/chapter4.xhtml\n");
 
     const std::string notABook = test::WriteFile(dir_ / "notes.epub", "plain text, no archive").string();
-    const CliResult failed = RunCli(dir_, {"toc", notABook}, scratch);
+    const test::CliResult failed = test::RunCli(dir_, {"toc", notABook}, scratch);
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(failed.out, "");
     EXPECT_EQ(failed.err, "Error reading zip file\n");

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "support/temp_dir.h"
+
+#include <string>
+#include <vector>
+
+namespace qm::test {
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs quillmark-cli with `args`; its standard output and error go to files of `dir` named after `tag`, so
+// neither is a terminal and runs at the same time keep theirs apart. A non-empty `tmpdir` becomes the
+// program's TMPDIR.
+CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& tmpdir = "",
+                 const std::string& tag = "cli");
+
+} // namespace qm::test
