@@ -1,0 +1,128 @@
+// `quillmark-cli convert` on a small, a medium and a many-chapter book, next to `ebook-convert` (calibre) and
+// `mutool convert` on the same books in the same run where those are installed.
+//
+//   bench_convert [BOOK.epub...]
+//
+// Prints per book: chapters, total time, time per chapter, the largest process's peak memory, and the other
+// tools' times as ratios to ours (above 1: we are faster).
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Run {
+    bool ok = false;
+    double seconds = 0;
+    long maxRssKiB = 0; // of the largest process of the run (the program or one of its children)
+    std::string err;
+};
+
+// Runs `args` with stdout and stderr in files of `dir`; waits for it and its peak memory.
+Run Execute(const std::vector<std::string>& args, const fs::path& dir) {
+    const fs::path errPath = dir / "stderr.txt";
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int out = open((dir / "stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    Run run;
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    run.maxRssKiB = usage.ru_maxrss;
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::ifstream err(errPath);
+    std::ostringstream text;
+    text << err.rdbuf();
+    run.err = text.str();
+    return run;
+}
+
+bool Installed(const std::string& tool) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        if (!folder.empty() && access((fs::path(folder) / tool).c_str(), X_OK) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The N of the last "chapter n of N" progress line.
+int Chapters(const std::string& err) {
+    const std::size_t at = err.rfind(" of ");
+    return at == std::string::npos ? 0 : std::atoi(err.c_str() + at + 4);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string corpus = std::getenv("QM_CORPUS_DIR") ? std::getenv("QM_CORPUS_DIR") : QM_CORPUS_DIR;
+    std::vector<std::string> books(argv + 1, argv + argc);
+    if (books.empty()) {
+        for (const char* name : {"pandoc-epub2_picture.epub", "epubrs-Metamorphosis-jackson.epub", "idpf-moby-dick.epub"}) {
+            books.push_back(corpus + "/epub/" + name);
+        }
+    }
+    const fs::path dir = fs::temp_directory_path() / ("quillmark-bench-convert-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const bool calibre = Installed("ebook-convert");
+    const bool mutool = Installed("mutool");
+    std::printf("%-40s %8s %9s %12s %10s %14s %14s\n", "book", "chapters", "total s", "ms/chapter", "peak MiB",
+                "ebook-convert", "mutool");
+    int failures = 0;
+    for (const std::string& book : books) {
+        const std::string out = (dir / "out.pdf").string();
+        fs::remove(out);
+        const Run ours = Execute({QM_CLI_PATH, "convert", book, out, "--replace"}, dir);
+        if (!ours.ok) {
+            std::fprintf(stderr, "%s: quillmark-cli convert failed:\n%s", book.c_str(), ours.err.c_str());
+            ++failures;
+            continue;
+        }
+        const int chapters = Chapters(ours.err);
+        auto ratio = [&](bool installed, const std::vector<std::string>& args) {
+            if (!installed) {
+                return std::string("not installed");
+            }
+            fs::remove(out);
+            const Run other = Execute(args, dir);
+            char text[32];
+            std::snprintf(text, sizeof text, other.ok ? "%.2fx" : "failed", other.seconds / ours.seconds);
+            return std::string(text);
+        };
+        const std::string calibreRatio = ratio(calibre, {"ebook-convert", book, out});
+        const std::string mutoolRatio = ratio(mutool, {"mutool", "convert", "-o", out, book});
+        std::printf("%-40s %8d %9.2f %12.0f %10.0f %14s %14s\n", fs::path(book).filename().c_str(), chapters,
+                    ours.seconds, chapters > 0 ? ours.seconds * 1000 / chapters : 0.0, ours.maxRssKiB / 1024.0,
+                    calibreRatio.c_str(), mutoolRatio.c_str());
+    }
+    fs::remove_all(dir);
+    return failures == 0 ? 0 : 1;
+}
