@@ -86,7 +86,8 @@ int main(int argc, char** argv) {
     const std::string corpus = std::getenv("QM_CORPUS_DIR") ? std::getenv("QM_CORPUS_DIR") : QM_CORPUS_DIR;
     std::vector<std::string> books(argv + 1, argv + argc);
     if (books.empty()) {
-        for (const char* name : {"pandoc-epub2_picture.epub", "epubrs-Metamorphosis-jackson.epub", "idpf-moby-dick.epub"}) {
+        for (const char* name :
+             {"pandoc-epub2_picture.epub", "epubrs-Metamorphosis-jackson.epub", "idpf-moby-dick.epub"}) {
             books.push_back(corpus + "/epub/" + name);
         }
     }

@@ -203,8 +203,8 @@ void BookConverter::CaptureChapters(Target target, const std::string& chosen, st
         }
         c_.state.flag_complete = 0;
         c_.selectRow(row);
-        const bool loaded = c_.pump.WaitUntil([this] { return c_.state.flag_complete == 1 || cancelled_; },
-                                              chapterTimeout);
+        const bool loaded =
+            c_.pump.WaitUntil([this] { return c_.state.flag_complete == 1 || cancelled_; }, chapterTimeout);
         ThrowIfCancelled();
         if (!loaded) {
             throw std::runtime_error(

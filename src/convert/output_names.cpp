@@ -16,9 +16,8 @@ std::size_t ExtensionStart(const std::string& path) {
 }
 
 bool EqualsIgnoringCase(const std::string& text, const std::string& lower) {
-    return std::equal(text.begin(), text.end(), lower.begin(), lower.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    });
+    return std::equal(text.begin(), text.end(), lower.begin(), lower.end(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 } // namespace

@@ -169,17 +169,18 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
     WebBrowser1->SetDocumentCompleteHandler([this] { RunHandler([this] { WebBrowser1DocumentComplete(); }); });
     pump_ = std::make_unique<QtEventPump>();
     conversionWindow_ = std::make_unique<WindowConversion>(*this);
-    converter_ = std::make_unique<BookConverter>(ConversionContext{
-        state, toc, *WebBrowser1, dialogs_, shell_, *conversionWindow_, *pump_, [this] { return OpenDialog1.FileName; },
-        [this] { return tempJPG; },
-        [this](std::int32_t row) {
-            // A row that is current already is shown again: the conversion waits for its page to load.
-            if (toc.CurrentRow() == row) {
-                StringGrid1SelectCell(row);
-            } else {
-                toc.SetCurrentRow(row);
-            }
-        }});
+    converter_ = std::make_unique<BookConverter>(
+        ConversionContext{state, toc, *WebBrowser1, dialogs_, shell_, *conversionWindow_, *pump_,
+                          [this] { return OpenDialog1.FileName; }, [this] { return tempJPG; },
+                          [this](std::int32_t row) {
+                              // A row that is current already is shown again: the conversion waits for its page to
+                              // load.
+                              if (toc.CurrentRow() == row) {
+                                  StringGrid1SelectCell(row);
+                              } else {
+                                  toc.SetCurrentRow(row);
+                              }
+                          }});
     StartSystemMove = [this] {
         if (windowHandle() != nullptr) {
             windowHandle()->startSystemMove();

@@ -27,7 +27,8 @@ struct Chapter {
 class Conversion {
 public:
     explicit Conversion(const std::vector<Chapter>& chapters)
-        : chapter_(state, toc, view, [this] { return bookPath; }, [](const std::string&) {}),
+        : chapter_(
+              state, toc, view, [this] { return bookPath; }, [](const std::string&) {}),
           converter(ConversionContext{state, toc, view, dialogs, shell, window, pump, [this] { return bookPath; },
                                       [this] { return tempJPG; }, [this](std::int32_t row) { SelectRow(row); }}) {
         state.subTempDir = (dir / "book").string() + "/";
@@ -133,9 +134,9 @@ TEST(ConverttoPDF1Click, CapturesEachChapterAndWritesOnePdfOfThem) {
     EXPECT_EQ(c.window.progress, (std::vector<int>{0, 1, 2, 3, 1, 2, 3, 4, 5, 0}));
     EXPECT_EQ(c.view.ViewHeight(), 500);
     EXPECT_EQ(c.view.ViewWidth(), 600);
-    EXPECT_EQ(c.view.measured, (std::vector<ScrollElement>{ScrollElement::Root, ScrollElement::Body,
-                                                           ScrollElement::Root, ScrollElement::Body,
-                                                           ScrollElement::Root}));
+    EXPECT_EQ(c.view.measured,
+              (std::vector<ScrollElement>{ScrollElement::Root, ScrollElement::Body, ScrollElement::Root,
+                                          ScrollElement::Body, ScrollElement::Root}));
 }
 
 TEST(ConverttoPDF1Click, ACancelledSaveDialogKeepsOnlyThePreparations) {

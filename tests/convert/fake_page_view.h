@@ -30,8 +30,8 @@ public:
     // Red climbs by 4 a row and wraps every 64 rows; green counts the wraps. A row shifted by one changes red
     // by 4, more than JPEG at quality 100 moves a smooth gradient.
     static std::uint32_t RowColour(int row) {
-        return (static_cast<std::uint32_t>((row * 4) % 256) << 16) | (static_cast<std::uint32_t>((row / 64) % 256) << 8) |
-               0x80;
+        return (static_cast<std::uint32_t>((row * 4) % 256) << 16) |
+               (static_cast<std::uint32_t>((row / 64) % 256) << 8) | 0x80;
     }
 
     std::map<std::string, Page> pages; // by the path navigated to; others are Page{}

@@ -11,7 +11,6 @@
 #include <stdexcept>
 #include <vector>
 
-
 namespace qm {
 namespace {
 

@@ -17,17 +17,15 @@ TEST_P(JpgOutputNameTest, PutsTheRowBeforeTheExtensionOfTheFileNameOnly) {
     EXPECT_EQ(JpgOutputName(GetParam().chosen, GetParam().row), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, JpgOutputNameTest,
-                         testing::Values(NameCase{"/out/Tale.jpg", 1, "/out/Tale1.jpg"},
-                                         NameCase{"/out/Tale.jpg", 12, "/out/Tale12.jpg"},
-                                         NameCase{"/out/Tale.JPG", 3, "/out/Tale3.JPG"},
-                                         NameCase{"/out/Tale.jpeg", 3, "/out/Tale3.jpeg"},
-                                         NameCase{"/out/Tale.JpEg", 3, "/out/Tale3.JpEg"},
-                                         NameCase{"/my.jpg.d/Tale.jpg", 1, "/my.jpg.d/Tale1.jpg"},
-                                         NameCase{"/my.jpg.d/Tale", 1, "/my.jpg.d/Tale1.jpg"},
-                                         NameCase{"/out/Tale.jpg.png", 2, "/out/Tale.jpg.png2.jpg"},
-                                         NameCase{"/out/.jpg", 2, "/out/.jpg2.jpg"},
-                                         NameCase{"Tale.jpg", 7, "Tale7.jpg"}));
+INSTANTIATE_TEST_SUITE_P(
+    Names, JpgOutputNameTest,
+    testing::Values(NameCase{"/out/Tale.jpg", 1, "/out/Tale1.jpg"}, NameCase{"/out/Tale.jpg", 12, "/out/Tale12.jpg"},
+                    NameCase{"/out/Tale.JPG", 3, "/out/Tale3.JPG"}, NameCase{"/out/Tale.jpeg", 3, "/out/Tale3.jpeg"},
+                    NameCase{"/out/Tale.JpEg", 3, "/out/Tale3.JpEg"},
+                    NameCase{"/my.jpg.d/Tale.jpg", 1, "/my.jpg.d/Tale1.jpg"},
+                    NameCase{"/my.jpg.d/Tale", 1, "/my.jpg.d/Tale1.jpg"},
+                    NameCase{"/out/Tale.jpg.png", 2, "/out/Tale.jpg.png2.jpg"},
+                    NameCase{"/out/.jpg", 2, "/out/.jpg2.jpg"}, NameCase{"Tale.jpg", 7, "Tale7.jpg"}));
 
 TEST(OutputNames, PageFilesAndContinuations) {
     EXPECT_EQ(PageFileName("/data/QMK/tempJPG", 3), "/data/QMK/tempJPG/3_W.jpg");

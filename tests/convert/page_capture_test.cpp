@@ -54,7 +54,8 @@ TEST_P(CaptureSizeTest, WritesThePageOnePixelToOneLessTheMargin) {
     ASSERT_EQ(result.files.size(), size.fileHeights.size());
     int firstRow = 0;
     for (std::size_t part = 0; part < result.files.size(); ++part) {
-        EXPECT_EQ(result.files[part], part == 0 ? file : (dir / ("1_W_part" + std::to_string(part + 1) + ".jpg")).string());
+        EXPECT_EQ(result.files[part],
+                  part == 0 ? file : (dir / ("1_W_part" + std::to_string(part + 1) + ".jpg")).string());
         const test::DecodedJpeg image = test::DecodeJpeg(result.files[part]);
         EXPECT_EQ(image.width, size.width - size.margin);
         EXPECT_EQ(image.height, size.fileHeights[part]);
@@ -72,8 +73,7 @@ TEST_P(CaptureSizeTest, WritesThePageOnePixelToOneLessTheMargin) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CaptureSizeTest,
-                         testing::Values(SizeCase{1234, 814, 17, {1217}, false},
-                                         SizeCase{5000, 800, 17, {4983}, true},
+                         testing::Values(SizeCase{1234, 814, 17, {1217}, false}, SizeCase{5000, 800, 17, {4983}, true},
                                          SizeCase{500, 600, 0, {500}, false},
                                          SizeCase{kCaptureTileRows, 300, 1, {kCaptureTileRows - 1}, false},
                                          SizeCase{70017, 64, 17, {65500, 4500}, true}));
@@ -115,8 +115,7 @@ TEST(CaptureViewToJPEG, AFailureLeavesNoneOfTheCapturesFiles) {
     }
     {
         FakePageView view;
-        const CaptureResult result =
-            CaptureViewToJPEG(view, dialogs, (dir / "2_W.jpg").string(), 500, 70000, 17, 100);
+        const CaptureResult result = CaptureViewToJPEG(view, dialogs, (dir / "2_W.jpg").string(), 500, 70000, 17, 100);
         EXPECT_NE(result.failure.find("69983 pixels wide"), std::string::npos) << result.failure;
         EXPECT_EQ(view.captures, 0);
     }

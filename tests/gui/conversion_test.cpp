@@ -90,7 +90,9 @@ struct Window {
         form->OpenBookFile(book);
         QTRY_COMPARE_WITH_TIMEOUT(form->state.flag_complete, 1, kLoadTimeoutMs);
     }
-    int ScrollBarWidth() const { return form->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form->WebBrowser1); }
+    int ScrollBarWidth() const {
+        return form->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form->WebBrowser1);
+    }
     fs::path PageFile(int row) const { return fs::path(form->tempJPG) / (std::to_string(row) + "_W.jpg"); }
 };
 
