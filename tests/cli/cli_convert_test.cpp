@@ -1,6 +1,7 @@
 // quillmark-cli convert run as a separate program on the real browser engine, offscreen.
 #include "run_cli.h"
 #include "support/jpeg_decode.h"
+#include "support/pdf_pages.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,6 @@ namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
-
-int CountPdfPages(const fs::path& pdf) {
-    const std::string text = test::ReadFile(pdf);
-    int pages = 0;
-    for (std::size_t at = text.find("/Type /Page\r\n"); at != std::string::npos;
-         at = text.find("/Type /Page\r\n", at + 1)) {
-        ++pages;
-    }
-    return pages;
-}
 
 class CliConvert : public ::testing::Test {
 protected:
@@ -46,7 +37,7 @@ TEST_F(CliConvert, WritesAPdfWithOnePagePerChapterAndNeverReplacesOneUnasked) {
     const std::string out = (dir_ / "Sample.pdf").string();
     const test::CliResult done = Run({QM_SAMPLE_BOOK, out});
     ASSERT_EQ(done.exitCode, 0) << done.err;
-    EXPECT_EQ(CountPdfPages(out), 5);
+    EXPECT_EQ(test::CountPdfPages(out), 5);
     EXPECT_NE(done.err.find("chapter 1 of 5: Title Page\n"), std::string::npos) << done.err;
     EXPECT_NE(done.err.find("chapter 5 of 5: Chapter 4. The Almanac\n"), std::string::npos) << done.err;
 
@@ -58,7 +49,7 @@ TEST_F(CliConvert, WritesAPdfWithOnePagePerChapterAndNeverReplacesOneUnasked) {
 
     const test::CliResult replaced = Run({QM_SAMPLE_BOOK, out, "--replace", "--timeout", "30"});
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
-    EXPECT_EQ(CountPdfPages(out), 5);
+    EXPECT_EQ(test::CountPdfPages(out), 5);
 }
 
 TEST_F(CliConvert, WritesNumberedJpegFilesAndTwoRunsKeepApart) {

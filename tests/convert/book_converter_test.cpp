@@ -2,6 +2,7 @@
 
 #include "fake_page_view.h"
 #include "support/jpeg_decode.h"
+#include "support/pdf_pages.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "view/chapter_display.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace qm {
 namespace {
@@ -78,14 +80,14 @@ public:
     BookConverter converter;
 };
 
-int CountPages(const fs::path& pdf) {
-    const std::string text = test::ReadFile(pdf);
-    int pages = 0;
-    for (std::size_t at = text.find("/Type /Page\r\n"); at != std::string::npos;
-         at = text.find("/Type /Page\r\n", at + 1)) {
-        ++pages;
+// The text of the error that `command` throws; empty when it throws none.
+std::string ErrorOf(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        return error.what();
     }
-    return pages;
+    return "";
 }
 
 const std::vector<Chapter> kBook = {
@@ -118,7 +120,7 @@ TEST(ConverttoPDF1Click, CapturesEachChapterAndWritesOnePdfOfThem) {
         EXPECT_EQ(image.height, size.second) << name;
     }
     EXPECT_FALSE(fs::exists(fs::path(c.tempJPG) / "2_W.jpg"));
-    EXPECT_EQ(CountPages(c.Out("Tale.pdf")), 3);
+    EXPECT_EQ(test::CountPdfPages(c.Out("Tale.pdf")), 3);
     ASSERT_EQ(c.dialogs.messages.size(), 1u);
     EXPECT_EQ(c.dialogs.messages[0].kind, MessageKind::Plain);
     EXPECT_EQ(c.dialogs.messages[0].caption, "Congratulation");
@@ -173,13 +175,8 @@ TEST(ConverttoPDF1Click, AChapterThatNeverLoadsEndsTheConversionNamingIt) {
     Conversion c(book);
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
 
-    try {
-        c.converter.ConverttoPDF1Click();
-        FAIL() << "no error";
-    } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Chapter \"Two\" (row 3, two.html) did not finish loading within 60 seconds");
-    }
+    EXPECT_EQ(ErrorOf([&] { c.converter.ConverttoPDF1Click(); }),
+              "Chapter \"Two\" (row 3, two.html) did not finish loading within 60 seconds");
     EXPECT_FALSE(fs::exists(c.Out("Tale.pdf")));
     EXPECT_TRUE(c.dialogs.messages.empty());
     EXPECT_EQ(c.shell.folders.size(), 1u);
@@ -193,15 +190,10 @@ TEST(ConverttoPDF1Click, ChaptersWithoutACaptureAreNamedAfterThePdfOfTheOthers) 
     Conversion c(book);
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
 
-    try {
-        c.converter.ConverttoPDF1Click();
-        FAIL() << "no error";
-    } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "\rThese chapters could not be captured:\rrow 3 \"Two\": the page is 70017 pixels wide; a JPEG "
-                  "file holds at most 65500");
-    }
-    EXPECT_EQ(CountPages(c.Out("Tale.pdf")), 2);
+    EXPECT_EQ(ErrorOf([&] { c.converter.ConverttoPDF1Click(); }),
+              "\rThese chapters could not be captured:\rrow 3 \"Two\": the page is 70017 pixels wide; a JPEG file "
+              "holds at most 65500");
+    EXPECT_EQ(test::CountPdfPages(c.Out("Tale.pdf")), 2);
     ASSERT_EQ(c.dialogs.messages.size(), 1u);
     EXPECT_EQ(c.dialogs.messages[0].caption, "Congratulation");
 }
