@@ -3,6 +3,7 @@
 #include "platform/silent_page.h"
 
 #include <QChildEvent>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QImage>
@@ -28,6 +29,8 @@ constexpr int kScriptAttempts = 20;
 // Frames come every few milliseconds; after a change the next one shows it.
 constexpr int kCaptureTimeoutMs = 5000;
 constexpr int kFramePollMs = 4;
+// A line not seen by then is placed again, in case the page has been laid out anew meanwhile.
+constexpr int kReplaceSentinelMs = 100;
 
 constexpr const char* kSentinelId = "qm-capture-sentinel";
 constexpr const char* kCaptureStyleId = "qm-capture-style";
@@ -244,38 +247,56 @@ RgbImage WebEngineBrowser::CaptureView() {
     }
     // A frame is known to be fresh when the sentinel row, a fixed line along the foot of the page's viewport,
     // shows the colour given just now. The script answers where the line lies (above any horizontal scroll
-    // bar, left of any vertical one).
+    // bar, left of any vertical one) and how large the page's viewport is: right after the view has been
+    // resized the page may still be laid out at the old size, and then the line is placed again until the
+    // page has taken the view's size.
     const QRgb colour = SentinelColour(++sentinelColour_);
-    const QVariantList line =
-        EvaluateScript(
-            QString("(function(c){var s=document.getElementById('%1');if(!s){s=document.createElement('div');"
-                    "s.id='%1';s.style.cssText='position:fixed;left:0;right:0;bottom:0;height:1px;margin:0;"
-                    "padding:0;border:0;z-index:2147483647;pointer-events:none';"
-                    "document.documentElement.appendChild(s);}s.style.background=c;"
-                    "var r=s.getBoundingClientRect();return [r.top,r.left,r.width];})(%2)")
-                .arg(kSentinelId, ScriptString(QColor(colour).name())))
-            .toList();
-    if (line.size() != 3) {
-        throw std::runtime_error("The page did not take the capture's sentinel row");
-    }
-    const int row = qRound(line[0].toDouble());
-    const int left = std::max(0, qRound(line[1].toDouble()));
-    const int right = std::min(render->width(), qRound(line[1].toDouble() + line[2].toDouble()));
+    const QString place =
+        QString("(function(c){var s=document.getElementById('%1');if(!s){s=document.createElement('div');"
+                "s.id='%1';s.style.cssText='position:fixed;left:0;right:0;bottom:0;height:1px;margin:0;"
+                "padding:0;border:0;z-index:2147483647;pointer-events:none';"
+                "document.documentElement.appendChild(s);}s.style.background=c;"
+                "var r=s.getBoundingClientRect();return [r.top,r.left,r.width,window.innerWidth,window.innerHeight];"
+                "})(%2)")
+            .arg(kSentinelId, ScriptString(QColor(colour).name()));
+    int row = -1;
+    int left = 0;
+    int right = 0;
+    bool laidOut = false;
+    auto placeLine = [&] {
+        const QVariantList line = EvaluateScript(place).toList();
+        if (line.size() != 5) {
+            throw std::runtime_error("The page did not take the capture's sentinel row");
+        }
+        row = qRound(line[0].toDouble());
+        left = std::max(0, qRound(line[1].toDouble()));
+        right = std::min(render->width(), qRound(line[1].toDouble() + line[2].toDouble()));
+        laidOut = qRound(line[3].toDouble()) == render->width() && qRound(line[4].toDouble()) == render->height();
+    };
+    placeLine();
 
     QImage frame;
-    for (int waited = 0;; waited += kFramePollMs) {
-        frame = render->grabFramebuffer();
-        if (frame.size() != render->size()) {
-            frame = frame.scaled(render->size());
+    QElapsedTimer waited;
+    waited.start();
+    QElapsedTimer sincePlaced;
+    sincePlaced.start();
+    for (;;) {
+        if (laidOut) {
+            frame = render->grabFramebuffer();
+            if (frame.size() == render->size() && row >= 0 && row < frame.height() &&
+                RowHasColour(frame, row, left, right, colour)) {
+                break;
+            }
         }
-        if (row >= 0 && row < frame.height() && RowHasColour(frame, row, left, right, colour)) {
-            break;
-        }
-        if (waited >= kCaptureTimeoutMs) {
+        if (waited.elapsed() >= kCaptureTimeoutMs) {
             throw std::runtime_error("The page view rendered no new frame within " +
                                      std::to_string(kCaptureTimeoutMs / 1000) + " seconds");
         }
         WaitForEvents(kFramePollMs);
+        if (!laidOut || sincePlaced.elapsed() >= kReplaceSentinelMs) {
+            placeLine();
+            sincePlaced.restart();
+        }
     }
     EvaluateScript(QString("(function(){var s=document.getElementById('%1');if(s)s.remove();})()").arg(kSentinelId));
 
