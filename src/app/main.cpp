@@ -3,7 +3,7 @@
 #include "mainwindow/Unit1.h"
 #include "platform/desktop_shell.h"
 #include "platform/qt_dialogs.h"
-#include "quit_on_signals.h"
+#include "platform/termination_signals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     parser.addPositionalArgument("book", "An EPUB book to open at start.", "[BOOK.epub]");
     parser.process(app);
-    qm::QuitOnTerminationSignals();
+    qm::OnTerminationSignals([] { QCoreApplication::quit(); });
 
     qm::QtDialogs dialogs("Quillmark");
     qm::DesktopShell shell;

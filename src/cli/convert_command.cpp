@@ -4,6 +4,7 @@
 #include "mainwindow/Unit1.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
+#include "platform/termination_signals.h"
 
 #include <QApplication>
 
@@ -197,10 +198,21 @@ int RunConvert(const std::vector<std::string>& args) {
         CommandLineDialogs dialogs(out, options->replace);
         NoShell shell;
         TForm1 form(dialogs, shell);
+        // An interrupt cancels the conversion, which then removes what it wrote.
+        bool interrupted = false;
+        OnTerminationSignals([&] {
+            interrupted = true;
+            form.Converter().Cancel(true);
+        });
         form.setAttribute(Qt::WA_DontShowOnScreen);
         form.show();
         form.RunHandler([&] { form.OpenBookFile(book); });
         if (dialogs.failed) {
+            return 1;
+        }
+        QCoreApplication::processEvents();
+        if (interrupted) {
+            std::cerr << "quillmark-cli convert: interrupted\n";
             return 1;
         }
         BookConverter& converter = form.Converter();
@@ -209,6 +221,10 @@ int RunConvert(const std::vector<std::string>& args) {
             std::cerr << "chapter " << step.number << " of " << step.count << ": " << step.title << "\n";
         };
         form.RunHandler([&] { options->pdf ? form.ConverttoPDF1Click() : form.ConverttoJPG1Click(); });
+        if (interrupted) {
+            std::cerr << "quillmark-cli convert: interrupted; nothing was written\n";
+            return 1;
+        }
         if (dialogs.refusedOutput) {
             std::cerr << "quillmark-cli convert: \"" << options->out << "\" exists; --replace overwrites it\n";
             return 1;

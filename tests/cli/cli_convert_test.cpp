@@ -3,9 +3,11 @@
 #include "support/jpeg_decode.h"
 #include "support/pdf_pages.h"
 #include "support/temp_dir.h"
+#include "zipwriter/zip_writer.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <thread>
 
@@ -95,6 +97,55 @@ TEST_F(CliConvert, MisuseAndBadBooksFail) {
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
     EXPECT_FALSE(fs::exists(out));
+}
+
+// A book of `chapters` short chapters.
+std::string WriteLongBook(const fs::path& path, int chapters) {
+    std::vector<ZipMember> members;
+    auto add = [&](std::string name, std::string data) {
+        ZipMember member;
+        member.name = std::move(name);
+        member.data = std::move(data);
+        members.push_back(std::move(member));
+    };
+    std::string manifest;
+    std::string spine;
+    for (int i = 1; i <= chapters; ++i) {
+        const std::string id = "c" + std::to_string(i);
+        manifest += "<item id='" + id + "' href='" + id + ".html' media-type='application/xhtml+xml'/>";
+        spine += "<itemref idref='" + id + "'/>";
+        add("OEBPS/" + id + ".html", "<html><body><p>Chapter " + std::to_string(i) + "</p></body></html>");
+    }
+    add("OEBPS/content.opf", "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'>"
+                             "<manifest>" +
+                                 manifest + "</manifest><spine>" + spine + "</spine></package>");
+    add("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap/></ncx>");
+    WriteZipFile(path.string(), members);
+    return path.string();
+}
+
+TEST_F(CliConvert, AnInterruptedConversionLeavesNoOutput) {
+    const std::string book = WriteLongBook(dir_ / "Long.epub", 60);
+    for (const char* name : {"Long.pdf", "Long.jpg"}) {
+        const fs::path out = dir_ / "out" / name;
+        fs::create_directories(out.parent_path());
+        fs::remove(test::ErrorPath(dir_));
+        const int pid = test::StartCli(dir_, {"convert", book, out.string()}, scratch_.string());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        auto reachedChapter5 = [&] {
+            const fs::path err = test::ErrorPath(dir_);
+            return fs::exists(err) && test::ReadFile(err).find("chapter 5 of 60") != std::string::npos;
+        };
+        while (!reachedChapter5() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ::kill(pid, SIGINT);
+        const test::CliResult result = test::FinishCli(pid, dir_);
+        EXPECT_EQ(result.exitCode, 1) << name;
+        EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("chapter 60 of 60"), std::string::npos) << "not interrupted in time";
+        EXPECT_TRUE(fs::is_empty(out.parent_path())) << name;
+    }
 }
 
 } // namespace

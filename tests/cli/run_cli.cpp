@@ -8,10 +8,14 @@
 
 namespace qm::test {
 
-CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& tmpdir,
-                 const std::string& tag) {
+std::filesystem::path ErrorPath(const TempDir& dir, const std::string& tag) {
+    return dir / (tag + "-stderr.txt");
+}
+
+int StartCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& tmpdir,
+             const std::string& tag) {
     const auto outPath = dir / (tag + "-stdout.txt");
-    const auto errPath = dir / (tag + "-stderr.txt");
+    const auto errPath = ErrorPath(dir, tag);
     std::vector<char*> argv{const_cast<char*>(QM_CLI_PATH)};
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -29,14 +33,23 @@ CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args, const
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    return child;
+}
+
+CliResult FinishCli(int pid, const TempDir& dir, const std::string& tag) {
     CliResult result;
     int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
     }
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
+    result.out = ReadFile(dir / (tag + "-stdout.txt"));
+    result.err = ReadFile(ErrorPath(dir, tag));
     return result;
+}
+
+CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& tmpdir,
+                 const std::string& tag) {
+    return FinishCli(StartCli(dir, args, tmpdir, tag), dir, tag);
 }
 
 } // namespace qm::test

@@ -2,6 +2,7 @@
 
 #include "support/temp_dir.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,12 @@ struct CliResult {
 // program's TMPDIR.
 CliResult RunCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& tmpdir = "",
                  const std::string& tag = "cli");
+
+// RunCli in two halves, for a test that acts while the program runs: the process id of the started program,
+// and its result once it has ended. The program's stderr so far is in ErrorPath(dir, tag).
+int StartCli(const TempDir& dir, const std::vector<std::string>& args, const std::string& tmpdir = "",
+             const std::string& tag = "cli");
+CliResult FinishCli(int pid, const TempDir& dir, const std::string& tag = "cli");
+std::filesystem::path ErrorPath(const TempDir& dir, const std::string& tag = "cli");
 
 } // namespace qm::test

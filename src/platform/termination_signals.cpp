@@ -1,4 +1,4 @@
-#include "quit_on_signals.h"
+#include "platform/termination_signals.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -21,15 +21,15 @@ void OnSignal(int) {
 
 } // namespace
 
-void QuitOnTerminationSignals() {
+void OnTerminationSignals(std::function<void()> handler) {
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, [handler = std::move(handler)] {
         char byte;
         [[maybe_unused]] const auto read = ::read(g_signalPipe[1], &byte, 1);
-        QCoreApplication::quit();
+        handler();
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
