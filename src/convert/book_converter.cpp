@@ -227,14 +227,20 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
     const int margin = c_.window.ScrollBarWidth();
     // Chapters named .xhtml are measured on the root element, the others on the body; a body smaller than the
     // document (margins, content outside it) would cut the page, so the document's size is the least taken.
-    const bool body = path.find(".xhtm") == std::string::npos;
-    const ScrollElement element = body ? ScrollElement::Body : ScrollElement::Root;
+    // Documents without a body (an SVG picture as a chapter) are measured on their root.
+    bool body = path.find(".xhtm") == std::string::npos;
     ViewSizeKeeper keeper(c_.browser);
 
-    int height = c_.browser.ScrollHeight(element);
+    int height = 0;
     if (body) {
-        height = std::max(height, c_.browser.ScrollHeight(ScrollElement::Root));
+        try {
+            height = c_.browser.ScrollHeight(ScrollElement::Body);
+        } catch (const std::runtime_error&) {
+            body = false;
+        }
     }
+    height = std::max(height, c_.browser.ScrollHeight(ScrollElement::Root));
+    const ScrollElement element = body ? ScrollElement::Body : ScrollElement::Root;
     const int viewHeight = WithMargins(height, margin, "height");
     c_.browser.SetViewHeight(std::min(viewHeight, kCaptureTileRows));
     if (viewHeight > kCaptureTileRows) {

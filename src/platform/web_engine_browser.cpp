@@ -85,6 +85,16 @@ bool RowHasColour(const QImage& frame, int y, int left, int right, QRgb colour) 
     return true;
 }
 
+// True when none of the pixels left <= x < right of row y has the colour.
+bool RowLacksColour(const QImage& frame, int y, int left, int right, QRgb colour) {
+    for (int x = left; x < right; ++x) {
+        if ((frame.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void WaitForEvents(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
@@ -250,55 +260,80 @@ RgbImage WebEngineBrowser::CaptureView() {
     // bar, left of any vertical one) and how large the page's viewport is: right after the view has been
     // resized the page may still be laid out at the old size, and then the line is placed again until the
     // page has taken the view's size.
+    //
+    // An SVG document (a picture as a chapter) can neither position a fixed line nor paint outside its own
+    // box, so there the line is a rectangle over the foot of that box, inside the picture: once a frame shows
+    // it, it is removed, and the first frame without it is the capture.
     const QRgb colour = SentinelColour(++sentinelColour_);
     const QString place =
-        QString("(function(c){var s=document.getElementById('%1');if(!s){s=document.createElement('div');"
+        QString("(function(c){var d=document,e=d.documentElement,s=d.getElementById('%1');"
+                "var H=window.innerHeight,W=window.innerWidth;"
+                "if(e instanceof SVGSVGElement){if(!s){s=d.createElementNS('http://www.w3.org/2000/svg','rect');"
+                "s.id='%1';s.setAttribute('pointer-events','none');s.setAttribute('shape-rendering','crispEdges');"
+                "e.appendChild(s);}var b=e.getBoundingClientRect(),y=Math.min(Math.ceil(b.bottom),H)-1,"
+                "l=Math.max(Math.ceil(b.left),0),r=Math.min(Math.floor(b.right),W);"
+                "var m=e.getScreenCTM().inverse(),p=e.createSVGPoint(),q=e.createSVGPoint();"
+                "p.x=l;p.y=y;q.x=r;q.y=y+1;p=p.matrixTransform(m);q=q.matrixTransform(m);"
+                "s.setAttribute('x',p.x);s.setAttribute('y',p.y);s.setAttribute('width',q.x-p.x);"
+                "s.setAttribute('height',q.y-p.y);s.setAttribute('fill',c);return [y,l,r-l,W,H,true];}"
+                "if(!s){s=d.createElement('div');"
                 "s.id='%1';s.style.cssText='position:fixed;left:0;right:0;bottom:0;height:1px;margin:0;"
                 "padding:0;border:0;z-index:2147483647;pointer-events:none';"
-                "document.documentElement.appendChild(s);}s.style.background=c;"
-                "var r=s.getBoundingClientRect();return [r.top,r.left,r.width,window.innerWidth,window.innerHeight];"
+                "e.appendChild(s);}s.style.background=c;"
+                "var r=s.getBoundingClientRect();return [r.top,r.left,r.width,W,H,false];"
                 "})(%2)")
             .arg(kSentinelId, ScriptString(QColor(colour).name()));
+    const QString removal =
+        QString("(function(){var s=document.getElementById('%1');if(s)s.remove();})()").arg(kSentinelId);
     int row = -1;
     int left = 0;
     int right = 0;
     bool laidOut = false;
+    bool inPicture = false;
     auto placeLine = [&] {
         const QVariantList line = EvaluateScript(place).toList();
-        if (line.size() != 5) {
+        if (line.size() != 6) {
             throw std::runtime_error("The page did not take the capture's sentinel row");
         }
         row = qRound(line[0].toDouble());
         left = std::max(0, qRound(line[1].toDouble()));
         right = std::min(render->width(), qRound(line[1].toDouble() + line[2].toDouble()));
         laidOut = qRound(line[3].toDouble()) == render->width() && qRound(line[4].toDouble()) == render->height();
+        inPicture = line[5].toBool();
     };
-    placeLine();
-
-    QImage frame;
-    QElapsedTimer waited;
-    waited.start();
-    QElapsedTimer sincePlaced;
-    sincePlaced.start();
-    for (;;) {
-        if (laidOut) {
-            frame = render->grabFramebuffer();
-            if (frame.size() == render->size() && row >= 0 && row < frame.height() &&
-                RowHasColour(frame, row, left, right, colour)) {
-                break;
+    // The next grabbed frame of the view's size in which the line's pixels all have the colour (`shown`) or
+    // none of them has it.
+    auto grabUntil = [&](bool shown, const std::function<void()>& again) {
+        QElapsedTimer waited;
+        waited.start();
+        QElapsedTimer sinceAgain;
+        sinceAgain.start();
+        for (;;) {
+            if (laidOut && row >= 0 && left < right) {
+                QImage frame = render->grabFramebuffer();
+                if (frame.size() == render->size() && row < frame.height() &&
+                    (shown ? RowHasColour(frame, row, left, right, colour)
+                           : RowLacksColour(frame, row, left, right, colour))) {
+                    return frame;
+                }
+            }
+            if (waited.elapsed() >= kCaptureTimeoutMs) {
+                throw std::runtime_error("The page view rendered no new frame within " +
+                                         std::to_string(kCaptureTimeoutMs / 1000) + " seconds");
+            }
+            WaitForEvents(kFramePollMs);
+            if (!laidOut || sinceAgain.elapsed() >= kReplaceSentinelMs) {
+                again();
+                sinceAgain.restart();
             }
         }
-        if (waited.elapsed() >= kCaptureTimeoutMs) {
-            throw std::runtime_error("The page view rendered no new frame within " +
-                                     std::to_string(kCaptureTimeoutMs / 1000) + " seconds");
-        }
-        WaitForEvents(kFramePollMs);
-        if (!laidOut || sincePlaced.elapsed() >= kReplaceSentinelMs) {
-            placeLine();
-            sincePlaced.restart();
-        }
+    };
+    placeLine();
+    QImage frame = grabUntil(true, placeLine);
+    EvaluateScript(removal);
+    if (inPicture) {
+        frame = grabUntil(false, [&] { EvaluateScript(removal); });
     }
-    EvaluateScript(QString("(function(){var s=document.getElementById('%1');if(s)s.remove();})()").arg(kSentinelId));
 
     const QImage pixels = frame.convertToFormat(QImage::Format_RGB888);
     RgbImage image;
@@ -314,12 +349,15 @@ RgbImage WebEngineBrowser::CaptureView() {
 
 void WebEngineBrowser::BeginCapture(int documentHeight) {
     // Hidden scroll bars leave the layout as wide as the view; the mark is positioned absolutely so that it
-    // lengthens the document without moving anything in it.
+    // lengthens the document without moving anything in it. An SVG document takes the style but no mark: it
+    // cannot position one, and such a picture is captured whole in one piece.
     const QVariant done = EvaluateScript(
         QString("(function(h){var d=document,r=d.documentElement;if(!r)return false;"
-                "var s=d.getElementById('%1');if(!s){s=d.createElement('style');s.id='%1';"
+                "var svg=r instanceof SVGSVGElement,ns=svg?'http://www.w3.org/2000/svg':'http://www.w3.org/1999/xhtml';"
+                "var s=d.getElementById('%1');if(!s){s=d.createElementNS(ns,'style');s.id='%1';"
                 "s.textContent='::-webkit-scrollbar{display:none !important}';r.appendChild(s);}"
-                "var m=d.getElementById('%2');if(!m){m=d.createElement('div');m.id='%2';"
+                "if(svg)return true;"
+                "var m=d.getElementById('%2');if(!m){m=d.createElementNS(ns,'div');m.id='%2';"
                 "m.style.cssText='position:absolute;left:0;width:1px;height:1px;margin:0;padding:0;border:0;"
                 "visibility:hidden;pointer-events:none';r.appendChild(m);}"
                 "m.style.top=(h-1)+'px';return true;})(%3)")

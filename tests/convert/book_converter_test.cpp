@@ -141,6 +141,18 @@ TEST(ConverttoPDF1Click, CapturesEachChapterAndWritesOnePdfOfThem) {
                                           ScrollElement::Body, ScrollElement::Root}));
 }
 
+TEST(ConverttoPDF1Click, APictureWithoutBodyIsMeasuredOnItsRoot) {
+    Conversion c({{"Picture", "Images/cover.svg", {700, 500, 0, 0, true, false}}});
+    c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+
+    c.converter.ConverttoPDF1Click();
+
+    const test::DecodedJpeg page = test::DecodeJpeg(fs::path(c.tempJPG) / "1_W.jpg");
+    EXPECT_EQ(page.width, 517);
+    EXPECT_EQ(page.height, 717);
+    EXPECT_EQ(c.dialogs.messages.at(0).caption, "Congratulation");
+}
+
 TEST(ConverttoPDF1Click, ACancelledSaveDialogKeepsOnlyThePreparations) {
     Conversion c(kBook);
     c.state.WebZoom = 1.4;

@@ -25,6 +25,7 @@ public:
         int bodyHeight = 500;
         int bodyWidth = 680;
         bool loads = true;
+        bool hasBody = true;
     };
 
     // Red climbs by 4 a row and wraps every 64 rows; green counts the wraps. A row shifted by one changes red
@@ -73,6 +74,9 @@ public:
     void SetBodyBorderStyle(const std::string&) override {}
     int ScrollHeight(ScrollElement element) override {
         measured.push_back(element);
+        if (element == ScrollElement::Body && !Shown().hasBody) {
+            throw std::runtime_error("The page has no body to measure its scrollHeight");
+        }
         return element == ScrollElement::Root ? Shown().rootHeight : Shown().bodyHeight;
     }
     int ScrollWidth(ScrollElement element) override {

@@ -46,8 +46,8 @@ std::string Page(const std::string& body) {
            body + "</body></html>";
 }
 
-// A chapter with a dark block at its top-left corner, a row without a chapter, and a chapter 70,000 px tall
-// in bands of colour.
+// A chapter with a dark block at its top-left corner, a row without a chapter, an SVG picture as a chapter,
+// and a chapter 70,000 px tall in bands of colour.
 std::vector<ZipMember> BlockAndTallBook() {
     std::string bands;
     for (int i = 0; i < 70; ++i) {
@@ -64,14 +64,18 @@ std::vector<ZipMember> BlockAndTallBook() {
         Member("OEBPS/content.opf",
                "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>"
                "<item id='block' href='block.xhtml' media-type='application/xhtml+xml'/>"
+               "<item id='picture' href='picture.svg' media-type='image/svg+xml'/>"
                "<item id='tall' href='tall.html' media-type='application/xhtml+xml'/>"
-               "</manifest><spine><itemref idref='block'/><itemref idref='ghost'/><itemref idref='tall'/>"
+               "</manifest><spine><itemref idref='block'/><itemref idref='ghost'/><itemref idref='picture'/>"
+               "<itemref idref='tall'/>"
                "</spine></package>"),
         Member("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>"
                                 "<navPoint id='n1' playOrder='1'><navLabel><text>Block</text></navLabel>"
                                 "<content src='block.xhtml'/></navPoint></navMap></ncx>"),
         Member("OEBPS/block.xhtml", Page("<div style='width:300px;height:200px;background:#1d4e6e'></div>"
                                          "<p style='margin:0;height:100px'>Text.</p>")),
+        Member("OEBPS/picture.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='200'>"
+                                    "<rect width='300' height='200' fill='#c03030'/></svg>"),
         Member("OEBPS/tall.html", Page(bands)),
     };
 }
@@ -181,7 +185,7 @@ private slots:
         }
     }
 
-    void pagesShowTheirChapterAndATallOneGoesOnInAFurtherPage() {
+    void pagesShowTheirChapterPicturesAndTallOnesIncluded() {
         QTemporaryDir dir;
         const std::string book = dir.filePath("Bands.epub").toStdString();
         WriteZipFile(book, BlockAndTallBook());
@@ -192,16 +196,22 @@ private slots:
 
         form.ConverttoPDF1->trigger();
 
-        QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
+        QVERIFY2(window.dialogs.messages.size() == 1, window.dialogs.messages.back().text.c_str());
         QCOMPARE(window.dialogs.messages[0].caption, std::string("Congratulation"));
         const test::DecodedJpeg block = test::DecodeJpeg(window.PageFile(1));
         QVERIFY(test::NearColour(block.Pixel(150, 100), 0x1d4e6e));
         QVERIFY(test::NearColour(block.Pixel(450, 100), 0xffffff));
         QVERIFY(!fs::exists(window.PageFile(2)));
+        // A picture has no body; it is measured on its root and captured as shown.
+        const test::DecodedJpeg picture = test::DecodeJpeg(window.PageFile(3));
+        QVERIFY(test::NearColour(picture.Pixel(150, 100), 0xc03030));
+        // Its foot row carried the line that marks a fresh frame; the capture is the frame after it went (JPEG
+        // darkens that row a little next to the white below).
+        QVERIFY(test::NearColour(picture.Pixel(150, 199), 0xc03030, 40));
         // 70,000 rows and the scroll bar's: one full JPEG file and the rest in a second, every band in its
         // place (a stale, white or shifted piece would show as a wrong colour).
-        const test::DecodedJpeg first = test::DecodeJpeg(window.PageFile(3));
-        const fs::path secondPath = fs::path(form.tempJPG) / "3_W_part2.jpg";
+        const test::DecodedJpeg first = test::DecodeJpeg(window.PageFile(4));
+        const fs::path secondPath = fs::path(form.tempJPG) / "4_W_part2.jpg";
         const test::DecodedJpeg second = test::DecodeJpeg(secondPath);
         QCOMPARE(first.height, 65500);
         // Shown in pieces, the tall page is laid out as wide as a page that fits the view: no scroll bar.
@@ -215,7 +225,7 @@ private slots:
         }
         if (ToolInstalled("qpdf") && ToolInstalled("pdfinfo")) {
             QVERIFY(QpdfFindsNoFault(dir.filePath("Bands.pdf")));
-            QCOMPARE(PdfPages(dir.filePath("Bands.pdf")), 3);
+            QCOMPARE(PdfPages(dir.filePath("Bands.pdf")), 4);
         }
     }
 
