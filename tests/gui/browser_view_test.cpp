@@ -91,6 +91,18 @@ private slots:
     // A missing file ends its load too, so that nobody waits for it for ever.
     void missingFileCompletes() { Load(pages_.filePath("missing.html")); }
 
+    void aSupersededLoadDoesNotComplete() {
+        const QString first = Page("first.html", "<html><body><p>first</p></body></html>");
+        const QString second = Page("second.html", "<html><body><p>second</p></body></html>");
+        const int before = completed_;
+        browser_->Navigate(first.toStdString());
+        browser_->Navigate(second.toStdString());
+        QTRY_VERIFY_WITH_TIMEOUT(completed_ > before, 10000);
+        QTest::qWait(300);
+        QCOMPARE(completed_, before + 1);
+        QCOMPARE(browser_->url().toLocalFile(), second);
+    }
+
     // Captures show a frame drawn after the call, at the view's size less the sentinel row, and the view
     // may be larger than its container.
     void captureFollowsScrollAndSize() {
