@@ -39,8 +39,10 @@ constexpr std::array kSubcommands{
 void PrintUsage(std::ostream& out) {
     out << "usage: quillmark-cli COMMAND [ARGS...]\n\ncommands:\n";
     for (const Subcommand& command : kSubcommands) {
+        // A long argument list puts its summary on a line of its own.
         const std::string usage = std::string(command.name) + " " + std::string(command.arguments);
-        out << "  " << usage << std::string(usage.size() < 24 ? 24 - usage.size() : 1, ' ') << command.summary << '\n';
+        const std::string gap = usage.size() < 24 ? std::string(24 - usage.size(), ' ') : "\n" + std::string(26, ' ');
+        out << "  " << usage << gap << command.summary << '\n';
     }
     out << "  --help                  this list\n";
 }
