@@ -323,6 +323,8 @@ void TForm1::BuildPanels() {
     grid.setColor(QPalette::Text, QColor::fromRgb(theme::kGridText));
     grid.setColor(QPalette::Highlight, QColor::fromRgb(theme::kGridSelected));
     grid.setColor(QPalette::HighlightedText, QColor::fromRgb(theme::kGridText));
+    grid.setColor(QPalette::Disabled, QPalette::Text, QColor::fromRgb(theme::kGridTextLocked));
+    grid.setColor(QPalette::Disabled, QPalette::HighlightedText, QColor::fromRgb(theme::kGridTextLocked));
     StringGrid1->setPalette(grid);
     StringGrid1->setFrameShape(QFrame::NoFrame);
 

@@ -1,5 +1,6 @@
 #include "mainwindow/picture_button.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QMouseEvent>
 #include <QPointer>
 
@@ -56,6 +57,19 @@ void TPictureButton::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     ShowPicture(afterRelease_);
+}
+
+void TPictureButton::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) {
+        if (isEnabled()) {
+            setGraphicsEffect(nullptr);
+        } else {
+            auto* faded = new QGraphicsOpacityEffect(this);
+            faded->setOpacity(0.35);
+            setGraphicsEffect(faded);
+        }
+    }
+    QLabel::changeEvent(event);
 }
 
 } // namespace qm

@@ -28,6 +28,9 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A disabled button is drawn faded: its pictures are light icons, which the style's own greying hardly
+    // changes.
+    void changeEvent(QEvent* event) override;
 
 private:
     void ShowPicture(ButtonPicture picture);

@@ -53,8 +53,6 @@ QVariant TocModel::data(const QModelIndex& index, int role) const {
         return index.column() == 1 ? QString::fromStdString(toc_.Cell(1, index.row())) : QVariant();
     case Qt::BackgroundRole:
         return index.column() == 0 ? QBrush(QColor::fromRgb(theme::kGridFixed)) : QVariant();
-    case Qt::ForegroundRole:
-        return QBrush(QColor::fromRgb(theme::kGridText));
     case Qt::TextAlignmentRole:
         return index.column() == 0 ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     default:

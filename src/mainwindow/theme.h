@@ -18,6 +18,7 @@ inline constexpr QRgb kPage = 0xFFFFFFFF;        // the panel behind the page vi
 inline constexpr QRgb kGrid = 0xFFF5F6F8;        // the table of contents
 inline constexpr QRgb kGridFixed = 0xFFE3E7EB;   // its fixed number column
 inline constexpr QRgb kGridText = 0xFF22313F;
+inline constexpr QRgb kGridTextLocked = 0xFF9AA5B1; // while a conversion runs
 inline constexpr QRgb kGridSelected = 0xFFFBE3BD;
 inline constexpr QRgb kStatusText = 0xFFFFFFFF;
 
