@@ -1,5 +1,6 @@
 // quillmark-cli convert run as a separate program on the real browser engine, offscreen.
 #include "run_cli.h"
+#include "support/corpus.h"
 #include "support/jpeg_decode.h"
 #include "support/pdf_pages.h"
 #include "support/temp_dir.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -98,6 +100,31 @@ TEST_F(CliConvert, MisuseAndBadBooksFail) {
     }
     EXPECT_FALSE(fs::exists(out));
 }
+
+struct CorpusCase {
+    const char* book;
+    int pages;
+};
+
+class CliConvertCorpus : public CliConvert, public ::testing::WithParamInterface<CorpusCase> {};
+
+// Real books whose chapters are unlike the sample's: pictures as chapters (JPEG images, SVG documents without
+// a body) and a chapter taller than a JPEG file can hold (three chapters, four pages).
+TEST_P(CliConvertCorpus, ConvertsToAPdfThatQpdfAccepts) {
+    QM_SKIP_WITHOUT_CORPUS();
+    const std::string out = (dir_ / "book.pdf").string();
+    const test::CliResult done = Run({test::CorpusFile(std::string("epub/") + GetParam().book).string(), out});
+    ASSERT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(test::CountPdfPages(out), GetParam().pages);
+    if (std::system("command -v qpdf >/dev/null 2>&1") == 0) {
+        EXPECT_EQ(std::system(("qpdf --check '" + out + "' >/dev/null 2>&1").c_str()), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Books, CliConvertCorpus,
+                         ::testing::Values(CorpusCase{"idpf-haruko-jpeg.epub", 13},
+                                           CorpusCase{"idpf-sous-le-vent_svg-in-spine.epub", 13},
+                                           CorpusCase{"idpf-childrens-literature.epub", 4}));
 
 // A book of `chapters` short chapters.
 std::string WriteLongBook(const fs::path& path, int chapters) {
