@@ -5,6 +5,7 @@
 #include "mainwindow/picture_button.h"
 #include "mainwindow/string_grid.h"
 #include "platform/web_engine_browser.h"
+#include "reading_window.h"
 #include "support/jpeg_decode.h"
 #include "support/scripted_dialogs.h"
 #include "zipwriter/zip_writer.h"
@@ -26,7 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kLoadTimeoutMs = 15000;
 const std::string kSampleBook = QM_SAMPLE_BOOK;
 
 // Colours of the bands of the tall chapter, 1000 px each, in turn.
@@ -80,25 +80,13 @@ std::vector<ZipMember> BlockAndTallBook() {
     };
 }
 
-struct Window {
-    test::ScriptedDialogs dialogs;
-    test::RecordingShell shell;
-    std::unique_ptr<TForm1> form = std::make_unique<TForm1>(dialogs, shell);
+int ScrollBarWidth(const TForm1& form) {
+    return form.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form.WebBrowser1);
+}
 
-    Window() {
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void Open(const std::string& book) {
-        form->state.flag_complete = 0;
-        form->OpenBookFile(book);
-        QTRY_COMPARE_WITH_TIMEOUT(form->state.flag_complete, 1, kLoadTimeoutMs);
-    }
-    int ScrollBarWidth() const {
-        return form->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form->WebBrowser1);
-    }
-    fs::path PageFile(int row) const { return fs::path(form->tempJPG) / (std::to_string(row) + "_W.jpg"); }
-};
+fs::path PageFile(const TForm1& form, int row) {
+    return fs::path(form.tempJPG) / (std::to_string(row) + "_W.jpg");
+}
 
 bool ToolInstalled(const char* name) {
     return !QStandardPaths::findExecutable(name).isEmpty();
@@ -131,7 +119,7 @@ private slots:
     void init() { test::FreshDataHome(); }
 
     void theSampleBookBecomesOnePdfPagePerChapterOfItsScrollSize() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         form.SetMaximised(true);
@@ -142,7 +130,7 @@ private slots:
             if (row != form.toc.CurrentRow()) {
                 form.state.flag_complete = 0;
                 form.toc.SetCurrentRow(row);
-                QTRY_COMPARE_WITH_TIMEOUT(form.state.flag_complete, 1, kLoadTimeoutMs);
+                QTRY_COMPARE_WITH_TIMEOUT(form.state.flag_complete, 1, test::kLoadTimeoutMs);
             }
             const bool body = form.toc.Cell(2, row).find(".xhtm") == std::string::npos;
             const ScrollElement element = body ? ScrollElement::Body : ScrollElement::Root;
@@ -150,7 +138,7 @@ private slots:
             const QSize viewSize = form.WebBrowser1->size();
             const int height =
                 std::max(form.WebBrowser1->ScrollHeight(element), form.WebBrowser1->ScrollHeight(ScrollElement::Root));
-            form.WebBrowser1->SetViewHeight(height + 2 * window.ScrollBarWidth());
+            form.WebBrowser1->SetViewHeight(height + 2 * ScrollBarWidth(form));
             const int width =
                 std::max(form.WebBrowser1->ScrollWidth(element), form.WebBrowser1->ScrollWidth(ScrollElement::Root));
             form.WebBrowser1->SetViewHeight(viewSize.height());
@@ -169,9 +157,9 @@ private slots:
         QCOMPARE(window.dialogs.messages[0].caption, std::string("Congratulation"));
         QCOMPARE(window.dialogs.messages[0].text, "Successed to build: " + pdf);
         QCOMPARE(window.shell.folders, std::vector<std::string>{out.path().toStdString() + "/"});
-        const int s = window.ScrollBarWidth();
+        const int s = ScrollBarWidth(form);
         for (int row = 1; row < form.toc.RowCount(); ++row) {
-            const test::DecodedJpeg page = test::DecodeJpeg(window.PageFile(row));
+            const test::DecodedJpeg page = test::DecodeJpeg(PageFile(form, row));
             QCOMPARE(page.width, sizes[row - 1].first + s);
             QCOMPARE(page.height, sizes[row - 1].second + s);
         }
@@ -189,7 +177,7 @@ private slots:
         QTemporaryDir dir;
         const std::string book = dir.filePath("Bands.epub").toStdString();
         WriteZipFile(book, BlockAndTallBook());
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(book);
         window.dialogs.saveAnswers = {dir.filePath("Bands.pdf").toStdString()};
@@ -198,25 +186,25 @@ private slots:
 
         QVERIFY2(window.dialogs.messages.size() == 1, window.dialogs.messages.back().text.c_str());
         QCOMPARE(window.dialogs.messages[0].caption, std::string("Congratulation"));
-        const test::DecodedJpeg block = test::DecodeJpeg(window.PageFile(1));
+        const test::DecodedJpeg block = test::DecodeJpeg(PageFile(form, 1));
         QVERIFY(test::NearColour(block.Pixel(150, 100), 0x1d4e6e));
         QVERIFY(test::NearColour(block.Pixel(450, 100), 0xffffff));
-        QVERIFY(!fs::exists(window.PageFile(2)));
+        QVERIFY(!fs::exists(PageFile(form, 2)));
         // A picture has no body; it is measured on its root and captured as shown.
-        const test::DecodedJpeg picture = test::DecodeJpeg(window.PageFile(3));
+        const test::DecodedJpeg picture = test::DecodeJpeg(PageFile(form, 3));
         QVERIFY(test::NearColour(picture.Pixel(150, 100), 0xc03030));
         // Its foot row carried the line that marks a fresh frame; the capture is the frame after it went (JPEG
         // darkens that row a little next to the white below).
         QVERIFY(test::NearColour(picture.Pixel(150, 199), 0xc03030, 40));
         // 70,000 rows and the scroll bar's: one full JPEG file and the rest in a second, every band in its
         // place (a stale, white or shifted piece would show as a wrong colour).
-        const test::DecodedJpeg first = test::DecodeJpeg(window.PageFile(4));
+        const test::DecodedJpeg first = test::DecodeJpeg(PageFile(form, 4));
         const fs::path secondPath = fs::path(form.tempJPG) / "4_W_part2.jpg";
         const test::DecodedJpeg second = test::DecodeJpeg(secondPath);
         QCOMPARE(first.height, 65500);
         // Shown in pieces, the tall page is laid out as wide as a page that fits the view: no scroll bar.
         QCOMPARE(first.width, block.width);
-        QCOMPARE(second.height, 70000 + window.ScrollBarWidth() - 65500);
+        QCOMPARE(second.height, 70000 + ScrollBarWidth(form) - 65500);
         for (int row = 500; row < 70000; row += 1000) {
             const test::DecodedJpeg& part = row < 65500 ? first : second;
             const int y = row < 65500 ? row : row - 65500;
@@ -230,7 +218,7 @@ private slots:
     }
 
     void aRunningConversionLocksInputAndEscCancelsIt() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -256,7 +244,7 @@ private slots:
     }
 
     void closingTheWindowCancelsTheConversionAndCloses() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         QTemporaryDir out;

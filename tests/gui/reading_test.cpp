@@ -5,6 +5,7 @@
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
 #include "platform/web_engine_browser.h"
+#include "reading_window.h"
 #include "support/scripted_dialogs.h"
 #include "zipwriter/zip_writer.h"
 
@@ -19,8 +20,6 @@
 using namespace qm;
 
 namespace {
-
-constexpr int kLoadTimeoutMs = 15000;
 
 const std::string kSampleBook = QM_SAMPLE_BOOK;
 
@@ -61,35 +60,6 @@ std::vector<ZipMember> OddBook() {
     };
 }
 
-// A window with scripted dialogs, and the ways the tests drive it.
-struct Window {
-    test::ScriptedDialogs dialogs;
-    test::RecordingShell shell;
-    std::unique_ptr<TForm1> form = std::make_unique<TForm1>(dialogs, shell);
-
-    Window() {
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-
-    // Opens `book` with the open button, through the dialog, and waits for the first chapter.
-    void Open(const std::string& book) {
-        dialogs.openAnswers.push_back(book);
-        QTest::mouseClick(form->ImageOpen, Qt::LeftButton, {}, QPoint(10, 10));
-        WaitForPage();
-    }
-    void WaitForPage() { QTRY_COMPARE_WITH_TIMEOUT(form->state.flag_complete, 1, kLoadTimeoutMs); }
-    // Selects `row` as the user does, in the grid, and waits until it is shown.
-    void Select(int row) {
-        form->state.flag_complete = 0;
-        form->StringGrid1->setCurrentIndex(form->StringGrid1->model()->index(row, 1));
-        WaitForPage();
-    }
-    QString PagePath() const { return form->WebBrowser1->url().toLocalFile(); }
-    QString BodyZoom() const { return form->WebBrowser1->EvaluateScript("document.body.style.zoom").toString(); }
-    QString Chapter(const char* relative) const { return QString::fromStdString(form->state.subTempDir) + relative; }
-};
-
 } // namespace
 
 class ReadingTest final : public QObject {
@@ -99,7 +69,7 @@ private slots:
     void init() { test::FreshDataHome(); }
 
     void openingFillsTheTableAndShowsTheFirstChapter() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         QCOMPARE(form.toc.RowCount(), 6);
@@ -122,7 +92,7 @@ private slots:
     }
 
     void keysAndClicksChangeThePage() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         form.state.flag_complete = 0;
@@ -140,7 +110,7 @@ private slots:
     }
 
     void zoomSurvivesAChapterChangeAndANewOpeningResetsIt() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
@@ -157,7 +127,7 @@ private slots:
 
     // Ctrl with the wheel over the page runs the window's zoom commands; the browser's own zoom stays 1.
     void wheelZoomUsesTheWindowsZoom() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         QWidget* page = form.WebBrowser1->focusProxy();
@@ -182,7 +152,7 @@ private slots:
     }
 
     void headerRowChangesNothing() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         window.Select(2);
@@ -203,7 +173,7 @@ private slots:
         QTemporaryDir folder;
         const std::string book = folder.filePath("odd.epub").toStdString();
         WriteZipFile(book, OddBook());
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(book);
         QCOMPARE(form.toc.RowCount(), 6);
@@ -242,7 +212,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
         file.close();
-        Window window;
+        test::ReadingWindow window;
         window.dialogs.openAnswers.push_back(file.fileName().toStdString());
         QTest::mouseClick(window.form->ImageOpen, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
@@ -256,7 +226,7 @@ private slots:
     }
 
     void cancellingTheDialogKeepsTheBook() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         window.Select(3);
@@ -272,7 +242,7 @@ private slots:
     }
 
     void droppedBookOpens() {
-        Window window;
+        test::ReadingWindow window;
         TForm1& form = *window.form;
         QMimeData text;
         text.setUrls({QUrl::fromLocalFile("/tmp/notes.txt")});
@@ -295,12 +265,12 @@ private slots:
     // Each running program unpacks into folders of its own: a second one that opens a book and ends leaves
     // the first one's book in place.
     void secondInstanceLeavesTheFirstBookIntact() {
-        Window first;
+        test::ReadingWindow first;
         first.Open(kSampleBook);
         const QString firstFolder = QString::fromStdString(first.form->tempDir);
         QString secondFolder;
         {
-            Window second;
+            test::ReadingWindow second;
             second.Open(kSampleBook);
             secondFolder = QString::fromStdString(second.form->tempDir);
             QCOMPARE(secondFolder, firstFolder + "-2");
