@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "platform/unique_fd.h"
+#include "files/unique_fd.h"
 
 namespace qm {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/unique_fd.h"
+#include "files/unique_fd.h"
 
 namespace qm {
 

@@ -9,14 +9,15 @@ namespace qm {
 
 // Encodes 24-bit RGB rows into a baseline colour JPEG file, top row first, without holding the whole image:
 // a page can be written tile by tile as it is captured. Failures (a file that cannot be created or written,
-// a size JPEG cannot hold, more or fewer rows than announced) throw std::runtime_error naming the file, and
-// the incomplete file is removed, so a JPEG that exists is always whole.
+// a size JPEG cannot hold, more or fewer rows than announced) throw std::runtime_error naming the file. The
+// file is written aside and takes its name only in Finish: a JPEG that exists is always whole, and a failed or
+// abandoned one leaves an earlier file of that name as it was.
 class JpegFileWriter {
 public:
     // JPEG holds at most this many pixels in either direction.
     static constexpr int kMaxDimension = 65500;
 
-    // Creates (or replaces) `path` for an image of width x height pixels at `quality` (1..100).
+    // Starts a file that replaces `path` when finished, for an image of width x height pixels at `quality` (1..100).
     JpegFileWriter(const std::string& path, int width, int height, int quality);
     ~JpegFileWriter();
     JpegFileWriter(const JpegFileWriter&) = delete;

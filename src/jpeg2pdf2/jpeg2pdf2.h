@@ -25,11 +25,14 @@ using PumpMessagesFn = std::function<void()>;
 // of its image with the file's bytes embedded unchanged. Returns pdfNoFiles when the name or the list is empty,
 // when an entry is empty, names no file, is refused by GetInfosJPG or is the output file itself (nothing is then
 // created or touched); pdfAborted when writing failed, a page file could not be read, or the document would
-// need an offset of 10,000,000,000 or more (the output file is then deleted); pdfDone otherwise.
+// need an offset of 10,000,000,000 or more; pdfDone otherwise. The document is written aside and takes the
+// output's name only when complete (OutputFile), so an aborted build leaves no partial file and whatever had
+// that name before stays; on pdfAborted `abortCause`, when given, receives why (the system's reason, such as
+// "No space left on device", with the file and the place).
 // Throws std::runtime_error `Cannot create file "<absolute path>". <reason>` when the output cannot be created.
 // `progress` is called with "converting..", once per page copied (path, total bytes, bytes done) and
 // "Finished!"; `pumpMessages` between items. Page files are only read.
 std::int32_t JpegsToPDF(const std::vector<std::string>& pages, const std::string& outFile, const TPDFProgress& progress,
-                        const PumpMessagesFn& pumpMessages = {});
+                        const PumpMessagesFn& pumpMessages = {}, std::string* abortCause = nullptr);
 
 } // namespace qm

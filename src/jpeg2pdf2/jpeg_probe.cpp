@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "jpeg2pdf2/file_handle.h"
+#include "files/regular_file.h"
 
 namespace qm {
 
@@ -97,11 +97,11 @@ std::uint16_t SwapWord(std::uint16_t value) {
 
 bool GetInfosJPG(const std::string& fileName, std::int32_t& W, std::int32_t& H, bool& CMYK) {
     std::uint64_t size = 0;
-    const FileHandle file = OpenRegularFile(fileName, size);
-    if (!file.valid()) {
+    const UniqueFd file = OpenRegularFile(fileName, size);
+    if (!file.Valid()) {
         return false;
     }
-    ProbeReader reader(file.get());
+    ProbeReader reader(file.Get());
     std::uint16_t code = 0;
     if (!reader.ReadWord(code) || code != kStartOfImage) {
         return false;
@@ -125,6 +125,10 @@ bool GetInfosJPG(const std::string& fileName, std::int32_t& W, std::int32_t& H, 
                 return false;
             }
             W = samplesPerLine;
+            // A frame without width or height (one left to a later DNL marker) makes no page.
+            if (lines == 0 || samplesPerLine == 0) {
+                return false;
+            }
             if (!reader.Read(&components, 1) || (components != 3 && components != 4)) {
                 return false;
             }

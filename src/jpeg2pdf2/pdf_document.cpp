@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "jpeg2pdf2/file_handle.h"
+#include "files/regular_file.h"
 
 namespace qm {
 
@@ -133,8 +133,8 @@ void WritePdfDocument(PdfSink& sink, const std::vector<std::string>& pages, cons
 
         {
             std::uint64_t size = 0;
-            const FileHandle page = OpenRegularFile(pages[i], size);
-            if (!page.valid()) {
+            const UniqueFd page = OpenRegularFile(pages[i], size);
+            if (!page.Valid()) {
                 throw std::runtime_error("Cannot open page file \"" + pages[i] + "\"");
             }
             out.Text("/Length ");
@@ -145,7 +145,7 @@ void WritePdfDocument(PdfSink& sink, const std::vector<std::string>& pages, cons
                 throw std::runtime_error("Page file \"" + pages[i] + "\" of " + Decimal(size) +
                                          " bytes takes the document beyond a ten-digit cross-reference offset");
             }
-            sink.CopyFrom(page.get(), size);
+            sink.CopyFrom(page.Get(), size);
             bytesDone += static_cast<std::uint32_t>(size);
             if (progress) {
                 progress(pages[i], totalBytes, static_cast<std::int32_t>(bytesDone));

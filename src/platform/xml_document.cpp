@@ -1,6 +1,6 @@
 #include "platform/xml_document.h"
 
-#include "platform/unique_fd.h"
+#include "files/unique_fd.h"
 #include "platform/xml_source_text.h"
 
 #include <pugixml.hpp>

@@ -36,6 +36,14 @@ protected:
         out_ = test::WriteFile(dir_ / "book.pdf", kOldContent).string();
     }
 
+    // The earlier document of the output's name is still there, and no partial document lies beside it.
+    void ExpectEarlierOutputKept() const {
+        EXPECT_EQ(test::ReadFile(out_), kOldContent);
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
+            EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << entry.path();
+        }
+    }
+
     // Every page file as it was made, so that a test can show that none was changed.
     void ExpectPagesUnchanged() const {
         EXPECT_EQ(test::ReadFile(rgb_), test::FrameJpeg(640, 480, 3, 2000));
@@ -153,7 +161,7 @@ void PrintTo(const PageChange& c, std::ostream* os) {
 
 class PdfPageChanges : public PdfFailures, public ::testing::WithParamInterface<PageChange> {};
 
-TEST_P(PdfPageChanges, APageFileThatCannotBeReadAbortsAndDeletesTheOutput) {
+TEST_P(PdfPageChanges, APageFileThatCannotBeReadAbortsAndKeepsTheEarlierOutput) {
     const fs::path second = dir_ / "second.jpg";
     fs::copy_file(big_, second);
     test::ProgressLog log;
@@ -164,7 +172,7 @@ TEST_P(PdfPageChanges, APageFileThatCannotBeReadAbortsAndDeletesTheOutput) {
     };
     EXPECT_EQ(JpegsToPDF({rgb_, second.string(), cmyk_}, out_, log.Progress()), pdfAborted);
     EXPECT_EQ(log.calls, (std::vector<std::string>{"converting.. 0 0", rgb_ + " 52300 2000", "Finished! 0 0"}));
-    EXPECT_FALSE(fs::exists(out_));
+    ExpectEarlierOutputKept();
     ExpectPagesUnchanged();
 }
 
@@ -218,7 +226,7 @@ void PrintTo(const WriteLimit& c, std::ostream* os) {
 
 class PdfWriteFailures : public PdfFailures, public ::testing::WithParamInterface<WriteLimit> {};
 
-TEST_P(PdfWriteFailures, AFailedWriteAbortsAndDeletesTheOutput) {
+TEST_P(PdfWriteFailures, AFailedWriteAbortsWithItsCauseAndKeepsTheEarlierOutput) {
     const WriteLimit& c = GetParam();
     int channel[2];
     ASSERT_EQ(::pipe(channel), 0);
@@ -230,8 +238,9 @@ TEST_P(PdfWriteFailures, AFailedWriteAbortsAndDeletesTheOutput) {
         const rlimit limit{c.limit, c.limit};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         test::ProgressLog log;
-        const std::int32_t result = JpegsToPDF({rgb_, big_}, out_, log.Progress());
-        std::string report = std::to_string(result);
+        std::string cause;
+        const std::int32_t result = JpegsToPDF({rgb_, big_}, out_, log.Progress(), {}, &cause);
+        std::string report = std::to_string(result) + "\n" + cause;
         for (const std::string& call : log.calls) {
             report += "\n" + call;
         }
@@ -249,6 +258,13 @@ TEST_P(PdfWriteFailures, AFailedWriteAbortsAndDeletesTheOutput) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child failed, status " << status;
 
+    // The second line is the cause: the system's reason and the file.
+    const std::size_t causeStart = report.find('\n') + 1;
+    const std::size_t causeEnd = report.find('\n', causeStart);
+    const std::string cause = report.substr(causeStart, causeEnd - causeStart);
+    EXPECT_NE(cause.find("File too large"), std::string::npos) << cause;
+    EXPECT_NE(cause.find("book.pdf"), std::string::npos) << cause;
+    report.erase(causeStart - 1, causeEnd - causeStart + 1);
     std::string expected = std::to_string(pdfAborted) + "\nconverting.. 0 0";
     const std::vector<std::string> pageCalls = {rgb_ + " 52000 2000", big_ + " 52000 52000"};
     for (std::size_t i = 0; i < c.pagesReported; ++i) {
@@ -256,7 +272,7 @@ TEST_P(PdfWriteFailures, AFailedWriteAbortsAndDeletesTheOutput) {
     }
     expected += "\nFinished! 0 0";
     EXPECT_EQ(report, expected);
-    EXPECT_FALSE(fs::exists(out_));
+    ExpectEarlierOutputKept();
     ExpectPagesUnchanged();
 }
 

@@ -65,7 +65,9 @@ const std::vector<ProbeCase> kProbeCases = {
     {"FourComponentsAreCmyk", Hex("FFD8 FFC0 0014 08 0010 0020 04") + kComponents + Hex("041100"), true, 32, 16, true},
     {"Progressive", Hex("FFD8 FFC2 0011 08 0001 0002 03") + kComponents, true, 2, 1, false},
     {"SizesAreUnsigned", Hex("FFD8 FFC0 0011 08 FFFF FFFE 03") + kComponents, true, 65534, 65535, false},
-    {"ZeroLinesAwaitingDnl", Hex("FFD8 FFC0 0011 08 0000 0100 03") + kComponents, true, 256, 0, false},
+    // A frame without a height or a width would make a page of no size: refused.
+    {"ZeroLinesAwaitingDnl", Hex("FFD8 FFC0 0011 08 0000 0100 03") + kComponents, false},
+    {"ZeroWidth", Hex("FFD8 FFC0 0011 08 0100 0000 03") + kComponents, false},
     {"OneComponent", Hex("FFD8 FFC0 000B 08 0010 0010 01 011100"), false},
     {"TwoComponents", Hex("FFD8 FFC0 000E 08 0010 0010 02 011100 021100"), false},
     {"FiveComponents", Hex("FFD8 FFC0 0017 08 0010 0010 05") + kComponents + Hex("041100 051100"), false},

@@ -1,0 +1,138 @@
+#include "files/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+namespace qm {
+
+namespace {
+
+std::string Shown(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+[[noreturn]] void CannotCreate(const std::string& path, int error) {
+    throw std::runtime_error("Cannot create file \"" + Shown(path) + "\". " + std::strerror(error));
+}
+
+[[noreturn]] void CannotWrite(const std::string& path, int error) {
+    throw std::runtime_error("Cannot write file \"" + Shown(path) + "\". " + std::strerror(error));
+}
+
+// A name beside `target` that no other writer uses: the process and a counter make it unique among writers of
+// this machine, and O_EXCL refuses one that is taken anyway.
+std::string AsideName(const std::filesystem::path& target) {
+    static std::atomic<unsigned> counter{0};
+    return (target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
+                                    std::to_string(counter++) + ".part"))
+        .string();
+}
+
+} // namespace
+
+OutputFile::OutputFile(const std::string& path) : path_(path), target_(path) {
+    if (path.empty()) {
+        CannotCreate(path, ENOENT);
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            // Opened without blocking, so that a FIFO with no reader fails instead of hanging; writes then block.
+            fd_.Reset(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+            const int flags = fd_.Valid() ? ::fcntl(fd_.Get(), F_GETFL) : -1;
+            if (flags < 0 || ::fcntl(fd_.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+                CannotCreate(path, errno);
+            }
+            direct_ = true;
+            return;
+        }
+        std::error_code ec;
+        target_ = std::filesystem::canonical(path, ec).string();
+        if (ec) {
+            CannotCreate(path, ec.value());
+        }
+    }
+    const std::filesystem::path target(target_);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+    if (target.filename().empty()) {
+        CannotCreate(path, EISDIR);
+    }
+    fd_.Reset(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (fd_.Valid()) {
+        return;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        CannotCreate(path, errno);
+    }
+    for (int attempt = 0; attempt < 100 && !fd_.Valid(); ++attempt) {
+        aside_ = AsideName(target);
+        fd_.Reset(::open(aside_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!fd_.Valid() && errno != EEXIST) {
+            break;
+        }
+    }
+    if (!fd_.Valid()) {
+        const int error = errno;
+        aside_.clear();
+        CannotCreate(path, error);
+    }
+}
+
+OutputFile::~OutputFile() {
+    if (!committed_) {
+        Discard();
+    }
+}
+
+void OutputFile::Discard() {
+    fd_.Reset();
+    if (!aside_.empty()) {
+        ::unlink(aside_.c_str());
+        aside_.clear();
+    }
+}
+
+void OutputFile::Commit() {
+    if (committed_ || !fd_.Valid()) {
+        throw std::logic_error("The output file \"" + path_ + "\" was committed or discarded already");
+    }
+    if (!direct_ && aside_.empty()) {
+        // The unnamed file gets a hidden name first: linking cannot replace a file, renaming can.
+        const std::filesystem::path target(target_);
+        const std::string procPath = "/proc/self/fd/" + std::to_string(fd_.Get());
+        for (int attempt = 0; attempt < 100 && aside_.empty(); ++attempt) {
+            const std::string name = AsideName(target);
+            if (::linkat(fd_.Get(), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
+                ::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                aside_ = name;
+            } else if (errno != EEXIST) {
+                const int error = errno;
+                Discard();
+                CannotWrite(path_, error);
+            }
+        }
+    }
+    if (fd_.Reset() != 0) {
+        const int error = errno;
+        Discard();
+        CannotWrite(path_, error);
+    }
+    if (!direct_ && ::rename(aside_.c_str(), target_.c_str()) != 0) {
+        const int error = errno;
+        Discard();
+        CannotWrite(path_, error);
+    }
+    aside_.clear();
+    committed_ = true;
+}
+
+} // namespace qm
