@@ -20,8 +20,11 @@ Python use:
   desktop (not mobile).
 - load(path_or_url, height=None) -> (width, height) of the document's content (Page.getLayoutMetrics
   cssContentSize, rounded up). A path is made absolute and turned into a percent-encoded file:// URL, so
-  spaces, "%", "#" and non-ASCII in names are safe. `height` is the viewport height (default 600); it
-  only matters for documents sized by the viewport, such as an SVG without width and height. Raises
+  spaces, "%", "#" and non-ASCII in names are safe. The page is then laid out again in a viewport as
+  tall as its content until the height settles, so that media queries (orientation: portrait) and vh
+  lengths see the page's own size, as in a view enlarged to the whole page. `height` is the first
+  viewport height (default 600), and so the least height of a page: a shorter document is padded to it
+  like a browser window's scroll height is. Raises
   PageLoadError, naming the file, when the file is missing or unreadable (Chromium's error page is never
   taken for the chapter) or when no load event comes within `timeout` seconds.
 - anchor_tops(ids) -> {id: y or None} for the loaded document: the top of the element with that id (or,
@@ -66,6 +69,7 @@ import time
 # tall capture, the page is taken again in bands of this height and stacked.
 BAND_HEIGHT = 16000
 DEFAULT_VIEWPORT_HEIGHT = 600
+MAX_SETTLING_ROUNDS = 4
 
 
 class ChromiumError(RuntimeError):
@@ -311,11 +315,20 @@ class ChromiumPager:
         location = self._evaluate("location.href")
         if not location or location.startswith("chrome-error:"):
             raise PageLoadError(f"{name}: Chromium shows its error page")
-        # Web fonts arrive after the load event; the page is measured once they are in.
-        self._evaluate("document.fonts ? document.fonts.ready.then(() => true) : true", await_promise=True)
-        metrics = self._call("Page.getLayoutMetrics")
-        size = metrics.get("cssContentSize") or metrics["contentSize"]
-        self._size = (_whole(size["width"]), _whole(size["height"]))
+        # A whole page is drawn in a view as tall as itself, so media queries on orientation or height, and vh
+        # lengths, see the page's own size; that size is found by laying the page out again in a view of the
+        # height it had in the last one, until the two agree.
+        viewport = height or DEFAULT_VIEWPORT_HEIGHT
+        for _ in range(MAX_SETTLING_ROUNDS):
+            # Web fonts arrive after the load event; the page is measured once they are in.
+            self._evaluate("document.fonts ? document.fonts.ready.then(() => true) : true", await_promise=True)
+            metrics = self._call("Page.getLayoutMetrics")
+            size = metrics.get("cssContentSize") or metrics["contentSize"]
+            self._size = (_whole(size["width"]), _whole(size["height"]))
+            if self._size[1] == viewport:
+                break
+            viewport = self._size[1]
+            self._set_viewport(viewport)
         self._loaded = name
         return self._size
 
