@@ -93,13 +93,13 @@ class ChromiumPagerTest(unittest.TestCase):
         self.assertEqual(self.pager.shot(page, png, fragment="nowhere"), (640, 6000))
         self.assertEqual(self.pager.anchor_tops(["b1", "nowhere"]), {"b1": 1000, "nowhere": None})
 
-    def test_tall_page_is_laid_out_in_a_view_of_its_own_height(self):
-        # Drawn in the first 640 x 600 view, this page would be landscape and white.
-        style = "<style>@media (orientation: portrait) { div { background: black !important } }</style>"
+    def test_tall_page_is_measured_in_a_view_of_its_own_height(self):
+        # Measured in the first 640 x 600 view, this page would be landscape and 3000 high.
+        style = "<style>@media (orientation: portrait) { div { height: 2000px !important } }</style>"
         page = self.write("portrait.html", blocks_page(3).replace("<body", style + "<body"))
         png = os.path.join(self.folder, "portrait.png")
-        self.assertEqual(self.pager.shot(page, png), (640, 3000))
-        self.assertEqual(grey_at(png, 320, 2500), 0)
+        self.assertEqual(self.pager.shot(page, png), (640, 6000))
+        self.assertEqual(grey_at(png, 320, 5500), 4)
 
     def test_missing_file_is_a_load_failure_naming_it(self):
         missing = os.path.join(self.folder, "gone", "chapter.html")
