@@ -15,15 +15,15 @@ Python use:
         tops = pager.anchor_tops(["sec1", "sec2"])   # id -> document y in CSS pixels, or None
         pager.capture("part.png", top=tops["sec1"], bottom=tops["sec2"])
 
-- ChromiumPager(width=800, timeout=30.0, chromium=None): starts one browser, reused for every page until
-  close() (or the end of the with block). Every page is laid out at `width` CSS pixels, device scale 1,
-  desktop (not mobile).
+- ChromiumPager(width=800, height=600, timeout=30.0, chromium=None): starts one browser, reused for every
+  page until close() (or the end of the with block). Every page is laid out at `width` CSS pixels,
+  device scale 1, desktop (not mobile); `height` is the first viewport height of every load.
 - load(path_or_url, height=None) -> (width, height) of the document's content (Page.getLayoutMetrics
   cssContentSize, rounded up). A path is made absolute and turned into a percent-encoded file:// URL, so
   spaces, "%", "#" and non-ASCII in names are safe. The page is then laid out again in a viewport as
   tall as its content until the height settles, so that media queries (orientation: portrait) and vh
-  lengths see the page's own size, as in a view enlarged to the whole page. `height` is the first
-  viewport height (default 600), and so the least height of a page: a shorter document is padded to it
+  lengths see the page's own size, as in a view enlarged to the whole page. `height` overrides the
+  pager's first viewport height, which is the least height of a page: a shorter document is padded to it
   like a browser window's scroll height is. Raises
   PageLoadError, naming the file, when the file is missing or unreadable (Chromium's error page is never
   taken for the chapter) or when no load event comes within `timeout` seconds.
@@ -46,7 +46,7 @@ Python use:
 
 Command line:
 
-    python3 tests/reference/chromium_page.py [--width 800] [--timeout 30] FILE OUT.png
+    python3 tests/reference/chromium_page.py [--width 800] [--height 600] [--timeout 30] FILE OUT.png
 
 prints "WIDTH HEIGHT" of the PNG; on failure it prints a message naming the file and exits with 1.
 """
@@ -113,8 +113,9 @@ def _chromium_command(chromium, profile):
 
 
 class ChromiumPager:
-    def __init__(self, width=800, timeout=30.0, chromium=None):
+    def __init__(self, width=800, height=DEFAULT_VIEWPORT_HEIGHT, timeout=30.0, chromium=None):
         self.width = int(width)
+        self.height = int(height)
         self.timeout = float(timeout)
         self._chromium = chromium or os.environ.get("QM_CHROMIUM") or "/usr/bin/chromium"
         self._next_id = 0
@@ -170,7 +171,7 @@ class ChromiumPager:
             self._call("Page.enable")
             self._call("Page.setLifecycleEventsEnabled", {"enabled": True})
             self._call("Runtime.enable")
-            self._set_viewport(DEFAULT_VIEWPORT_HEIGHT)
+            self._set_viewport(self.height)
         except Exception:
             self.close()
             raise
@@ -292,7 +293,7 @@ class ChromiumPager:
         self._loaded = None
         if url.startswith("file:") and not os.path.isfile(os.path.abspath(path_or_url)):
             raise PageLoadError(f"{name}: no such file")
-        self._set_viewport(height or DEFAULT_VIEWPORT_HEIGHT)
+        self._set_viewport(height or self.height)
         self._events.clear()
         navigation = self._call("Page.navigate", {"url": url})
         if navigation.get("errorText"):
@@ -318,7 +319,7 @@ class ChromiumPager:
         # A whole page is drawn in a view as tall as itself, so media queries on orientation or height, and vh
         # lengths, see the page's own size; that size is found by laying the page out again in a view of the
         # height it had in the last one, until the two agree.
-        viewport = height or DEFAULT_VIEWPORT_HEIGHT
+        viewport = height or self.height
         for _ in range(MAX_SETTLING_ROUNDS):
             # Web fonts arrive after the load event; the page is measured once they are in.
             self._evaluate("document.fonts ? document.fonts.ready.then(() => true) : true", await_promise=True)
@@ -425,12 +426,14 @@ def _whole(value):
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Full-page PNG of a file as headless Chromium draws it.")
     parser.add_argument("--width", type=int, default=800, help="viewport width in CSS pixels (800)")
+    parser.add_argument("--height", type=int, default=DEFAULT_VIEWPORT_HEIGHT,
+                        help=f"first viewport height, the least page height ({DEFAULT_VIEWPORT_HEIGHT})")
     parser.add_argument("--timeout", type=float, default=30.0, help="seconds to wait for the load (30)")
     parser.add_argument("file")
     parser.add_argument("out_png")
     args = parser.parse_args(argv)
     try:
-        with ChromiumPager(width=args.width, timeout=args.timeout) as pager:
+        with ChromiumPager(width=args.width, height=args.height, timeout=args.timeout) as pager:
             width, height = pager.shot(args.file, args.out_png)
     except (PageLoadError, ChromiumError, subprocess.CalledProcessError) as error:
         print(f"chromium_page: {args.file}: {error}" if args.file not in str(error) else f"chromium_page: {error}",

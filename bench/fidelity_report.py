@@ -1,0 +1,437 @@
+#!/usr/bin/env python3
+"""How closely quillmark-cli's JPEG pages match the same chapters drawn by an independent headless Chromium.
+
+For every corpus book: `quillmark-cli toc` gives the rows, `quillmark-cli convert BOOK DIR/page.jpg` the
+pages (page<row>.jpg, continued in page<row>_part2.jpg, ...), and tests/reference/chromium_page.py draws
+the expected page of each row from the book as extracted here:
+
+- an HTML chapter: the whole document at --width CSS pixels; a row whose path has a #fragment only the
+  section from that anchor down to the next anchor (of another row of the same file) below it, or to the
+  document's end; a row of that file without a fragment, the top down to the first such anchor;
+- a bitmap chapter (jpg, png, gif, webp): the bitmap itself, at its own size;
+- an SVG chapter: its intrinsic size (width and height attributes, else the viewBox scaled to --width).
+
+A page differs when its width is not the expected one, its height is off by more than HEIGHT_SLACK, it has
+ink (a pixel darker than INK_LEVEL grey) in its rightmost two columns where the reference has none or the
+other way round, or the mean absolute grey difference of the two pages' common area, both scaled down 4:1,
+exceeds --threshold. Books that do not open or convert are listed as such and count no pages.
+
+    python3 bench/fidelity_report.py [--width 800] [--books NAME...] [--verbose] [--keep DIR]
+                                     [--max-pages-per-book N] [--threshold 6] [--cli PATH]
+
+Books come from QM_CORPUS_DIR (default ../shared/corpus next to the checkout), epub/*.epub; a --books NAME
+matches a file name with or without ".epub".
+"""
+
+import argparse
+import operator
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+import xml.etree.ElementTree as ElementTree
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(ROOT, "tests", "reference"))
+import chromium_page  # noqa: E402
+from chromium_page import ChromiumPager, PageLoadError, ChromiumError, magick_env, shown_name  # noqa: E402
+
+HEIGHT_SLACK = 4
+INK_LEVEL = 200
+# Same-content pairs (the reference drawn again as a quality-100 JPEG, and Quillmark pages of the same
+# layout) stay below 2 on text; a line of text moved or re-wrapped on a page gives 8 and more.
+DEFAULT_THRESHOLD = 6.0
+SCALE_PERCENT = 25
+# 100 scaled rows: 400 pixel rows of the page.
+BAND_ROWS = 100
+BITMAP_ENDINGS = (".jpg", ".jpeg", ".png", ".gif", ".webp")
+# A chapter larger than this is not drawn for reference (a compression bomb inflates to a gigabyte).
+MAX_CHAPTER_BYTES = 64 << 20
+
+
+class BookFailure(Exception):
+    pass
+
+
+# --- images ----------------------------------------------------------------------------------------
+
+
+def magick(args):
+    done = subprocess.run(["convert", *args], capture_output=True, env=magick_env())
+    if done.returncode != 0:
+        raise RuntimeError(f"convert {' '.join(args)}: {done.stderr.decode(errors='replace').strip()}")
+    return done.stdout
+
+
+def read_pgm(data):
+    """(width, height, pixels) of a binary 8-bit PGM (P5)."""
+    fields = []
+    at = 0
+    while len(fields) < 4:
+        while data[at : at + 1].isspace():
+            at += 1
+        if data[at : at + 1] == b"#":
+            at = data.index(b"\n", at)
+            continue
+        end = at
+        while not data[end : end + 1].isspace():
+            end += 1
+        fields.append(data[at:end])
+        at = end
+    if fields[0] != b"P5" or int(fields[3]) > 255:
+        raise ValueError("not an 8-bit binary PGM")
+    width, height = int(fields[1]), int(fields[2])
+    pixels = data[at + 1 : at + 1 + width * height]
+    if len(pixels) != width * height:
+        raise ValueError("PGM cut short")
+    return width, height, pixels
+
+
+def image_size(path):
+    out = subprocess.run(["identify", "-ping", "-format", "%w %h\n", path], capture_output=True, check=True,
+                         env=magick_env()).stdout.split()
+    return int(out[0]), int(out[1])
+
+
+def grey_source(files):
+    """ImageMagick arguments that read the files as one grey image, stacked top to bottom, on white."""
+    args = [f + "[0]" if f.lower().endswith(".gif") else f for f in files]
+    if len(args) > 1:
+        args = ["(", *args, "-append", ")"]
+    return [*args, "-background", "white", "-alpha", "remove", "-alpha", "off", "-colorspace", "gray"]
+
+
+def right_edge_ink(files, size):
+    width, height = size
+    columns = min(2, width)
+    data = magick([*grey_source(files), "-crop", f"{columns}x{height}+{width - columns}+0", "+repage",
+                   "-depth", "8", "pgm:-"])
+    return min(read_pgm(data)[2], default=255) < INK_LEVEL
+
+
+def scaled_common_area(files, width, height):
+    data = magick([*grey_source(files), "-crop", f"{width}x{height}+0+0", "+repage", "-scale",
+                   f"{SCALE_PERCENT}%", "-depth", "8", "pgm:-"])
+    return read_pgm(data)
+
+
+def mean_difference(a, b):
+    """Mean absolute difference of two scaled pages: over the whole page, and over its worst band of
+    BAND_ROWS rows, where a local fault (a paragraph missing from a long chapter) cannot hide."""
+    if a[:2] != b[:2]:
+        raise ValueError(f"scaled sizes differ: {a[:2]} and {b[:2]}")
+    width, height = a[:2]
+    if not width or not height:
+        return 0.0, 0.0
+    step = width * BAND_ROWS
+    bands = [sum(map(abs, map(operator.sub, a[2][at : at + step], b[2][at : at + step]))) / len(a[2][at : at + step])
+             for at in range(0, width * height, step)]
+    whole = sum(m * min(step, width * height - i * step) for i, m in enumerate(bands)) / (width * height)
+    return whole, max(bands)
+
+
+# --- books -----------------------------------------------------------------------------------------
+
+
+def extract_book(book, folder):
+    """Unpacks like Quillmark does: backslashes separate folders; members that would land outside the
+    folder are refused, so is a member that inflates beyond MAX_CHAPTER_BYTES (left out, named in the
+    returned set)."""
+    too_large = set()
+    try:
+        archive = zipfile.ZipFile(book)
+    except (zipfile.BadZipFile, OSError) as error:
+        raise BookFailure(f"unreadable archive: {error}")
+    with archive:
+        for member in archive.infolist():
+            name = member.filename.replace("\\", "/")
+            parts = name.split("/")
+            if name.startswith("/") or re.match(r"^[A-Za-z]:", name) or ".." in parts:
+                raise BookFailure(f"member {name!r} lies outside the book")
+            target = os.path.join(folder, *[p for p in parts if p not in ("", ".")])
+            if name.endswith("/"):
+                os.makedirs(target, exist_ok=True)
+                continue
+            if member.file_size > MAX_CHAPTER_BYTES:
+                too_large.add(os.path.relpath(target, folder))
+                continue
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            try:
+                with archive.open(member) as source, open(target, "wb") as out:
+                    shutil.copyfileobj(source, out)
+            except (zipfile.BadZipFile, NotImplementedError, OSError, EOFError) as error:
+                raise BookFailure(f"cannot extract {name!r}: {error}")
+    return too_large
+
+
+def first_file_containing(folder, pattern):
+    """Depth first, in directory order, as the book opener searches: the first regular file whose
+    lower-cased name contains the pattern."""
+    try:
+        entries = list(os.scandir(folder))
+    except OSError:
+        return None
+    for entry in entries:
+        if entry.is_dir(follow_symlinks=False):
+            found = first_file_containing(entry.path, pattern)
+            if found:
+                return found
+        elif entry.is_file(follow_symlinks=False) and pattern in entry.name.lower():
+            return entry.path
+    return None
+
+
+def navigation_folder(extracted):
+    """The folder the table's chapter paths are relative to: the first NCX's, when a package file lies
+    below it; else the folder of the package file that META-INF/container.xml names."""
+    ncx = first_file_containing(extracted, ".ncx")
+    if ncx and first_file_containing(os.path.dirname(ncx), ".opf"):
+        return os.path.dirname(ncx)
+    container = os.path.join(extracted, "META-INF", "container.xml")
+    if os.path.isfile(container):
+        for element in ElementTree.parse(container).iter():
+            if element.tag.rsplit("}", 1)[-1] == "rootfile" and element.get("full-path"):
+                return os.path.dirname(os.path.join(extracted, element.get("full-path")))
+    if ncx:
+        return os.path.dirname(ncx)
+    raise BookFailure("no navigation map and no package file")
+
+
+def cli_rows(cli, book):
+    done = subprocess.run([cli, "toc", book], capture_output=True, timeout=300)
+    lines = done.stderr.decode(errors="replace").strip().splitlines()
+    if done.returncode != 0 or not done.stdout.strip():
+        raise BookFailure("toc: " + (lines[-1] if lines else f"exited with {done.returncode}, no rows"))
+    rows = []
+    for number, line in enumerate(done.stdout.decode("utf-8", "surrogateescape").split("\n")[1:], start=1):
+        cells = line.split("\t")
+        if len(cells) >= 3 and cells[2].strip():
+            rows.append((number, cells[1], cells[2].strip()))
+    return rows
+
+
+def cli_convert(cli, book, out_folder, width, timeout):
+    args = [cli, "convert", book, os.path.join(out_folder, "page.jpg"), "--replace", "--timeout", str(timeout)]
+    if width is not None:
+        args[4:4] = ["--width", str(width)]
+    done = subprocess.run(args, capture_output=True)
+    if done.returncode != 0:
+        lines = done.stderr.decode(errors="replace").strip().splitlines()
+        raise BookFailure("convert: " + (lines[-1] if lines else f"exited with {done.returncode}"))
+
+
+def cli_takes_width(cli):
+    done = subprocess.run([cli, "--help"], capture_output=True)
+    return b"--width" in done.stdout + done.stderr
+
+
+def quillmark_pages(out_folder, row):
+    first = os.path.join(out_folder, f"page{row}.jpg")
+    if not os.path.isfile(first):
+        return []
+    files = [first]
+    while os.path.isfile(os.path.join(out_folder, f"page{row}_part{len(files) + 1}.jpg")):
+        files.append(os.path.join(out_folder, f"page{row}_part{len(files) + 1}.jpg"))
+    return files
+
+
+# --- expected pages --------------------------------------------------------------------------------
+
+UNIT_PIXELS = {"": 1, "px": 1, "pt": 4 / 3, "pc": 16, "in": 96, "cm": 96 / 2.54, "mm": 96 / 25.4, "em": 16}
+
+
+def svg_length(text):
+    match = re.fullmatch(r"\s*([0-9.]+)\s*(px|pt|pc|in|cm|mm|em)?\s*", text or "")
+    return float(match.group(1)) * UNIT_PIXELS[match.group(2) or ""] if match else None
+
+
+def svg_intrinsic_size(path, width):
+    """(width, height) in pixels, or None when the picture has neither a size nor a viewBox."""
+    try:
+        root = ElementTree.parse(path).getroot()
+    except ElementTree.ParseError:
+        return None
+    w, h = svg_length(root.get("width")), svg_length(root.get("height"))
+    box = [float(v) for v in re.split(r"[\s,]+", (root.get("viewBox") or "").strip()) if v]
+    if w and h:
+        return round(w), round(h)
+    if len(box) == 4 and box[2] > 0 and box[3] > 0:
+        if w:
+            return round(w), round(w * box[3] / box[2])
+        if h:
+            return round(h * box[2] / box[3]), round(h)
+        return width, round(width * box[3] / box[2])
+    return None
+
+
+class Expected:
+    """The reference page of one row: a PNG (or the book's own bitmap) and its size, or why there is none."""
+
+    def __init__(self, files=(), size=None, problem=None):
+        self.files, self.size, self.problem = list(files), size, problem
+
+
+def expected_page(pager, folder, extracted, too_large, path, fragments_of, out_png):
+    file_part, _, fragment = path.partition("#")
+    relative = os.fsdecode(urllib.parse.unquote_to_bytes(file_part))
+    source = os.path.normpath(os.path.join(folder, relative))
+    if os.path.relpath(source, extracted) in too_large:
+        return Expected(problem=f"chapter larger than {MAX_CHAPTER_BYTES >> 20} MiB, not drawn")
+    shown = os.path.join(extracted, shown_name(os.path.relpath(source, extracted)))
+    # The reader renames the file without replacing one that already carries the new name.
+    if shown != source and os.path.isfile(source) and not os.path.exists(shown) and os.path.isdir(
+            os.path.dirname(shown)):
+        shutil.copyfile(source, shown)
+    lower = shown.lower()
+    if lower.endswith(BITMAP_ENDINGS):
+        if not os.path.isfile(shown):
+            return Expected(problem=f"{relative}: no such file")
+        return Expected([shown], image_size(shown))
+    if lower.endswith(".svg"):
+        intrinsic = svg_intrinsic_size(shown, pager.width) if os.path.isfile(shown) else None
+        pager.load(shown, height=intrinsic[1] if intrinsic else None)
+        whole = pager.capture(out_png)
+        if intrinsic and intrinsic != whole:
+            magick([out_png, "-background", "white", "-extent", f"{intrinsic[0]}x{intrinsic[1]}", out_png])
+            whole = intrinsic
+        return Expected([out_png], whole)
+    others = [f for f in fragments_of.get(file_part, []) if f and f != fragment]
+    return Expected([out_png], pager.shot(shown, out_png, fragment=fragment or None, next_ids=others))
+
+
+# --- comparison ------------------------------------------------------------------------------------
+
+
+def compare(quill_files, expected, threshold):
+    """(reasons the page differs, mean difference or None)."""
+    if expected.problem:
+        return ([f"reference: {expected.problem}"] if quill_files else []), None
+    if not quill_files:
+        return ["Quillmark wrote no page"], None
+    sizes = [image_size(f) for f in quill_files]
+    quill_size = (max(w for w, _ in sizes), sum(h for _, h in sizes))
+    reasons = []
+    if quill_size[0] != expected.size[0] or abs(quill_size[1] - expected.size[1]) > HEIGHT_SLACK:
+        reasons.append(f"size {quill_size[0]}x{quill_size[1]}, expected {expected.size[0]}x{expected.size[1]}")
+    quill_ink = any(right_edge_ink([f], s) for f, s in zip(quill_files, sizes))
+    reference_ink = right_edge_ink(expected.files, expected.size)
+    if quill_ink != reference_ink:
+        reasons.append("ink in the last two columns " + ("only in Quillmark's page" if quill_ink else
+                                                         "only in the reference"))
+    width = min(quill_size[0], expected.size[0])
+    height = min(quill_size[1], expected.size[1])
+    whole, difference = mean_difference(scaled_common_area(quill_files, width, height),
+                                        scaled_common_area(expected.files, width, height))
+    if difference > threshold:
+        reasons.append(f"mean difference {difference:.2f} in the worst band ({whole:.2f} over the whole common "
+                       f"{width}x{height})")
+    return reasons, difference
+
+
+def report_book(book, args, pager, takes_width, log):
+    name = os.path.basename(book)
+    work = tempfile.mkdtemp(prefix="qm-fidelity-")
+    keep = os.path.join(args.keep, name[:-5] if name.endswith(".epub") else name) if args.keep else None
+    try:
+        rows = cli_rows(args.cli, book)
+        quill_folder = os.path.join(keep or work, "quillmark")
+        reference_folder = os.path.join(keep or work, "reference")
+        extracted = os.path.join(work, "book")
+        for made in (quill_folder, reference_folder, extracted):
+            shutil.rmtree(made, ignore_errors=True)
+            os.makedirs(made)
+        cli_convert(args.cli, book, quill_folder, args.width if takes_width else None, args.timeout)
+        too_large = extract_book(book, extracted)
+        folder = navigation_folder(extracted)
+        fragments_of = {}
+        for _, _, path in rows:
+            file_part, _, fragment = path.partition("#")
+            fragments_of.setdefault(file_part, []).append(fragment)
+        if args.max_pages_per_book:
+            rows = rows[: args.max_pages_per_book]
+        differing, worst, compared = 0, 0.0, 0
+        for row, title, path in rows:
+            out_png = os.path.join(reference_folder, f"page{row}.png")
+            try:
+                expected = expected_page(pager, folder, extracted, too_large, path, fragments_of, out_png)
+            except PageLoadError as error:
+                expected = Expected(problem=str(error).replace(extracted + os.sep, ""))
+            reasons, difference = compare(quillmark_pages(quill_folder, row), expected, args.threshold)
+            compared += 1
+            if difference is not None:
+                worst = max(worst, difference)
+            if reasons:
+                differing += 1
+                if args.verbose:
+                    log(f"  row {row} ({path}): " + "; ".join(reasons))
+        return compared, differing, worst, None
+    except BookFailure as error:
+        return 0, 0, 0.0, str(error)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def corpus_books(names):
+    root = os.environ.get("QM_CORPUS_DIR") or os.path.join(os.path.dirname(ROOT), "shared", "corpus")
+    folder = os.path.join(root, "epub") if os.path.isdir(os.path.join(root, "epub")) else root
+    books = sorted(os.path.join(folder, f) for f in os.listdir(folder) if f.endswith(".epub"))
+    if names:
+        wanted = {n if n.endswith(".epub") else n + ".epub" for n in names}
+        books = [b for b in books if os.path.basename(b) in wanted]
+        missing = wanted - {os.path.basename(b) for b in books}
+        if missing:
+            raise SystemExit(f"fidelity_report: not in {folder}: {', '.join(sorted(missing))}")
+    return books
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description="Quillmark's JPEG pages against headless Chromium's drawing.")
+    parser.add_argument("--width", type=int, default=800, help="page width in CSS pixels (800)")
+    parser.add_argument("--view-height", type=int, default=chromium_page.DEFAULT_VIEWPORT_HEIGHT,
+                        help="the reference's first view height, the least height of its pages (600)")
+    parser.add_argument("--books", nargs="+", metavar="NAME", help="only these corpus books")
+    parser.add_argument("--verbose", action="store_true", help="one line per differing page, with the reason")
+    parser.add_argument("--keep", metavar="DIR", help="keep both sides' images in DIR/BOOK/{quillmark,reference}")
+    parser.add_argument("--max-pages-per-book", type=int, metavar="N", help="compare only a book's first N rows")
+    parser.add_argument("--threshold", type=float, default=DEFAULT_THRESHOLD,
+                        help=f"mean grey difference (0-255) above which a page differs ({DEFAULT_THRESHOLD:g})")
+    parser.add_argument("--timeout", type=int, default=60, help="seconds per chapter, both sides (60)")
+    parser.add_argument("--cli", default=os.path.join(ROOT, "build", "src", "cli", "quillmark-cli"))
+    args = parser.parse_args(argv)
+    books = corpus_books(args.books)
+
+    def log(text):
+        print(text, flush=True)
+
+    takes_width = cli_takes_width(args.cli)
+    if not takes_width:
+        log(f"note: {args.cli} has no --width; its pages keep their own width, the reference is {args.width} wide")
+    started = time.monotonic()
+    totals = [0, 0, 0.0, 0]
+    with ChromiumPager(width=args.width, height=args.view_height, timeout=args.timeout) as pager:
+        for book in books:
+            book_started = time.monotonic()
+            compared, differing, worst, failure = report_book(book, args, pager, takes_width, log)
+            name = os.path.basename(book)
+            if failure:
+                totals[3] += 1
+                log(f"{name}: not compared: {failure}")
+                continue
+            totals[0] += compared
+            totals[1] += differing
+            totals[2] = max(totals[2], worst)
+            log(f"{name}: {compared} pages compared, {differing} differing, worst mean difference {worst:.2f}"
+                f" ({time.monotonic() - book_started:.0f} s)")
+    log(f"total: {len(books)} books, {totals[3]} not compared; {totals[0]} pages compared, {totals[1]} differing, "
+        f"worst mean difference {totals[2]:.2f} ({time.monotonic() - started:.0f} s)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
