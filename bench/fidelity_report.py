@@ -24,10 +24,12 @@ matches a file name with or without ".epub".
 """
 
 import argparse
+import hashlib
 import operator
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -170,6 +172,55 @@ def extract_book(book, folder):
     return too_large
 
 
+def local_name(element):
+    return element.tag.rsplit("}", 1)[-1]
+
+
+def package_identifier(extracted):
+    """The package's unique identifier, or None: the dc:identifier that the package element names."""
+    container = os.path.join(extracted, "META-INF", "container.xml")
+    try:
+        rootfile = next(e.get("full-path") for e in ElementTree.parse(container).iter()
+                        if local_name(e) == "rootfile" and e.get("full-path"))
+        package = ElementTree.parse(os.path.join(extracted, rootfile)).getroot()
+    except (OSError, StopIteration, ElementTree.ParseError):
+        return None
+    wanted = package.get("unique-identifier")
+    for element in package.iter():
+        if local_name(element) == "identifier" and (element.get("id") == wanted or not wanted):
+            return element.text or ""
+    return None
+
+
+def restore_fonts(extracted):
+    """Undoes the font obfuscation that META-INF/encryption.xml declares, as a reading system does, so the
+    reference shows the book's own fonts: the IDPF algorithm XORs the first 1040 bytes with the SHA-1 of the
+    unique identifier less its white space, Adobe's the first 1024 with the 16 bytes of its UUID."""
+    encryption = os.path.join(extracted, "META-INF", "encryption.xml")
+    identifier = package_identifier(extracted) if os.path.isfile(encryption) else None
+    if identifier is None:
+        return
+    try:
+        root = ElementTree.parse(encryption).getroot()
+    except ElementTree.ParseError:
+        return
+    idpf_key = hashlib.sha1(re.sub(r"[ \t\r\n]", "", identifier).encode()).digest()
+    uuid_hex = re.sub(r"[^0-9a-fA-F]", "", identifier.replace("urn:uuid:", ""))
+    adobe_key = bytes.fromhex(uuid_hex) if len(uuid_hex) == 32 else None
+    for data in (e for e in root.iter() if local_name(e) == "EncryptedData"):
+        method = next((e.get("Algorithm") for e in data.iter() if local_name(e) == "EncryptionMethod"), None)
+        uri = next((e.get("URI") for e in data.iter() if local_name(e) == "CipherReference"), None)
+        key, length = {"http://www.idpf.org/2008/embedding": (idpf_key, 1040),
+                       "http://ns.adobe.com/pdf/enc#RC": (adobe_key, 1024)}.get(method, (None, 0))
+        path = os.path.join(extracted, os.fsdecode(urllib.parse.unquote_to_bytes(uri or "")))
+        if not key or not uri or not os.path.isfile(path):
+            continue
+        with open(path, "r+b") as font:
+            head = font.read(length)
+            font.seek(0)
+            font.write(bytes(b ^ key[i % len(key)] for i, b in enumerate(head)))
+
+
 def first_file_containing(folder, pattern):
     """Depth first, in directory order, as the book opener searches: the first regular file whose
     lower-cased name contains the pattern."""
@@ -196,7 +247,7 @@ def navigation_folder(extracted):
     container = os.path.join(extracted, "META-INF", "container.xml")
     if os.path.isfile(container):
         for element in ElementTree.parse(container).iter():
-            if element.tag.rsplit("}", 1)[-1] == "rootfile" and element.get("full-path"):
+            if local_name(element) == "rootfile" and element.get("full-path"):
                 return os.path.dirname(os.path.join(extracted, element.get("full-path")))
     if ncx:
         return os.path.dirname(ncx)
@@ -348,6 +399,7 @@ def report_book(book, args, pager, takes_width, log):
             os.makedirs(made)
         cli_convert(args.cli, book, quill_folder, args.width if takes_width else None, args.timeout)
         too_large = extract_book(book, extracted)
+        restore_fonts(extracted)
         folder = navigation_folder(extracted)
         fragments_of = {}
         for _, _, path in rows:
@@ -405,6 +457,8 @@ def main(argv=None):
     parser.add_argument("--cli", default=os.path.join(ROOT, "build", "src", "cli", "quillmark-cli"))
     args = parser.parse_args(argv)
     books = corpus_books(args.books)
+    # A run stopped with kill still closes its browser and removes its folders.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
 
     def log(text):
         print(text, flush=True)

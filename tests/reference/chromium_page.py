@@ -17,7 +17,9 @@ Python use:
 
 - ChromiumPager(width=800, height=600, timeout=30.0, chromium=None): starts one browser, reused for every
   page until close() (or the end of the with block). Every page is laid out at `width` CSS pixels,
-  device scale 1, desktop (not mobile); `height` is the first viewport height of every load.
+  device scale 1, desktop (not mobile); `height` is the first viewport height of every load. The
+  browser's default fonts are fontconfig's serif, sans-serif and monospace families (see
+  default_font_families), as in a desktop browser on the same machine.
 - load(path_or_url, height=None) -> (width, height) of the document's content (Page.getLayoutMetrics
   cssContentSize, rounded up). A path is made absolute and turned into a percent-encoded file:// URL, so
   spaces, "%", "#" and non-ASCII in names are safe. The page is then laid out again in a viewport as
@@ -171,6 +173,9 @@ class ChromiumPager:
             self._call("Page.enable")
             self._call("Page.setLifecycleEventsEnabled", {"enabled": True})
             self._call("Runtime.enable")
+            families = default_font_families()
+            if families:
+                self._call("Page.setFontFamilies", {"fontFamilies": families})
             self._set_viewport(self.height)
         except Exception:
             self.close()
@@ -399,6 +404,23 @@ def section_bounds(tops, fragment, next_ids):
     below = [tops.get(i) for i in next_ids if i != fragment and tops.get(i) is not None]
     below = [y for y in below if y > start]
     return start, (min(below) if below else None)
+
+
+def default_font_families():
+    """The generic families as fontconfig resolves them, for Page.setFontFamilies; empty without fc-match.
+
+    Headless Chromium asks fontconfig for "Times New Roman" and "Arial" by name and refuses the substitutes
+    it gets, so text without a font of its own would come out in the sans-serif fallback; a desktop browser,
+    Qt WebEngine included, shows it in the serif family."""
+    generics = {"standard": "serif", "serif": "serif", "sansSerif": "sans-serif", "fixed": "monospace",
+                "cursive": "cursive", "fantasy": "fantasy"}
+    try:
+        asks = {g: subprocess.Popen(["fc-match", "-f", "%{family[0]}", g], stdout=subprocess.PIPE,
+                                    stderr=subprocess.DEVNULL, text=True) for g in set(generics.values())}
+        names = {g: ask.communicate(timeout=10)[0].strip() for g, ask in asks.items()}
+    except (OSError, subprocess.SubprocessError):
+        return {}
+    return {key: names[g] for key, g in generics.items() if names.get(g)}
 
 
 def png_size(data):
