@@ -47,13 +47,16 @@ from chromium_page import ChromiumPager, PageLoadError, ChromiumError, magick_en
 HEIGHT_SLACK = 4
 INK_LEVEL = 200
 # Measured on the worst band. Pages of the same layout differ by 0.16 (the reference against itself as a
-# quality-100 JPEG) and by 0.5 to 1.0 (Qt WebEngine's pages against Chromium's of a calibre and an IDPF
-# book, text rasterised by two engines); laying the same chapter out 2 pixels narrower moves words to
-# other lines and gives 6 to 27.
-DEFAULT_THRESHOLD = 3.0
+# quality-100 JPEG), by 0.5 to 1.0 (Qt WebEngine's pages against Chromium's of a calibre and an IDPF book,
+# text rasterised by two engines) and by up to 6.1 where the two engines' lines drift apart by half a
+# pixel (a 12,000-pixel chapter of Metamorphosis); laying the same chapter out 2 pixels narrower moves
+# words to other lines and gives 11 to 27.
+DEFAULT_THRESHOLD = 8.0
 SCALE_PERCENT = 25
-# 100 scaled rows: 400 pixel rows of the page.
-BAND_ROWS = 100
+# Bands of 400 rows; from one band to the next the two pages' text may drift apart by up to 3 rows.
+BAND_ROWS = 400
+DRIFT_ROWS = 3
+ROW_GROUP = 4
 BITMAP_ENDINGS = (".jpg", ".jpeg", ".png", ".gif", ".webp")
 # A chapter larger than this is not drawn for reference (a compression bomb inflates to a gigabyte).
 MAX_CHAPTER_BYTES = 64 << 20
@@ -121,23 +124,60 @@ def right_edge_ink(files, size):
 
 def scaled_common_area(files, width, height):
     data = magick([*grey_source(files), "-crop", f"{width}x{height}+0+0", "+repage", "-scale",
-                   f"{SCALE_PERCENT}%", "-depth", "8", "pgm:-"])
+                   f"{SCALE_PERCENT}%x100%", "-depth", "8", "pgm:-"])
     return read_pgm(data)
 
 
+def band_rows(pixels, width, first, last):
+    return pixels[first * width : last * width]
+
+
+def averaged(rows, width):
+    """The rows averaged in groups of ROW_GROUP, as the columns were by the scaling."""
+    groups = []
+    for at in range(0, len(rows) - width * ROW_GROUP + 1, width * ROW_GROUP):
+        stack = [rows[at + i * width : at + (i + 1) * width] for i in range(ROW_GROUP)]
+        groups.extend(sum(column) // ROW_GROUP for column in zip(*stack))
+    return groups
+
+
+def difference_of(x, y):
+    return sum(map(abs, map(operator.sub, x, y))) / len(x) if x else None
+
+
 def mean_difference(a, b):
-    """Mean absolute difference of two scaled pages: over the whole page, and over its worst band of
-    BAND_ROWS rows, where a local fault (a paragraph missing from a long chapter) cannot hide."""
+    """Mean absolute difference of two pages scaled 4:1 across: over the whole page, and over its worst band
+    of BAND_ROWS rows, where a local fault (a paragraph missing from a long chapter) cannot hide.
+
+    Two engines place the lines of a long chapter with different rounding, so one page's text drifts down
+    against the other's by a few pixels per thousand. Each band of b is therefore taken at the vertical
+    shift that fits a best, within DRIFT_ROWS of the band before it's, which follows such a drift but not a
+    block of text that is missing or added; the two bands are then compared with their rows averaged 4:1,
+    like their columns, so that lines half a pixel apart count as the same."""
     if a[:2] != b[:2]:
         raise ValueError(f"scaled sizes differ: {a[:2]} and {b[:2]}")
     width, height = a[:2]
     if not width or not height:
         return 0.0, 0.0
-    step = width * BAND_ROWS
-    bands = [sum(map(abs, map(operator.sub, a[2][at : at + step], b[2][at : at + step]))) / len(a[2][at : at + step])
-             for at in range(0, width * height, step)]
-    whole = sum(m * min(step, width * height - i * step) for i, m in enumerate(bands)) / (width * height)
-    return whole, max(bands)
+    bands, shift, total, counted = [], 0, 0.0, 0
+    for first in range(0, height, BAND_ROWS):
+        last = min(first + BAND_ROWS, height)
+        best = None
+        for s in range(shift - DRIFT_ROWS, shift + DRIFT_ROWS + 1):
+            top, bottom = max(first, -s), min(last, height - s)
+            fit = difference_of(band_rows(a[2], width, top, bottom), band_rows(b[2], width, top + s, bottom + s))
+            if fit is not None and (best is None or fit < best[0]):
+                best = (fit, s, top, bottom)
+        if best is None:
+            continue
+        _, shift, top, bottom = best
+        x = averaged(band_rows(a[2], width, top, bottom), width)
+        y = averaged(band_rows(b[2], width, top + shift, bottom + shift), width)
+        difference = difference_of(x, y) if x else best[0]
+        bands.append(difference)
+        total += difference * (bottom - top)
+        counted += bottom - top
+    return (total / counted, max(bands)) if bands else (0.0, 0.0)
 
 
 # --- books -----------------------------------------------------------------------------------------

@@ -57,6 +57,27 @@ class BookHandlingTest(unittest.TestCase):
         self.assertEqual(fr.chromium_page.section_bounds(tops, None, ["b", "c"]), (0.0, 400.0))
         self.assertEqual(fr.chromium_page.section_bounds(tops, "gone", ["a"]), (0.0, None))
 
+    def test_lines_drifting_apart_match_but_a_missing_line_does_not(self):
+        width = 40
+        # Lines of text as dark strips of lengths that vary from line to line, like the ends of lines do.
+        text = []
+        for n in range(120):
+            ink = 3 + n * 13 % 37
+            text += [[0] * ink + [255] * (width - ink)] * 9 + [[255] * width] * 14
+        drifted = []
+        for number, row in enumerate(text):
+            drifted.append(row)
+            if number % 400 == 0:
+                drifted.append([255] * width)
+        missing = text[:1000] + text[1023:]
+
+        def page(rows):
+            rows = rows[: len(text) - 30]
+            return width, len(rows), bytes(v for row in rows for v in row)
+
+        self.assertLess(fr.mean_difference(page(text), page(drifted))[1], 1.0)
+        self.assertGreater(fr.mean_difference(page(text), page(missing))[1], 20.0)
+
     def test_svg_size_from_its_attributes_else_its_view_box_at_the_page_width(self):
         path = os.path.join(self.root, "p.svg")
         for svg, size in (('width="736px" height="1162px" viewBox="0 0 368 581"', (736, 1162)),
