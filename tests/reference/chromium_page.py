@@ -28,7 +28,8 @@ Python use:
   pager's first viewport height, which is the least height of a page: a shorter document is padded to it
   like a browser window's scroll height is. Raises
   PageLoadError, naming the file, when the file is missing or unreadable (Chromium's error page is never
-  taken for the chapter) or when no load event comes within `timeout` seconds.
+  taken for the chapter) or when no load event comes within `timeout` seconds; a failed load is always
+  this exception, never a page.
 - anchor_tops(ids) -> {id: y or None} for the loaded document: the top of the element with that id (or,
   like the browser's own fragment lookup, of the first <a name=...>), plus scrollY.
 - capture(out_png, top=0, bottom=None) -> (width, height) of the PNG written: the content's full width,
@@ -296,7 +297,7 @@ class ChromiumPager:
         url = file_url(path_or_url)
         name = path_or_url
         self._loaded = None
-        if url.startswith("file:") and not os.path.isfile(os.path.abspath(path_or_url)):
+        if url != path_or_url and not os.path.isfile(path_or_url):
             raise PageLoadError(f"{name}: no such file")
         self._set_viewport(height or self.height)
         self._events.clear()
