@@ -1,10 +1,12 @@
 #include "cli/convert_command.h"
 
 #include "cli/private_folders.h"
+#include "jpeg2pdf2/jpeg2pdf2.h"
 #include "mainwindow/Unit1.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
 #include "platform/termination_signals.h"
+#include "platform/web_engine_browser.h"
 
 #include <QApplication>
 
@@ -24,15 +26,38 @@ namespace {
 
 constexpr int kUsageError = 64;
 constexpr const char* kUsage =
-    "usage: quillmark-cli convert BOOK.epub OUT.pdf|OUT.jpg [--replace|--no-replace] [--timeout SECONDS]\n";
+    "usage: quillmark-cli convert BOOK.epub OUT.pdf|OUT.jpg [--replace|--no-replace] [--timeout SECONDS]\n"
+    "                             [--width PX] [--height PX] [--scripts]\n";
+
+// Pages are laid out 800 pixels wide, a width that reads well on a screen and on paper, in a viewport 600
+// pixels high (the least height of a page).
+constexpr int kDefaultWidth = 800;
+constexpr int kDefaultHeight = 600;
 
 struct ConvertOptions {
     std::string book;
     std::string out;
     bool pdf = true;
     bool replace = false;
+    bool scripts = false;
     int timeoutSeconds = 60;
+    int width = kDefaultWidth;
+    int height = kDefaultHeight;
 };
+
+// Reads the whole number after an option into `value`; false (with a message) when it is missing, not a
+// number or outside [least, most].
+bool ReadNumber(const std::vector<std::string>& args, std::size_t& i, int least, int most, int& value) {
+    const std::string& option = args[i];
+    const std::string text = i + 1 < args.size() ? args[++i] : "";
+    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || value < least || value > most) {
+        std::cerr << "quillmark-cli convert: " << option << " takes a whole number from " << least << " to " << most
+                  << ", not \"" << text << "\"\n";
+        return false;
+    }
+    return true;
+}
 
 bool EndsWithIgnoringCase(const std::string& text, const std::string& lowerEnd) {
     if (text.size() < lowerEnd.size()) {
@@ -53,12 +78,18 @@ std::optional<ConvertOptions> ParseOptions(const std::vector<std::string>& args)
         const std::string& word = args[i];
         if (word == "--replace" || word == "--no-replace") {
             options.replace = word == "--replace";
+        } else if (word == "--scripts") {
+            options.scripts = true;
         } else if (word == "--timeout") {
-            const std::string value = i + 1 < args.size() ? args[++i] : "";
-            const auto parsed = std::from_chars(value.data(), value.data() + value.size(), options.timeoutSeconds);
-            if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() || options.timeoutSeconds < 1) {
-                std::cerr << "quillmark-cli convert: --timeout takes a whole number of seconds, not \"" << value
-                          << "\"\n";
+            if (!ReadNumber(args, i, 1, 24 * 3600, options.timeoutSeconds)) {
+                return std::nullopt;
+            }
+        } else if (word == "--width") {
+            if (!ReadNumber(args, i, 100, 16384, options.width)) {
+                return std::nullopt;
+            }
+        } else if (word == "--height") {
+            if (!ReadNumber(args, i, 100, 16384, options.height)) {
                 return std::nullopt;
             }
         } else if (word.size() > 1 && word[0] == '-') {
@@ -96,42 +127,53 @@ std::string OneLine(std::string text) {
 }
 
 // The dialogs answered from the command line: the save dialog gives the output file, the replace question
-// the --replace choice; every message is kept for the exit status.
+// the --replace choice; a message (an opening that failed) is printed.
 class CommandLineDialogs final : public Dialogs {
 public:
     CommandLineDialogs(std::string out, bool replace) : out_(std::move(out)), replace_(replace) {}
 
     std::optional<std::string> AskOpenFileName(const FileFilter&, const std::string&) override { return std::nullopt; }
     std::optional<std::string> AskSaveFileName(const FileFilter&, const std::string&, const std::string&) override {
-        std::error_code error;
-        if (!replace_ && std::filesystem::exists(out_, error)) {
-            refusedOutput = true;
-            return std::nullopt;
-        }
         return out_;
     }
-    void ShowMessage(MessageKind kind, const std::string& caption, const std::string& text) override {
-        if (caption == "Congratulation") {
-            succeeded = true;
-            return;
-        }
+    void ShowMessage(MessageKind kind, const std::string&, const std::string& text) override {
         failed = failed || kind != MessageKind::Plain;
         std::cerr << "quillmark-cli convert: " << OneLine(text) << "\n";
     }
-    ReplaceAnswer AskReplace(const std::string&) override {
-        keptFiles += replace_ ? 0 : 1;
-        return replace_ ? ReplaceAnswer::Yes : ReplaceAnswer::No;
-    }
+    ReplaceAnswer AskReplace(const std::string&) override { return replace_ ? ReplaceAnswer::Yes : ReplaceAnswer::No; }
 
-    bool refusedOutput = false;
-    bool succeeded = false;
     bool failed = false;
-    int keptFiles = 0;
 
 private:
     std::string out_;
     bool replace_;
 };
+
+// What the conversion did, on stderr; the exit status.
+int Report(const ConversionResult& result, const ConvertOptions& options) {
+    auto say = [](const std::string& text) { std::cerr << "quillmark-cli convert: " << OneLine(text) << "\n"; };
+    if (!result.error.empty()) {
+        say(result.error);
+    }
+    for (const MissingChapter& chapter : result.missing) {
+        say("chapter \"" + chapter.title + "\" (row " + std::to_string(chapter.row) +
+            ") has no page: " + chapter.reason);
+    }
+    if (result.pdfResult == pdfNoFiles) {
+        say("No files existing!");
+    } else if (result.pdfResult == pdfAborted) {
+        say("Aborted!" + (result.pdfCause.empty() ? std::string() : " " + result.pdfCause));
+    }
+    if (result.kept > 0) {
+        say("kept " + std::to_string(result.kept) +
+            " existing file(s) instead of their chapters; --replace overwrites them");
+    }
+    if (result.Complete() && result.kept == 0) {
+        std::cerr << "quillmark-cli convert: wrote " << options.out << "\n";
+        return 0;
+    }
+    return 1;
+}
 
 // Folders are opened in no file manager and pages in no browser.
 class NoShell final : public Shell {
@@ -204,6 +246,8 @@ int RunConvert(const std::vector<std::string>& args) {
             interrupted = true;
             form.Converter().Cancel(true);
         });
+        form.WebBrowser1->SetBookScriptsAllowed(options->scripts);
+        form.WebBrowser1->SetResponseLimit(std::chrono::seconds(options->timeoutSeconds));
         form.setAttribute(Qt::WA_DontShowOnScreen);
         form.show();
         form.RunHandler([&] { form.OpenBookFile(book); });
@@ -216,25 +260,19 @@ int RunConvert(const std::vector<std::string>& args) {
             return 1;
         }
         BookConverter& converter = form.Converter();
-        converter.chapterTimeout = std::chrono::seconds(options->timeoutSeconds);
+        converter.options.pageWidth = options->width;
+        converter.options.viewportHeight = options->height;
+        converter.options.chapterTimeout = std::chrono::seconds(options->timeoutSeconds);
+        converter.options.responseLimit = std::chrono::seconds(options->timeoutSeconds);
         converter.onChapter = [](const ChapterStep& step) {
             std::cerr << "chapter " << step.number << " of " << step.count << ": " << step.title << "\n";
         };
-        form.RunHandler([&] { options->pdf ? form.ConverttoPDF1Click() : form.ConverttoJPG1Click(); });
-        if (interrupted) {
+        const ConversionResult result = options->pdf ? converter.ConverttoPDF1Click() : converter.ConverttoJPG1Click();
+        if (interrupted || result.cancelled) {
             std::cerr << "quillmark-cli convert: interrupted; nothing was written\n";
             return 1;
         }
-        if (dialogs.refusedOutput) {
-            std::cerr << "quillmark-cli convert: \"" << options->out << "\" exists; --replace overwrites it\n";
-            return 1;
-        }
-        if (dialogs.keptFiles > 0) {
-            std::cerr << "quillmark-cli convert: kept " << dialogs.keptFiles
-                      << " existing file(s) instead of their chapters; --replace overwrites them\n";
-            return 1;
-        }
-        return dialogs.failed || (options->pdf && !dialogs.succeeded) ? 1 : 0;
+        return Report(result, *options);
     } catch (const std::exception& e) {
         std::cerr << "quillmark-cli convert: " << e.what() << "\n";
         return 1;

@@ -3,15 +3,20 @@
 #include "book/file_search.h"
 #include "book/string_fields.h"
 #include "book/working_folders.h"
+#include "convert/chapter_section.h"
 #include "convert/output_names.h"
 #include "convert/page_capture.h"
+#include "files/regular_file.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
 #include "view/web_zoom.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <climits>
-#include <cstdint>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 
@@ -23,24 +28,15 @@ namespace {
 struct ConversionCancelled {};
 
 constexpr int kQuality = 100;
+// Laying a page out anew at the height it is captured at may change its height (parts sized by the
+// viewport); it settles within a few rounds or keeps the last one.
+constexpr int kLayoutRounds = 3;
 
-// The folder part of a chosen file name, up to and including its last "/".
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+std::string Seconds(std::chrono::milliseconds limit) {
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) + " seconds";
 }
 
-// A measured size plus the two margins, as a view size.
-int WithMargins(int size, int margin, const char* what) {
-    const std::int64_t sum = static_cast<std::int64_t>(size) + 2 * static_cast<std::int64_t>(margin);
-    if (size < 0 || sum > INT_MAX) {
-        throw std::runtime_error(std::string("The page reports a scroll ") + what + " of " + std::to_string(size) +
-                                 " pixels");
-    }
-    return static_cast<int>(sum);
-}
-
-// Puts the view back to the size it had before a chapter was enlarged for its capture, however the capture
+// Puts the view back to the size it had before a chapter was laid out for its capture, however the capture
 // ends.
 class ViewSizeKeeper {
 public:
@@ -63,16 +59,27 @@ private:
     int width_;
 };
 
+// The view height that shows `rows` rows of a page at once, up to a tile, plus the foot row that marks fresh
+// frames.
+int CaptureViewHeight(int rows) {
+    return std::min(rows, kCaptureTileRows) + 1;
+}
+
 } // namespace
+
+bool ConversionResult::Complete() const {
+    return started && !cancelled && error.empty() && missing.empty() &&
+           (kind == ConversionKind::Jpg || pdfResult == pdfDone);
+}
 
 BookConverter::BookConverter(ConversionContext context) : c_(std::move(context)) {}
 
-void BookConverter::ConverttoPDF1Click() {
-    Convert(Target::Pdf);
+ConversionResult BookConverter::ConverttoPDF1Click() {
+    return Convert(ConversionKind::Pdf);
 }
 
-void BookConverter::ConverttoJPG1Click() {
-    Convert(Target::Jpg);
+ConversionResult BookConverter::ConverttoJPG1Click() {
+    return Convert(ConversionKind::Jpg);
 }
 
 void BookConverter::Cancel(bool quietly) {
@@ -97,9 +104,9 @@ void BookConverter::ConvertProgress(const std::string&, std::int32_t, std::int32
     Advance();
 }
 
-bool BookConverter::Prepare() {
+bool BookConverter::Prepare(ConversionResult& result) {
     if (c_.bookPath().empty()) {
-        c_.dialogs.ShowMessage(MessageKind::Information, "", "\rOpen a book first: there is nothing to convert.");
+        result.noBook = true;
         return false;
     }
     // These stay in effect whatever follows, a cancelled save dialog included.
@@ -107,7 +114,7 @@ bool BookConverter::Prepare() {
     c_.window.ShowBrowser();
     c_.window.Maximise();
     c_.window.SetProgress(0);
-    c_.state.flag_complete = 0;
+    c_.chapters.ClearCompletion();
     c_.state.WebZoom = 1.0;
     if (!c_.state.flag_null) {
         ApplyWebZoom(c_.state, c_.browser);
@@ -115,36 +122,66 @@ bool BookConverter::Prepare() {
     return true;
 }
 
-void BookConverter::Convert(Target target) {
-    if (running_ || c_.toc.RowCount() == 0 || !Prepare()) {
-        return;
+std::string BookConverter::CheckOutput(const std::string& chosen) const {
+    if (SameFile(chosen, c_.bookPath())) {
+        return "\"" + chosen + "\" is the book itself; choose another name for the output";
     }
-    const bool pdf = target == Target::Pdf;
+    std::string folder = ExtractFilePath(chosen);
+    if (folder.empty()) {
+        folder = ".";
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return "Cannot write \"" + chosen + "\": the folder \"" + folder + "\" does not exist";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "Cannot write \"" + chosen + "\": the folder \"" + folder + "\" cannot be written (" +
+               std::strerror(errno) + ")";
+    }
+    return {};
+}
+
+ConversionResult BookConverter::Convert(ConversionKind kind) {
+    ConversionResult result;
+    result.kind = kind;
+    if (running_ || c_.toc.RowCount() == 0 || !Prepare(result)) {
+        return result;
+    }
+    const bool pdf = kind == ConversionKind::Pdf;
     const std::optional<std::string> chosen =
         c_.dialogs.AskSaveFileName(pdf ? FileFilter{"PDF Document", "*.pdf"} : FileFilter{"JPEG Document", "*.jpg"},
                                    FileNameWithoutExt(c_.bookPath()), pdf ? "pdf" : "jpg");
     if (!chosen) {
-        return;
+        return result;
+    }
+    result.started = true;
+    result.output = *chosen;
+    // Found out before the first chapter is rendered, not after the last.
+    result.error = CheckOutput(*chosen);
+    if (!result.error.empty()) {
+        return result;
     }
     running_ = true;
     cancelled_ = false;
     quiet_ = false;
+    pageWidth_ = options.pageWidth > 0 ? options.pageWidth : c_.browser.ViewWidth();
+    viewportHeight_ = options.viewportHeight > 0 ? options.viewportHeight : c_.browser.ViewHeight();
+    c_.browser.SetResponseLimit(options.responseLimit);
     c_.window.LockInput(true);
-    std::exception_ptr error;
-    std::vector<std::string> written;
-    std::vector<Missing> missing;
     try {
-        CaptureChapters(target, *chosen, written, missing);
+        CaptureChapters(result);
         if (pdf) {
-            WritePdf(written, *chosen);
+            WritePdf(result);
         }
     } catch (const ConversionCancelled&) {
         // Nothing to report: the user asked for it.
-    } catch (...) {
-        error = std::current_exception();
+    } catch (const std::exception& error) {
+        result.error = error.what();
     }
+    result.cancelled = cancelled_;
+    result.quiet = quiet_;
     if (cancelled_ && !pdf) {
-        for (const std::string& file : written) {
+        for (const std::string& file : result.written) {
             std::error_code ignored;
             std::filesystem::remove(file, ignored);
         }
@@ -153,29 +190,7 @@ void BookConverter::Convert(Target target) {
     c_.window.SetProgress(0);
     c_.window.LockInput(false);
     running_ = false;
-    if (!quiet_) {
-        c_.shell.OpenFolder(FolderOf(*chosen));
-    }
-    if (error) {
-        std::rethrow_exception(error);
-    }
-    if (!missing.empty() && !cancelled_) {
-        throw std::runtime_error(MissingReport(missing));
-    }
-}
-
-std::string BookConverter::MissingReport(const std::vector<Missing>& missing) {
-    // A box stays readable: a fault that hits every chapter (a folder that cannot be written) is named a few
-    // times, then counted.
-    constexpr std::size_t kNamed = 10;
-    std::string report = "\rThese chapters could not be captured:";
-    for (std::size_t i = 0; i < std::min(missing.size(), kNamed); ++i) {
-        report += "\rrow " + std::to_string(missing[i].row) + " \"" + missing[i].title + "\": " + missing[i].reason;
-    }
-    if (missing.size() > kNamed) {
-        report += "\rand " + std::to_string(missing.size() - kNamed) + " more";
-    }
-    return report;
+    return result;
 }
 
 std::vector<std::int32_t> BookConverter::ChapterRows() const {
@@ -188,10 +203,21 @@ std::vector<std::int32_t> BookConverter::ChapterRows() const {
     return rows;
 }
 
-void BookConverter::CaptureChapters(Target target, const std::string& chosen, std::vector<std::string>& written,
-                                    std::vector<Missing>& missing) {
+void BookConverter::Skip(ConversionResult& result, std::int32_t row, const std::string& reason) {
+    result.missing.push_back({row, c_.toc.Cell(1, row), reason});
+}
+
+void BookConverter::CaptureChapters(ConversionResult& result) {
     const std::vector<std::int32_t> chapters = ChapterRows();
     const auto count = static_cast<int>(chapters.size());
+    anchorsByFile_.clear();
+    for (const std::int32_t row : chapters) {
+        const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
+        if (!link.fragment.empty()) {
+            anchorsByFile_[link.file].push_back(link.fragment);
+        }
+    }
+    const bool pdf = result.kind == ConversionKind::Pdf;
     progress_ = 0;
     c_.window.ShowProgress(std::max(count, 1));
     int number = 0;
@@ -201,85 +227,106 @@ void BookConverter::CaptureChapters(Target target, const std::string& chosen, st
         if (onChapter) {
             onChapter({row, number, count, c_.toc.Cell(1, row)});
         }
-        c_.state.flag_complete = 0;
-        c_.selectRow(row);
+        c_.chapters.ShowRow(row);
         const bool loaded =
-            c_.pump.WaitUntil([this] { return c_.state.flag_complete == 1 || cancelled_; }, chapterTimeout);
+            c_.pump.WaitUntil([this] { return c_.state.flag_complete == 1 || cancelled_; }, options.chapterTimeout);
         ThrowIfCancelled();
         if (!loaded) {
-            throw std::runtime_error(
-                "Chapter \"" + c_.toc.Cell(1, row) + "\" (row " + std::to_string(row) + ", " + c_.toc.Cell(2, row) +
-                ") did not finish loading within " +
-                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(chapterTimeout).count()) + " seconds");
-        }
-        c_.state.flag_complete = 0;
-        if (!c_.state.flag_null) {
-            CaptureChapter(row, target == Target::Pdf ? PageFileName(c_.tempJPG(), row) : JpgOutputName(chosen, row),
-                           written, missing);
+            // Whatever holds the page up stays with the page left behind.
+            c_.browser.Renew();
+            Skip(result, row, "did not finish loading within " + Seconds(options.chapterTimeout));
+        } else {
+            c_.chapters.TakeCompletion();
+            if (!c_.chapters.LoadFailure().empty()) {
+                Skip(result, row, "could not be shown: " + c_.chapters.LoadFailure());
+            } else if (!c_.state.flag_null) {
+                CaptureChapter(row, pdf ? PageFileName(c_.tempJPG(), row) : JpgOutputName(result.output, row), result);
+            }
         }
         Advance();
     }
 }
 
-void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName, std::vector<std::string>& written,
-                                   std::vector<Missing>& missing) {
-    const std::string path = Trim(c_.toc.Cell(2, row));
-    const int margin = c_.window.ScrollBarWidth();
-    // Chapters named .xhtml are measured on the root element, the others on the body; a body smaller than the
-    // document (margins, content outside it) would cut the page, so the document's size is the least taken.
-    // Documents without a body (an SVG picture as a chapter) are measured on their root.
-    bool body = path.find(".xhtm") == std::string::npos;
+void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName, ConversionResult& result) {
+    if (SameFile(fileName, c_.bookPath())) {
+        Skip(result, row, "its file \"" + fileName + "\" is the book itself");
+        return;
+    }
+    const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
     ViewSizeKeeper keeper(c_.browser);
-
-    int height = 0;
-    if (body) {
-        try {
-            height = c_.browser.ScrollHeight(ScrollElement::Body);
-        } catch (const std::runtime_error&) {
-            body = false;
+    CaptureResult capture;
+    try {
+        // Laid out at the page width in the viewport a reader would see; a page whose content is wider than
+        // that is as wide as its content, and a picture is its own size.
+        DocumentLayout layout = c_.browser.LayOut(pageWidth_, viewportHeight_);
+        int width = pageWidth_;
+        int height = layout.height;
+        if (layout.kind == DocumentKind::Bitmap ||
+            (layout.kind == DocumentKind::Svg && layout.intrinsicWidth > 0 && layout.intrinsicHeight > 0)) {
+            width = layout.intrinsicWidth;
+            height = layout.intrinsicHeight;
+        } else if (layout.kind == DocumentKind::Svg && layout.aspectRatio > 0) {
+            height = std::max(1, static_cast<int>(pageWidth_ * layout.aspectRatio + 0.5));
+        } else if (layout.width > width) {
+            width = layout.width;
+            height = c_.browser.LayOut(width, viewportHeight_).height;
         }
-    }
-    height = std::max(height, c_.browser.ScrollHeight(ScrollElement::Root));
-    const ScrollElement element = body ? ScrollElement::Body : ScrollElement::Root;
-    const int viewHeight = WithMargins(height, margin, "height");
-    c_.browser.SetViewHeight(std::min(viewHeight, kCaptureTileRows));
-    if (viewHeight > kCaptureTileRows) {
-        // A tall page is shown only one piece of its capture high, so that the view never holds it whole;
-        // without its scroll bar, which would make it lay out narrower than when shown whole.
-        c_.browser.BeginCapture(viewHeight - margin + 1);
-    }
-    int width = c_.browser.ScrollWidth(element);
-    if (body) {
-        width = std::max(width, c_.browser.ScrollWidth(ScrollElement::Root));
-    }
-    c_.browser.SetViewWidth(WithMargins(width, margin, "width"));
+        if (width <= 0 || height <= 0) {
+            throw std::runtime_error("the page has no size to capture");
+        }
+        // The capture shows the page up to a tile at once; a page that grows with its viewport is measured
+        // again at that height until it settles. A page no taller than its viewport keeps the height measured.
+        for (int round = 0; round < kLayoutRounds; ++round) {
+            const int viewHeight = CaptureViewHeight(height);
+            layout = c_.browser.LayOut(width, viewHeight);
+            if (layout.kind != DocumentKind::Page || layout.height <= viewHeight || layout.height == height) {
+                break;
+            }
+            height = layout.height;
+        }
 
-    const CaptureResult result =
-        CaptureViewToJPEG(c_.browser, c_.dialogs, fileName, viewHeight, c_.browser.ViewWidth(), margin, kQuality);
-    written.insert(written.end(), result.files.begin(), result.files.end());
-    if (!result.declined && result.files.empty()) {
-        missing.push_back({row, c_.toc.Cell(1, row), result.failure});
+        PageArea area{0, height, width};
+        if (layout.kind == DocumentKind::Page) {
+            // A row with an anchor gets its section: from its anchor down to the next anchor of a row into the
+            // same file. The row without an anchor gets the file's top down to the first such anchor.
+            const std::vector<std::string>& fragments = anchorsByFile_[link.file];
+            if (!fragments.empty()) {
+                const RowSpan section =
+                    ChapterSection(link.fragment, fragments, c_.browser.AnchorTops(fragments), height);
+                area.top = section.top;
+                area.rows = section.bottom - section.top;
+            }
+        }
+        capture = CaptureViewToJPEG(c_.browser, c_.dialogs, fileName, area, kQuality);
+    } catch (const PageNotAnswering& error) {
+        capture.failure = error.what();
+        capture.stalled = true;
+    } catch (const std::exception& error) {
+        capture.failure = error.what();
+    }
+    if (capture.stalled) {
+        c_.browser.Renew();
+    }
+    result.written.insert(result.written.end(), capture.files.begin(), capture.files.end());
+    if (capture.declined) {
+        ++result.kept;
+    } else if (capture.files.empty()) {
+        Skip(result, row, capture.failure);
     }
 }
 
-void BookConverter::WritePdf(const std::vector<std::string>& pages, const std::string& outFile) {
+void BookConverter::WritePdf(ConversionResult& result) {
     progress_ = 0;
-    c_.window.ShowProgress(static_cast<int>(pages.size()) + 2);
-    const std::int32_t result = JpegsToPDF(
-        pages, outFile,
+    c_.window.ShowProgress(static_cast<int>(result.written.size()) + 2);
+    result.pdfResult = JpegsToPDF(
+        result.written, result.output,
         [this](const std::string& text, std::int32_t total, std::int32_t done) { ConvertProgress(text, total, done); },
         [this] {
             c_.pump.ProcessEvents();
             ThrowIfCancelled();
-        });
+        },
+        &result.pdfCause);
     ThrowIfCancelled();
-    if (result == pdfNoFiles) {
-        c_.dialogs.ShowMessage(MessageKind::Information, "", "\rNo files existing!");
-    } else if (result == pdfDone) {
-        c_.dialogs.ShowMessage(MessageKind::Plain, "Congratulation", "Successed to build: " + outFile);
-    } else {
-        c_.dialogs.ShowMessage(MessageKind::Error, "", "\rAborted!");
-    }
 }
 
 } // namespace qm

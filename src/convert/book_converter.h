@@ -2,15 +2,17 @@
 
 #include "book/reader_state.h"
 #include "book/table_of_contents.h"
+#include "convert/conversion_result.h"
 #include "convert/conversion_window.h"
 #include "platform/browser_view.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
-#include "platform/shell.h"
+#include "view/chapter_display.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,17 +22,30 @@ namespace qm {
 struct ConversionContext {
     ReaderState& state;
     const TableOfContents& toc;
+    // The reading view: the conversion shows each row through it, as a click on the row does, and awaits its
+    // page there.
+    ChapterDisplay& chapters;
     BrowserView& browser;
     Dialogs& dialogs;
-    Shell& shell;
     ConversionWindow& window;
     EventPump& pump;
     // The path of the open book (empty before the first opening) and the folder of captured pages; both change
     // with each opening.
     std::function<std::string()> bookPath;
     std::function<std::string()> tempJPG;
-    // Makes `row` the table's current row and shows its chapter, as a click on the row does.
-    std::function<void(std::int32_t row)> selectRow;
+};
+
+// How pages are laid out and how long a conversion waits for them.
+struct ConversionOptions {
+    // The width every page is laid out at (a chapter whose content is wider is as wide as its content), and
+    // the height of the viewport it is laid out in; 0 takes the view's size when the conversion starts.
+    int pageWidth = 0;
+    int viewportHeight = 0;
+    // A chapter that has not finished loading by then is skipped and named.
+    std::chrono::milliseconds chapterTimeout = std::chrono::seconds(60);
+    // Any other wait for the page (a script's answer, a frame); a page that does not answer is left behind
+    // for a fresh one, and its chapter is skipped and named.
+    std::chrono::milliseconds responseLimit = std::chrono::seconds(10);
 };
 
 // A chapter that the conversion is about to capture: its row, its place among the chapters and its title.
@@ -42,54 +57,51 @@ struct ChapterStep {
 };
 
 // The two conversion commands. Each walks the book's chapters in table order: shows the chapter, waits for
-// it to load, sizes the view to the page's full scroll size plus two scroll-bar widths, captures it, and puts
-// the view back. Convert to PDF captures into the page files of tempJPG and writes one PDF of them; Convert to
-// JPG writes one numbered JPEG file per chapter next to the chosen name. At the end the chosen file's folder
-// is opened; chapters without a capture are then named in an error.
+// it to load, lays it out at the page width with its scroll bars hidden, and captures the whole document (a
+// row whose path has an anchor: its section, up to the next row's anchor in the same file) one pixel to one.
+// Convert to PDF captures into the page files of tempJPG and writes one PDF of them; Convert to JPG writes one
+// numbered JPEG file per chapter next to the chosen name. A chapter that cannot be shown or captured costs
+// only itself: it is named in the result and the others go on. The commands report nothing themselves:
+// the result says what happened (ReportConversion shows it as the window does).
 class BookConverter {
 public:
     explicit BookConverter(ConversionContext context);
 
-    // A chapter that has not finished loading by then ends the conversion with an error naming it.
-    std::chrono::milliseconds chapterTimeout = std::chrono::seconds(60);
+    ConversionOptions options;
     // Told of each chapter before it is captured (the command-line tool prints it).
     std::function<void(const ChapterStep&)> onChapter;
 
-    void ConverttoPDF1Click();
-    void ConverttoJPG1Click();
+    ConversionResult ConverttoPDF1Click();
+    ConversionResult ConverttoJPG1Click();
     // The PDF writer's progress report: handles waiting events and moves the progress bar one step.
     void ConvertProgress(const std::string& text, std::int32_t total, std::int32_t done);
 
     bool Running() const { return running_; }
     // Asks the running conversion to stop at its next wait or step: it writes no PDF, removes the JPEG files it
-    // wrote, shows no message and (when `quietly`, as when the program closes) opens no folder.
+    // wrote, and (when `quietly`, as when the program closes) asks that no folder be opened.
     void Cancel(bool quietly = false);
 
 private:
-    enum class Target { Pdf, Jpg };
-    struct Missing {
-        std::int32_t row;
-        std::string title;
-        std::string reason;
-    };
-
-    static std::string MissingReport(const std::vector<Missing>& missing);
-    void Convert(Target target);
-    bool Prepare();
+    ConversionResult Convert(ConversionKind kind);
+    bool Prepare(ConversionResult& result);
+    std::string CheckOutput(const std::string& chosen) const;
     std::vector<std::int32_t> ChapterRows() const;
-    void CaptureChapters(Target target, const std::string& chosen, std::vector<std::string>& written,
-                         std::vector<Missing>& missing);
-    void CaptureChapter(std::int32_t row, const std::string& fileName, std::vector<std::string>& written,
-                        std::vector<Missing>& missing);
-    void WritePdf(const std::vector<std::string>& pages, const std::string& outFile);
+    void CaptureChapters(ConversionResult& result);
+    void CaptureChapter(std::int32_t row, const std::string& fileName, ConversionResult& result);
+    void WritePdf(ConversionResult& result);
     void ThrowIfCancelled() const;
     void Advance();
+    void Skip(ConversionResult& result, std::int32_t row, const std::string& reason);
 
     ConversionContext c_;
     bool running_ = false;
     bool cancelled_ = false;
     bool quiet_ = false;
     int progress_ = 0;
+    int pageWidth_ = 0;
+    int viewportHeight_ = 0;
+    // The anchors that the book's rows point to, by file.
+    std::map<std::string, std::vector<std::string>> anchorsByFile_;
 };
 
 } // namespace qm

@@ -11,9 +11,6 @@ public:
     virtual void ShowBrowser() = 0;
     virtual void Maximise() = 0;
 
-    // The width in pixels of a vertical scroll bar: the margin cut off each captured page.
-    virtual int ScrollBarWidth() const = 0;
-
     // The progress bar: shown at 0 of `steps`, moved to `done` steps, hidden.
     virtual void ShowProgress(int steps) = 0;
     virtual void SetProgress(int done) = 0;

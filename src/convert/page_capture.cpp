@@ -106,17 +106,18 @@ private:
     bool finished_ = false;
 };
 
-// Scrolls the rows of the page into the view one piece after the other and hands them to `out`.
-void CaptureInPieces(BrowserView& browser, PartedJpeg& out, int rows, int columns) {
-    for (int y = 0; y < rows;) {
+// Scrolls the rows of the area into the view one piece after the other and hands them to `out`.
+void CaptureInPieces(BrowserView& browser, PartedJpeg& out, const PageArea& area) {
+    const int bottom = area.top + area.rows;
+    for (int y = area.top; y < bottom;) {
         const int reached = browser.ScrollTo(0, y).y;
         const RgbImage view = browser.CaptureView();
         const int offset = y - reached;
-        if (offset < 0 || offset >= view.height || view.width < columns) {
+        if (view.scrollY != reached || offset < 0 || offset >= view.height || view.width < area.width) {
             throw std::runtime_error("The page view could not show the page's rows from " + std::to_string(y) +
-                                     " on (it scrolled to row " + std::to_string(reached) + ")");
+                                     " on (it showed them from row " + std::to_string(view.scrollY) + ")");
         }
-        const int take = std::min(view.height - offset, rows - y);
+        const int take = std::min(view.height - offset, bottom - y);
         const auto stride = static_cast<std::size_t>(view.width) * 3;
         out.WriteRows(view.rgb.data() + static_cast<std::size_t>(offset) * stride, take, stride);
         y += take;
@@ -125,46 +126,42 @@ void CaptureInPieces(BrowserView& browser, PartedJpeg& out, int rows, int column
 
 } // namespace
 
-CaptureResult CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, const std::string& fileName, int height,
-                                int width, int margin, int quality) {
+CaptureResult CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, const std::string& fileName,
+                                const PageArea& area, int quality) {
     CaptureResult result;
-    const int rows = height - margin;
-    const int columns = width - margin;
-    if (rows <= 0 || columns <= 0) {
-        result.failure = "the page is " + std::to_string(columns) + " x " + std::to_string(rows) +
+    if (area.rows <= 0 || area.width <= 0 || area.top < 0) {
+        result.failure = "the page is " + std::to_string(area.width) + " x " + std::to_string(area.rows) +
                          " pixels, which leaves nothing to capture";
         return result;
     }
-    if (columns > JpegFileWriter::kMaxDimension) {
-        result.failure = "the page is " + std::to_string(columns) + " pixels wide; a JPEG file holds at most " +
+    if (area.width > JpegFileWriter::kMaxDimension) {
+        result.failure = "the page is " + std::to_string(area.width) + " pixels wide; a JPEG file holds at most " +
                          std::to_string(JpegFileWriter::kMaxDimension);
         return result;
     }
     bool begun = false;
     try {
-        PartedJpeg out(dialogs, fileName, columns, rows, quality);
+        PartedJpeg out(dialogs, fileName, area.width, area.rows, quality);
         if (!out.Start()) {
             result.declined = true;
             return result;
         }
-        if (height > kCaptureTileRows) {
-            browser.SetViewHeight(kCaptureTileRows);
-        }
-        // One row more than the image: the foot row of the view marks fresh frames and is never part of one.
+        // One row more than the area: the foot row of the view marks fresh frames and is never part of one.
         begun = true;
-        browser.BeginCapture(rows + 1);
-        CaptureInPieces(browser, out, rows, columns);
-        browser.EndCapture();
-        begun = false;
+        browser.BeginCapture(area.top + area.rows + 1);
+        CaptureInPieces(browser, out, area);
         result.files = out.Finish();
+    } catch (const PageNotAnswering& error) {
+        result.failure = error.what();
+        result.stalled = true;
     } catch (const std::exception& error) {
         result.failure = error.what();
-        if (begun) {
-            try {
-                browser.EndCapture();
-            } catch (...) {
-                // The page is left as it is; the next chapter replaces it.
-            }
+    }
+    if (begun && !result.stalled) {
+        try {
+            browser.EndCapture();
+        } catch (...) {
+            // The page is left as it is; the next chapter replaces it.
         }
     }
     return result;

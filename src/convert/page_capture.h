@@ -16,21 +16,32 @@ struct CaptureResult {
     bool declined = false;
     // Why nothing was written (empty when files were written or the user declined).
     std::string failure;
+    // The failure was the page's: it stopped answering or its process ended.
+    bool stalled = false;
 };
 
 // The view is captured in pieces of at most this many rows, each scrolled into place and stitched.
 inline constexpr int kCaptureTileRows = 4096;
 
-// Writes what `browser` shows, laid out at `height` by `width` pixels, as baseline colour JPEG at `quality`,
-// one pixel of the view to one pixel of the image, less `margin` columns at the right and `margin` rows at the
-// bottom. A view of at most kCaptureTileRows rows is taken in one piece as it stands; a taller one is shown
-// kCaptureTileRows rows high and scrolled through. An image taller than a JPEG file can hold goes on in
-// continuation files (ContinuationFileName), each at most JpegFileWriter::kMaxDimension rows high.
+// The part of the shown document that makes a page: `rows` rows from document row `top`, `width` columns
+// from the left edge.
+struct PageArea {
+    int top = 0;
+    int rows = 0;
+    int width = 0;
+};
+
+// Writes the part `area` of the document that `browser` shows, as it is laid out now, as baseline colour JPEG
+// at `quality`, one pixel of the view to one pixel of the image. The view must be at least area.width wide;
+// the part is scrolled through the view one view height less one row at a time (the view's foot row marks
+// fresh frames), and a frame whose scroll position is not the one asked for fails the capture. An image
+// taller than a JPEG file can hold goes on in continuation files (ContinuationFileName), each at most
+// JpegFileWriter::kMaxDimension rows high.
 //
 // Before any file that exists already is replaced, the user is asked; No keeps that file (for the first file:
-// nothing is captured). A failure is returned, not thrown, and leaves none of the capture's files behind.
-// The view may be left at another height; the caller restores its size.
-CaptureResult CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, const std::string& fileName, int height,
-                                int width, int margin, int quality);
+// nothing is captured). A failure is returned, not thrown, and leaves none of the capture's files behind;
+// a page that stopped answering is reported so (`stalled`), for the caller to renew the view.
+CaptureResult CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, const std::string& fileName,
+                                const PageArea& area, int quality);
 
 } // namespace qm

@@ -2,6 +2,7 @@
 
 #include "artwork.h"
 #include "book/working_folders.h"
+#include "convert/conversion_report.h"
 #include "mainwindow/frame_hit_test.h"
 #include "mainwindow/frame_layout.h"
 #include "mainwindow/help_pages.h"
@@ -29,6 +30,7 @@
 #include <QProgressBar>
 #include <QRegion>
 #include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QTimer>
 #include <QWindow>
@@ -40,6 +42,11 @@ namespace qm {
 namespace {
 
 using namespace layout;
+
+// The setting that lets a book's own scripts run in its pages; they stay confined to the book either way.
+constexpr const char* kBookScriptsSetting = "reader/bookScripts";
+// How long the reading view waits for a page to answer before it leaves the page behind for a fresh one.
+constexpr std::chrono::seconds kPageResponseLimit{10};
 
 // A maximised window leaves this much of the primary screen's height free, for a task bar at its foot.
 constexpr int kMaximisedHeightReserve = 40;
@@ -166,21 +173,18 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
         StringGrid1->SyncCurrentRow();
         StringGrid1SelectCell(row);
     });
-    WebBrowser1->SetDocumentCompleteHandler([this] { RunHandler([this] { WebBrowser1DocumentComplete(); }); });
+    WebBrowser1->SetDocumentCompleteHandler(
+        [this](const LoadOutcome& outcome) { RunHandler([this, &outcome] { WebBrowser1DocumentComplete(outcome); }); });
+    // A link to a web site opens in the desktop's browser, as the home and help pages do.
+    WebBrowser1->SetExternalLinkHandler([this](const std::string& url) { shell_.OpenPage(url); });
+    WebBrowser1->SetBookScriptsAllowed(QSettings().value(kBookScriptsSetting, false).toBool());
+    WebBrowser1->SetResponseLimit(kPageResponseLimit);
     pump_ = std::make_unique<QtEventPump>();
     conversionWindow_ = std::make_unique<WindowConversion>(*this);
+    // A conversion shows each chapter through the reading view, as a click on its row does.
     converter_ = std::make_unique<BookConverter>(
-        ConversionContext{state, toc, *WebBrowser1, dialogs_, shell_, *conversionWindow_, *pump_,
-                          [this] { return OpenDialog1.FileName; }, [this] { return tempJPG; },
-                          [this](std::int32_t row) {
-                              // A row that is current already is shown again: the conversion waits for its page to
-                              // load.
-                              if (toc.CurrentRow() == row) {
-                                  StringGrid1SelectCell(row);
-                              } else {
-                                  toc.SetCurrentRow(row);
-                              }
-                          }});
+        ConversionContext{state, toc, *chapter_, *WebBrowser1, dialogs_, *conversionWindow_, *pump_,
+                          [this] { return OpenDialog1.FileName; }, [this] { return tempJPG; }});
     StartSystemMove = [this] {
         if (windowHandle() != nullptr) {
             windowHandle()->startSystemMove();
@@ -551,7 +555,7 @@ void TForm1::ConverttoJPG1Click() {
     RunConversion(&BookConverter::ConverttoJPG1Click);
 }
 
-void TForm1::RunConversion(void (BookConverter::*command)()) {
+void TForm1::RunConversion(ConversionResult (BookConverter::*command)()) {
     if (Converting()) {
         return;
     }
@@ -564,7 +568,8 @@ void TForm1::RunConversion(void (BookConverter::*command)()) {
             }
         }
     } closeWhenAsked{*this};
-    ((*converter_).*command)();
+    const ConversionResult result = ((*converter_).*command)();
+    ReportConversion(result, dialogs_, shell_);
 }
 
 void TForm1::RunHandler(const std::function<void()>& handler) {
@@ -614,6 +619,8 @@ void TForm1::OpenChosenBook() {
     tempDir = folders.tempDir;
     tempJPG = folders.tempJPG;
     instance_.DeleteFoldersOfEndedPrograms();
+    // Pages may reach the files of this book and nothing else.
+    WebBrowser1->SetBookFolder(folders.tempDir);
     try {
         OpenBook(path, folders, state, toc, documents);
     } catch (...) {
@@ -721,8 +728,8 @@ void TForm1::StringGrid1SelectCell(std::int32_t row) {
     chapter_->StringGrid1SelectCell(row);
 }
 
-void TForm1::WebBrowser1DocumentComplete() {
-    chapter_->WebBrowser1DocumentComplete();
+void TForm1::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
+    chapter_->WebBrowser1DocumentComplete(outcome);
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

@@ -142,7 +142,7 @@ public:
 
     // The reading view's handlers (see ChapterDisplay).
     void StringGrid1SelectCell(std::int32_t row);
-    void WebBrowser1DocumentComplete();
+    void WebBrowser1DocumentComplete(const LoadOutcome& outcome);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -165,7 +165,7 @@ private:
     void ShowException(const std::string& text);
     bool FilterFrameEvent(QWidget* widget, QEvent* event);
     bool Converting() const;
-    void RunConversion(void (BookConverter::*command)());
+    void RunConversion(ConversionResult (BookConverter::*command)());
 
     // The frame pieces besides the named ones, by panel: left column top, middle, bottom; middle column top;
     // right column top, middle, bottom.

@@ -8,7 +8,6 @@
 
 #include <QLabel>
 #include <QProgressBar>
-#include <QStyle>
 
 namespace qm {
 
@@ -20,10 +19,6 @@ void WindowConversion::ShowBrowser() {
 
 void WindowConversion::Maximise() {
     form_.SetMaximised(true);
-}
-
-int WindowConversion::ScrollBarWidth() const {
-    return form_.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form_.WebBrowser1);
 }
 
 void WindowConversion::ShowProgress(int steps) {

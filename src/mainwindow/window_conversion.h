@@ -14,7 +14,6 @@ public:
 
     void ShowBrowser() override;
     void Maximise() override;
-    int ScrollBarWidth() const override;
     void ShowProgress(int steps) override;
     void SetProgress(int done) override;
     void HideProgress() override;

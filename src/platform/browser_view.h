@@ -1,21 +1,49 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace qm {
 
-// Which element a scroll size is read from.
-enum class ScrollElement {
-    Root, // the document's root element (documentElement)
-    Body, // the document's body
+// The page did not answer within the response limit, or its process ended: it is of no further use until the
+// view is renewed (BrowserView::Renew).
+class PageNotAnswering : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
-struct ScrollSize {
-    int height = 0;
+// How a load of the top-level document ended.
+struct LoadOutcome {
+    // False when the document could not be shown: a missing file, a load the view refused (it left the book),
+    // a page process that ended. The view then shows no page of the engine's own.
+    bool loaded = true;
+    // Why not, in the engine's words (such as "net::ERR_FILE_NOT_FOUND"); empty when loaded.
+    std::string reason;
+};
+
+// What kind of document the view shows.
+enum class DocumentKind {
+    Page,   // an HTML or XHTML page
+    Svg,    // an SVG picture as the document
+    Bitmap, // a bitmap picture (JPEG, PNG, GIF, WebP) as the document
+};
+
+// The shown document as laid out for a capture.
+struct DocumentLayout {
+    DocumentKind kind = DocumentKind::Page;
+    // The document's scroll size: the larger of the root element's and the body's.
     int width = 0;
+    int height = 0;
+    // A picture's own size: a bitmap's pixels, an SVG document's width and height when it gives both; 0 when it
+    // has none.
+    int intrinsicWidth = 0;
+    int intrinsicHeight = 0;
+    // An SVG document's height over width from its viewBox when it gives no size; 0 when unknown.
+    double aspectRatio = 0;
 };
 
 struct ScrollPosition {
@@ -24,27 +52,31 @@ struct ScrollPosition {
 };
 
 // A captured picture: `rgb` holds height rows of width pixels, top row first, three bytes (R, G, B) a pixel.
+// `scrollY` is the document row at the picture's top when the frame was drawn.
 struct RgbImage {
     int width = 0;
     int height = 0;
+    int scrollY = 0;
     std::vector<std::uint8_t> rgb;
 };
 
 // The page view as the reading view and the conversion commands use it. Every call runs on the user-interface
 // thread. Calls that read or change the page wait for the browser's answer while the thread goes on handling
 // events, so handlers of other events (clicks, other notifications) may run during such a call. A call that
-// the browser does not answer within a few seconds throws std::runtime_error.
+// the browser does not answer within the response limit throws PageNotAnswering.
 class BrowserView {
 public:
     virtual ~BrowserView() = default;
 
-    // Starts loading the local file `path` and returns at once; the load ends with a document-complete
-    // notification, also when the file is missing or cannot be shown (the view then shows an error page).
-    virtual void Navigate(const std::string& path) = 0;
+    // Starts loading the local file `path`, scrolled to the anchor `fragment` when one is given (as written in
+    // a link, without "#"), and returns at once; the load ends with a document-complete notification, also
+    // when the file cannot be shown. A file that is shown already is not loaded again: the view scrolls to the
+    // anchor and reports completion as for a load.
+    virtual void Navigate(const std::string& path, const std::string& fragment = {}) = 0;
 
-    // `handler` runs each time the top-level document has finished loading; frames never raise it. The handler
-    // runs from the event loop and must not throw.
-    virtual void SetDocumentCompleteHandler(std::function<void()> handler) = 0;
+    // `handler` runs each time the top-level document has finished loading or failed to; frames never raise
+    // it. The handler runs from the event loop and must not throw.
+    virtual void SetDocumentCompleteHandler(std::function<void(const LoadOutcome&)> handler) = 0;
 
     // Sets the zoom of the inline style of the shown document's body to `factor` (1.0 = natural size); the
     // page is laid out again. Does nothing when nothing has been loaded yet or the document has no body.
@@ -57,10 +89,8 @@ public:
     // std::runtime_error when there is no document or it has no body.
     virtual void SetBodyBorderStyle(const std::string& style) = 0;
 
-    // The scroll height and width in pixels of the shown document's root element or body. Throws
-    // std::runtime_error when there is no document or it lacks that element.
-    virtual int ScrollHeight(ScrollElement element) = 0;
-    virtual int ScrollWidth(ScrollElement element) = 0;
+    // How long any one wait for the page may last (a script's answer, a frame, a size taken).
+    virtual void SetResponseLimit(std::chrono::milliseconds limit) = 0;
 
     // The view's size in pixels. The view fills its container until a size is set here; a size set here is
     // kept exactly, larger than the container included, and the view renders all of it. Once both sides equal
@@ -70,23 +100,39 @@ public:
     virtual void SetViewHeight(int height) = 0;
     virtual void SetViewWidth(int width) = 0;
 
+    // Readies the shown document for a capture at `width` by `height` pixels and measures it: the view takes
+    // that size, the page's scroll bars are hidden so the page is laid out exactly as wide as the view, a
+    // bitmap document shows its picture at its own size at the top left, and the call returns once the page
+    // reports the new size. Throws std::runtime_error when there is no document or it does not take the size.
+    virtual DocumentLayout LayOut(int width, int height) = 0;
+
+    // The document rows at which the anchors `fragments` (as written in links) begin, in order; -1 for an
+    // anchor the document does not have.
+    virtual std::vector<int> AnchorTops(const std::vector<std::string>& fragments) = 0;
+
     // Scrolls the document so that its point (x, y) comes to the view's top-left corner, as far as the
     // document allows, and returns the position reached.
     virtual ScrollPosition ScrollTo(int x, int y) = 0;
 
-    // The view as rendered now, in a frame drawn after the call began, scroll bars included. A line one pixel
-    // high along the foot of the page's viewport is painted to recognise that frame: the picture is
-    // ViewWidth() by ViewHeight() - 1 pixels and leaves out the view's bottom row, which is that line unless
-    // the page shows a horizontal scroll bar (then the line lies above the bar, in the picture). Throws
-    // std::runtime_error when the view renders no such frame (for instance while it is hidden).
+    // The view as rendered now, in a frame drawn after the call began. A line one pixel high along the foot of
+    // the page's viewport is painted to recognise that frame: the picture is ViewWidth() by ViewHeight() - 1
+    // pixels and leaves out the view's bottom row. Throws std::runtime_error when the view renders no such
+    // frame (for instance while it is hidden) or the page scrolled while the frame was taken.
     virtual RgbImage CaptureView() = 0;
 
-    // Readies the shown page for captures that scroll through it: its scroll bars are hidden and take no room,
-    // and the document reaches down at least `documentHeight` pixels (an invisible mark is placed there), so
-    // that every row above that depth can be scrolled into the view. EndCapture takes both back; it does
-    // nothing when no capture was begun.
+    // Lengthens the document so that it reaches down at least `documentHeight` pixels (an invisible mark is
+    // placed there): every row above that depth can then be scrolled into the view. EndCapture takes back this
+    // and what LayOut changed on the page; it does nothing when no capture was begun.
     virtual void BeginCapture(int documentHeight) = 0;
     virtual void EndCapture() = 0;
+
+    // Shows the program's own page with `text` in place of a document that could not be shown. It raises no
+    // document-complete notification.
+    virtual void ShowFailure(const std::string& text) = 0;
+
+    // Leaves a page that stopped answering or whose process ended behind, ends its process, and shows later
+    // documents in a fresh page. Nothing is shown until the next navigation.
+    virtual void Renew() = 0;
 };
 
 } // namespace qm

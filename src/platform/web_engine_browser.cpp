@@ -1,18 +1,25 @@
 #include "platform/web_engine_browser.h"
 
-#include "platform/silent_page.h"
+#include "platform/book_confinement.h"
+#include "platform/book_page.h"
+#include "platform/page_script.h"
 
 #include <QChildEvent>
-#include <QElapsedTimer>
+#include <QDesktopServices>
 #include <QEvent>
 #include <QEventLoop>
 #include <QImage>
+#include <QKeyEvent>
 #include <QQuickWidget>
 #include <QTimer>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWheelEvent>
+
+#include <signal.h>
 
 #include <charconv>
 #include <memory>
@@ -22,49 +29,23 @@ namespace qm {
 
 namespace {
 
-// Round trips take a few milliseconds; a script unanswered for half a second is sent again, and after ten
-// seconds the browser process is taken to have stopped answering.
-constexpr int kScriptAttemptMs = 500;
-constexpr int kScriptAttempts = 20;
+// Round trips take a few milliseconds. An unanswered script is sent again, soon at first and then less often:
+// the engine now and then drops one sent while a page settles, and every script here does the same when run
+// twice.
+constexpr int kFirstResendMs = 30;
+constexpr int kLongestResendMs = 500;
 // Frames come every few milliseconds; after a change the next one shows it.
-constexpr int kCaptureTimeoutMs = 5000;
 constexpr int kFramePollMs = 4;
 // A line not seen by then is placed again, in case the page has been laid out anew meanwhile.
 constexpr int kReplaceSentinelMs = 100;
-
-constexpr const char* kSentinelId = "qm-capture-sentinel";
-constexpr const char* kCaptureStyleId = "qm-capture-style";
-constexpr const char* kDepthMarkId = "qm-capture-depth";
-
-// `text` as a JavaScript string literal.
-QString ScriptString(const QString& text) {
-    QString quoted = "\"";
-    for (const QChar c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (c.unicode() < 0x20 || c == QChar(0x2028) || c == QChar(0x2029)) {
-            quoted += QString("\\u%1").arg(c.unicode(), 4, 16, QChar('0'));
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
+// A click or key press on the page counts as a person's wish to follow a link for this long.
+constexpr int kUserInputValidMs = 2000;
 
 // The shortest text that reads back as the same double, so that the page gets the factor exactly.
 QString ExactNumber(double value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer));
-}
-
-const char* ElementExpression(ScrollElement element) {
-    return element == ScrollElement::Root ? "document.documentElement" : "document.body";
-}
-
-const char* ElementName(ScrollElement element) {
-    return element == ScrollElement::Root ? "root element" : "body";
 }
 
 // A colour for the n-th capture's sentinel row; far from the greys and pure colours that pages use most.
@@ -101,23 +82,33 @@ void WaitForEvents(int milliseconds) {
     loop.exec();
 }
 
+std::string Seconds(std::chrono::milliseconds limit) {
+    const auto tenths = (limit.count() + 50) / 100;
+    return std::to_string(tenths / 10) + (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : "") + " seconds";
+}
+
+DocumentKind KindNamed(const QString& name) {
+    if (name == "svg") {
+        return DocumentKind::Svg;
+    }
+    return name == "bitmap" ? DocumentKind::Bitmap : DocumentKind::Page;
+}
+
+QString HtmlEscaped(const std::string& text) {
+    return QString::fromStdString(text).toHtmlEscaped();
+}
+
 } // namespace
 
-WebEngineBrowser::WebEngineBrowser(QWidget* parent) : QWebEngineView(parent), profile_(new QWebEngineProfile(this)) {
-    setPage(new SilentPage(profile_, this));
-    QWebEngineSettings* settings = page()->settings();
-    settings->setDefaultTextEncoding("utf-8");
-    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+WebEngineBrowser::WebEngineBrowser(QWidget* parent)
+    : QWebEngineView(parent), profile_(new QWebEngineProfile(this)), confinement_(new BookConfinement(this)) {
+    profile_->setUrlRequestInterceptor(confinement_);
+    profile_->setHttpCacheType(QWebEngineProfile::NoCache);
+    connect(profile_, &QWebEngineProfile::downloadRequested, this,
+            [](QWebEngineDownloadRequest* download) { download->cancel(); });
+    InstallPage();
     // Dropped files are opened as books by the window, not shown as pages.
     setAcceptDrops(false);
-    connect(page(), &QWebEnginePage::loadFinished, this, [this](bool) {
-        if (documentComplete_) {
-            documentComplete_();
-        }
-    });
     if (parent != nullptr) {
         parent->installEventFilter(this);
         FollowContainer();
@@ -129,9 +120,113 @@ WebEngineBrowser::~WebEngineBrowser() {
     delete page();
 }
 
+void WebEngineBrowser::InstallPage() {
+    ++generation_;
+    auto* fresh = new BookPage(
+        profile_, *confinement_, [this](const QUrl& url) { OpenExternalAfterClick(url); }, this);
+    QWebEngineSettings* settings = fresh->settings();
+    settings->setDefaultTextEncoding(charset_.isEmpty() ? QString("utf-8") : charset_);
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, bookScripts_);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    // A page's own styles and pictures are files too; BookConfinement keeps every file request inside the book.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    const int generation = generation_;
+    // A load ends as succeeded or failed (with the engine's reason), or stopped: refused by BookPage, or left
+    // for the next navigation (which ends nothing).
+    connect(fresh, &QWebEnginePage::loadingChanged, this, [this, generation](const QWebEngineLoadingInfo& info) {
+        if (generation != generation_) {
+            return;
+        }
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+            OnLoadEnded(true, {});
+        } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+            OnLoadEnded(false, info.errorString());
+        } else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && info.url() == requested_) {
+            OnLoadEnded(false, confinement_->Allows(info.url()) ? info.errorString()
+                                                                : QString("refused: it is not a file of the book"));
+        }
+    });
+    connect(fresh, &QWebEnginePage::renderProcessTerminated, this,
+            [this, generation](QWebEnginePage::RenderProcessTerminationStatus, int) {
+                if (generation != generation_) {
+                    return;
+                }
+                processEnded_ = true;
+                shownDocument_.clear();
+                if (loading_) {
+                    Complete({false, "the page's process ended"});
+                }
+            });
+    page_ = fresh;
+    setPage(fresh);
+}
+
+void WebEngineBrowser::OnLoadEnded(bool ok, const QString& failure) {
+    if (showingFailure_) {
+        showingFailure_ = false;
+        return;
+    }
+    if (!loading_) {
+        return;
+    }
+    if (ok) {
+        shownDocument_ = page()->url().adjusted(QUrl::RemoveFragment);
+        Complete({});
+    } else {
+        shownDocument_.clear();
+        Complete({false, failure.isEmpty() ? std::string("the engine could not show it") : failure.toStdString()});
+    }
+}
+
+void WebEngineBrowser::Complete(const LoadOutcome& outcome) {
+    loading_ = false;
+    if (documentComplete_) {
+        documentComplete_(outcome);
+    }
+}
+
+void WebEngineBrowser::SetBookFolder(const std::string& folder) {
+    confinement_->SetBookFolder(folder);
+}
+
+void WebEngineBrowser::SetBookScriptsAllowed(bool allowed) {
+    bookScripts_ = allowed;
+    page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, allowed);
+}
+
+void WebEngineBrowser::SetExternalLinkHandler(std::function<void(const std::string& url)> handler) {
+    openExternal_ = std::move(handler);
+}
+
+void WebEngineBrowser::OpenExternalAfterClick(const QUrl& url) {
+    // A page's script can click a link too; only a person's click, and only once, opens the desktop's browser.
+    if (!userInputUnused_ || !userInput_.isValid() || userInput_.elapsed() > kUserInputValidMs) {
+        return;
+    }
+    userInputUnused_ = false;
+    if (openExternal_) {
+        openExternal_(url.toString().toStdString());
+    } else {
+        QDesktopServices::openUrl(url);
+    }
+}
+
 QVariant WebEngineBrowser::EvaluateScript(const QString& script) {
     if (!navigated_) {
         throw std::runtime_error("The page view has no document yet");
+    }
+    if (processEnded_) {
+        throw PageNotAnswering("The page's process has ended");
     }
     struct Pending {
         QVariant value;
@@ -150,75 +245,83 @@ QVariant WebEngineBrowser::EvaluateScript(const QString& script) {
             pending->loop->quit();
         }
     };
-    // Qt WebEngine 6.4 now and then drops a script sent as a page finishes loading (measured: one load in
-    // two to four hundred, in the page's world as in ours, also when sent a moment later); every script here
-    // does the same when run twice, so an unanswered one is sent again.
-    for (int attempt = 0; attempt < kScriptAttempts && !pending->answered; ++attempt) {
+    QElapsedTimer waited;
+    waited.start();
+    for (int resend = kFirstResendMs; !pending->answered && !processEnded_;
+         resend = std::min(2 * resend, kLongestResendMs)) {
+        const auto left = responseLimit_.count() - waited.elapsed();
+        if (left <= 0) {
+            break;
+        }
         page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, answer);
         if (pending->answered) {
             break;
         }
         QEventLoop loop;
         pending->loop = &loop;
-        QTimer::singleShot(kScriptAttemptMs, &loop, &QEventLoop::quit);
+        QTimer::singleShot(static_cast<int>(std::min<qint64>(resend, left)), &loop, &QEventLoop::quit);
         loop.exec();
         pending->loop = nullptr;
     }
     if (!pending->answered) {
-        throw std::runtime_error("The page view did not answer within " +
-                                 std::to_string(kScriptAttempts * kScriptAttemptMs / 1000) + " seconds");
+        throw PageNotAnswering(processEnded_ ? "The page's process has ended"
+                                             : "The page did not answer within " + Seconds(responseLimit_));
     }
     return pending->value;
 }
 
-void WebEngineBrowser::Navigate(const std::string& path) {
+void WebEngineBrowser::Navigate(const std::string& path, const std::string& fragment) {
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+    if (!fragment.empty()) {
+        url.setFragment(QString::fromStdString(fragment), QUrl::TolerantMode);
+    }
     navigated_ = true;
-    page()->load(QUrl::fromLocalFile(QString::fromStdString(path)));
+    showingFailure_ = false;
+    // Within the document shown, the engine only scrolls to the anchor and reports no load; the view reports
+    // one all the same, from the event loop as a load would.
+    const bool sameDocument = !fragment.empty() && !loading_ && !shownDocument_.isEmpty() &&
+                              url.adjusted(QUrl::RemoveFragment) == shownDocument_;
+    loading_ = true;
+    requested_ = url;
+    page()->load(url);
+    if (sameDocument) {
+        const int generation = generation_;
+        QTimer::singleShot(0, this, [this, generation] {
+            if (generation == generation_ && loading_) {
+                Complete({});
+            }
+        });
+    }
 }
 
-void WebEngineBrowser::SetDocumentCompleteHandler(std::function<void()> handler) {
+void WebEngineBrowser::SetDocumentCompleteHandler(std::function<void(const LoadOutcome&)> handler) {
     documentComplete_ = std::move(handler);
 }
 
 void WebEngineBrowser::ApplyZoom(double factor) {
-    if (!navigated_) {
+    if (!navigated_ || shownDocument_.isEmpty()) {
         return;
     }
-    EvaluateScript(
-        QString("(function(){var b=document.body;if(b)b.style.zoom=%1;})()").arg(ScriptString(ExactNumber(factor))));
+    EvaluateScript(PageScript::Call("body_style", {"zoom", ExactNumber(factor)}));
 }
 
 void WebEngineBrowser::SetCharSet(const std::string& charset) {
-    page()->settings()->setDefaultTextEncoding(QString::fromStdString(charset));
+    // Settings are sent to the page's process on every change; one that changes nothing is not made.
+    const QString wanted = QString::fromStdString(charset);
+    if (wanted != charset_) {
+        charset_ = wanted;
+        page()->settings()->setDefaultTextEncoding(wanted);
+    }
 }
 
 void WebEngineBrowser::SetBodyBorderStyle(const std::string& style) {
-    const QVariant done = EvaluateScript(
-        QString("(function(){var b=document.body;if(!b)return false;b.style.borderStyle=%1;return true;})()")
-            .arg(ScriptString(QString::fromStdString(style))));
-    if (!done.toBool()) {
+    if (!EvaluateScript(PageScript::Call("body_style", {"borderStyle", QString::fromStdString(style)})).toBool()) {
         throw std::runtime_error("The page has no body");
     }
 }
 
-int WebEngineBrowser::ReadScrollSize(ScrollElement element, const char* property) {
-    const QVariant value = EvaluateScript(
-        QString("(function(){var e=%1;return e?e.%2:null;})()").arg(ElementExpression(element), property));
-    bool isNumber = false;
-    const int size = value.toInt(&isNumber);
-    if (!value.isValid() || value.isNull() || !isNumber) {
-        throw std::runtime_error(std::string("The page has no ") + ElementName(element) + " to measure its " +
-                                 property);
-    }
-    return size;
-}
-
-int WebEngineBrowser::ScrollHeight(ScrollElement element) {
-    return ReadScrollSize(element, "scrollHeight");
-}
-
-int WebEngineBrowser::ScrollWidth(ScrollElement element) {
-    return ReadScrollSize(element, "scrollWidth");
+void WebEngineBrowser::SetResponseLimit(std::chrono::milliseconds limit) {
+    responseLimit_ = limit;
 }
 
 int WebEngineBrowser::ViewHeight() const {
@@ -239,11 +342,56 @@ void WebEngineBrowser::SetViewWidth(int width) {
     heldToContainer_ = parentWidget() != nullptr && size() == parentWidget()->size();
 }
 
+DocumentLayout WebEngineBrowser::LayOut(int width, int height) {
+    resize(width, height);
+    heldToContainer_ = parentWidget() != nullptr && size() == parentWidget()->size();
+    // The page takes a new size a little after the view: what it measures before then belongs to the old one.
+    QElapsedTimer waited;
+    waited.start();
+    const QString script = PageScript::Call("lay_out", {});
+    for (;;) {
+        const QVariantList answer = EvaluateScript(script).toList();
+        if (answer.size() != 9) {
+            throw std::runtime_error("The page has no document to lay out");
+        }
+        if (qRound(answer[0].toDouble()) == width && qRound(answer[1].toDouble()) == height && answer[8].toInt() == 0) {
+            DocumentLayout layout;
+            layout.kind = KindNamed(answer[2].toString());
+            layout.width = qRound(answer[3].toDouble());
+            layout.height = qRound(answer[4].toDouble());
+            layout.intrinsicWidth = qRound(answer[5].toDouble());
+            layout.intrinsicHeight = qRound(answer[6].toDouble());
+            layout.aspectRatio = answer[7].toDouble();
+            return layout;
+        }
+        if (waited.elapsed() >= responseLimit_.count()) {
+            throw PageNotAnswering(answer[8].toInt() != 0
+                                       ? "The page's pictures or fonts did not load within " + Seconds(responseLimit_)
+                                       : "The page did not take the size of " + std::to_string(width) + " x " +
+                                             std::to_string(height) + " pixels within " + Seconds(responseLimit_));
+        }
+        WaitForEvents(kFramePollMs);
+    }
+}
+
+std::vector<int> WebEngineBrowser::AnchorTops(const std::vector<std::string>& fragments) {
+    QStringList names;
+    for (const std::string& fragment : fragments) {
+        names << QString::fromStdString(fragment);
+    }
+    const QVariantList tops = EvaluateScript(PageScript::Call("anchor_tops", {names})).toList();
+    if (tops.size() != static_cast<qsizetype>(fragments.size())) {
+        throw std::runtime_error("The page did not report where its anchors are");
+    }
+    std::vector<int> rows;
+    for (const QVariant& top : tops) {
+        rows.push_back(qRound(top.toDouble()));
+    }
+    return rows;
+}
+
 ScrollPosition WebEngineBrowser::ScrollTo(int x, int y) {
-    const QVariantList reached =
-        EvaluateScript(
-            QString("(function(){window.scrollTo(%1,%2);return [window.scrollX,window.scrollY];})()").arg(x).arg(y))
-            .toList();
+    const QVariantList reached = EvaluateScript(PageScript::Call("scroll_to", {x, y})).toList();
     if (reached.size() != 2) {
         throw std::runtime_error("The page did not report its scroll position");
     }
@@ -255,44 +403,23 @@ RgbImage WebEngineBrowser::CaptureView() {
     if (render == nullptr || !isVisible()) {
         throw std::runtime_error("The page view is not shown, so nothing is rendered to capture");
     }
-    // A frame is known to be fresh when the sentinel row, a fixed line along the foot of the page's viewport,
-    // shows the colour given just now. The script answers where the line lies (above any horizontal scroll
-    // bar, left of any vertical one) and how large the page's viewport is: right after the view has been
-    // resized the page may still be laid out at the old size, and then the line is placed again until the
-    // page has taken the view's size.
-    //
-    // An SVG document (a picture as a chapter) can neither position a fixed line nor paint outside its own
-    // box, so there the line is a rectangle over the foot of that box, inside the picture: once a frame shows
-    // it, it is removed, and the first frame without it is the capture.
+    // A frame is known to be fresh when the sentinel (sentinel_place.js) shows the colour given just now. The
+    // script also answers how large the page's viewport is: right after the view has been resized the page
+    // may still be laid out at the old size, and then the line is placed again until the page has taken the
+    // view's size. In an SVG document the sentinel lies inside the picture: once a frame shows it, it is
+    // removed, and the first frame without it is the capture.
     const QRgb colour = SentinelColour(++sentinelColour_);
-    const QString place =
-        QString("(function(c){var d=document,e=d.documentElement,s=d.getElementById('%1');"
-                "var H=window.innerHeight,W=window.innerWidth;"
-                "if(e instanceof SVGSVGElement){if(!s){s=d.createElementNS('http://www.w3.org/2000/svg','rect');"
-                "s.id='%1';s.setAttribute('pointer-events','none');s.setAttribute('shape-rendering','crispEdges');"
-                "e.appendChild(s);}var b=e.getBoundingClientRect(),y=Math.min(Math.ceil(b.bottom),H)-1,"
-                "l=Math.max(Math.ceil(b.left),0),r=Math.min(Math.floor(b.right),W);"
-                "var m=e.getScreenCTM().inverse(),p=e.createSVGPoint(),q=e.createSVGPoint();"
-                "p.x=l;p.y=y;q.x=r;q.y=y+1;p=p.matrixTransform(m);q=q.matrixTransform(m);"
-                "s.setAttribute('x',p.x);s.setAttribute('y',p.y);s.setAttribute('width',q.x-p.x);"
-                "s.setAttribute('height',q.y-p.y);s.setAttribute('fill',c);return [y,l,r-l,W,H,true];}"
-                "if(!s){s=d.createElement('div');"
-                "s.id='%1';s.style.cssText='position:fixed;left:0;right:0;bottom:0;height:1px;margin:0;"
-                "padding:0;border:0;z-index:2147483647;pointer-events:none';"
-                "e.appendChild(s);}s.style.background=c;"
-                "var r=s.getBoundingClientRect();return [r.top,r.left,r.width,W,H,false];"
-                "})(%2)")
-            .arg(kSentinelId, ScriptString(QColor(colour).name()));
-    const QString removal =
-        QString("(function(){var s=document.getElementById('%1');if(s)s.remove();})()").arg(kSentinelId);
+    const QString place = PageScript::Call("sentinel_place", {QColor(colour).name()});
+    const QString removal = PageScript::Call("sentinel_remove", {});
     int row = -1;
     int left = 0;
     int right = 0;
     bool laidOut = false;
     bool inPicture = false;
+    int scrollY = 0;
     auto placeLine = [&] {
         const QVariantList line = EvaluateScript(place).toList();
-        if (line.size() != 6) {
+        if (line.size() != 8) {
             throw std::runtime_error("The page did not take the capture's sentinel row");
         }
         row = qRound(line[0].toDouble());
@@ -300,6 +427,13 @@ RgbImage WebEngineBrowser::CaptureView() {
         right = std::min(render->width(), qRound(line[1].toDouble() + line[2].toDouble()));
         laidOut = qRound(line[3].toDouble()) == render->width() && qRound(line[4].toDouble()) == render->height();
         inPicture = line[5].toBool();
+        scrollY = qRound(line[7].toDouble());
+    };
+    auto removeLine = [&] {
+        const QVariantList position = EvaluateScript(removal).toList();
+        if (position.size() != 2 || qRound(position[1].toDouble()) != scrollY) {
+            throw std::runtime_error("The page scrolled by itself while it was captured");
+        }
     };
     // The next grabbed frame of the view's size in which the line's pixels all have the colour (`shown`) or
     // none of them has it.
@@ -317,9 +451,8 @@ RgbImage WebEngineBrowser::CaptureView() {
                     return frame;
                 }
             }
-            if (waited.elapsed() >= kCaptureTimeoutMs) {
-                throw std::runtime_error("The page view rendered no new frame within " +
-                                         std::to_string(kCaptureTimeoutMs / 1000) + " seconds");
+            if (waited.elapsed() >= responseLimit_.count()) {
+                throw PageNotAnswering("The page view rendered no new frame within " + Seconds(responseLimit_));
             }
             WaitForEvents(kFramePollMs);
             if (!laidOut || sinceAgain.elapsed() >= kReplaceSentinelMs) {
@@ -330,15 +463,16 @@ RgbImage WebEngineBrowser::CaptureView() {
     };
     placeLine();
     QImage frame = grabUntil(true, placeLine);
-    EvaluateScript(removal);
+    removeLine();
     if (inPicture) {
-        frame = grabUntil(false, [&] { EvaluateScript(removal); });
+        frame = grabUntil(false, removeLine);
     }
 
     const QImage pixels = frame.convertToFormat(QImage::Format_RGB888);
     RgbImage image;
     image.width = pixels.width();
     image.height = pixels.height() - 1;
+    image.scrollY = scrollY;
     const auto rowBytes = static_cast<std::size_t>(image.width) * 3;
     image.rgb.resize(rowBytes * static_cast<std::size_t>(image.height));
     for (int y = 0; y < image.height; ++y) {
@@ -348,33 +482,39 @@ RgbImage WebEngineBrowser::CaptureView() {
 }
 
 void WebEngineBrowser::BeginCapture(int documentHeight) {
-    // Hidden scroll bars leave the layout as wide as the view; the mark is positioned absolutely so that it
-    // lengthens the document without moving anything in it. An SVG document takes the style but no mark: it
-    // cannot position one, and such a picture is captured whole in one piece.
-    const QVariant done = EvaluateScript(
-        QString("(function(h){var d=document,r=d.documentElement;if(!r)return false;"
-                "var svg=r instanceof SVGSVGElement,ns=svg?'http://www.w3.org/2000/svg':'http://www.w3.org/1999/xhtml';"
-                "var s=d.getElementById('%1');if(!s){s=d.createElementNS(ns,'style');s.id='%1';"
-                "s.textContent='::-webkit-scrollbar{display:none !important}';r.appendChild(s);}"
-                "if(svg)return true;"
-                "var m=d.getElementById('%2');if(!m){m=d.createElementNS(ns,'div');m.id='%2';"
-                "m.style.cssText='position:absolute;left:0;width:1px;height:1px;margin:0;padding:0;border:0;"
-                "visibility:hidden;pointer-events:none';r.appendChild(m);}"
-                "m.style.top=(h-1)+'px';return true;})(%3)")
-            .arg(kCaptureStyleId, kDepthMarkId)
-            .arg(documentHeight));
-    if (!done.toBool()) {
+    if (!EvaluateScript(PageScript::Call("capture_depth", {documentHeight})).toBool()) {
         throw std::runtime_error("The page has no root element to capture");
     }
 }
 
 void WebEngineBrowser::EndCapture() {
-    if (!navigated_) {
+    if (!navigated_ || shownDocument_.isEmpty()) {
         return;
     }
-    EvaluateScript(QString("(function(){['%1','%2'].forEach(function(i){var e=document.getElementById(i);"
-                           "if(e)e.remove();});})()")
-                       .arg(kCaptureStyleId, kDepthMarkId));
+    EvaluateScript(PageScript::Call("capture_end", {}));
+}
+
+void WebEngineBrowser::ShowFailure(const std::string& text) {
+    showingFailure_ = true;
+    page_->ExpectOwnPage();
+    page()->setHtml("<!DOCTYPE html><html><head><meta charset='utf-8'><style>body{font:15px sans-serif;color:#444;"
+                    "margin:3em}</style></head><body><p>" +
+                    HtmlEscaped(text) + "</p></body></html>");
+}
+
+void WebEngineBrowser::Renew() {
+    // A page that loops for ever keeps its process busy for ever; ending it frees the core and ensures the
+    // fresh page gets a process of its own.
+    const qint64 process = page()->renderProcessPid();
+    if (process > 0) {
+        ::kill(static_cast<pid_t>(process), SIGKILL);
+    }
+    InstallPage();
+    navigated_ = false;
+    loading_ = false;
+    processEnded_ = false;
+    showingFailure_ = false;
+    shownDocument_.clear();
 }
 
 bool WebEngineBrowser::event(QEvent* event) {
@@ -388,10 +528,13 @@ bool WebEngineBrowser::event(QEvent* event) {
 }
 
 bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parentWidget() && event->type() == QEvent::Resize && heldToContainer_) {
-        FollowContainer();
+    if (watched == parentWidget()) {
+        if (event->type() == QEvent::Resize && heldToContainer_) {
+            FollowContainer();
+        }
+        return QWebEngineView::eventFilter(watched, event);
     }
-    if (watched != parentWidget() && event->type() == QEvent::Wheel) {
+    if (event->type() == QEvent::Wheel) {
         const auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers().testFlag(Qt::ControlModifier)) {
             if (const int delta = wheel->angleDelta().y(); delta != 0) {
@@ -399,6 +542,13 @@ bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
+    }
+    // Only events that a person sends reach the widgets; what a page's script does never passes here.
+    if (event->type() == QEvent::MouseButtonRelease ||
+        (event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                                               static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))) {
+        userInput_.start();
+        userInputUnused_ = true;
     }
     return QWebEngineView::eventFilter(watched, event);
 }

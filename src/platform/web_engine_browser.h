@@ -2,19 +2,30 @@
 
 #include "platform/browser_view.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
 #include <QWebEngineView>
+
+#include <chrono>
+#include <functional>
+#include <string>
 
 class QQuickWidget;
 class QWebEngineProfile;
 
 namespace qm {
 
-// The page view on Qt WebEngine. It shows local files in a private, off-the-record profile, shows no dialogs
-// of its own (script alerts, console messages), and opens links to other sites in the desktop's browser. It
-// fills its parent widget until a size is set through the BrowserView interface. The browser's own zoom is
-// never used: Ctrl with the mouse wheel is reported as ZoomGesture for the window's zoom commands.
+class BookConfinement;
+class BookPage;
+
+// The page view on Qt WebEngine. It shows the files of one book in a private, off-the-record profile and lets
+// pages reach nothing outside that book (BookConfinement, BookPage); a book's own scripts do not run unless
+// allowed, while the program's scripts run in a world of their own either way. It shows no dialogs of its own
+// and no error pages of the engine. A link to a web site opens in the desktop's browser only after a real
+// click. It fills its parent widget until a size is set through the BrowserView interface. The browser's own
+// zoom is never used: Ctrl with the mouse wheel is reported as ZoomGesture for the window's zoom commands.
 class WebEngineBrowser final : public QWebEngineView, public BrowserView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(WebEngineBrowser)
@@ -24,24 +35,36 @@ public:
     ~WebEngineBrowser() override;
 
     // Runs `script` in a world of its own beside the page's scripts and returns its value, handling events
-    // while it waits. Throws std::runtime_error when nothing has been loaded yet or no answer comes in time.
+    // while it waits. Throws std::runtime_error when nothing has been loaded yet, PageNotAnswering when no
+    // answer comes within the response limit or the page's process has ended.
     QVariant EvaluateScript(const QString& script);
 
-    void Navigate(const std::string& path) override;
-    void SetDocumentCompleteHandler(std::function<void()> handler) override;
+    // The folder whose files pages may reach: the open book's. Until it is set, no file can be shown.
+    void SetBookFolder(const std::string& folder);
+    // Whether a book's own scripts run in its pages (off at first); they stay confined to the book either way.
+    // Takes effect with the next page shown.
+    void SetBookScriptsAllowed(bool allowed);
+    // Where a link to a web site or a mail address goes after a real click: the desktop's browser at first.
+    void SetExternalLinkHandler(std::function<void(const std::string& url)> handler);
+
+    void Navigate(const std::string& path, const std::string& fragment = {}) override;
+    void SetDocumentCompleteHandler(std::function<void(const LoadOutcome&)> handler) override;
     void ApplyZoom(double factor) override;
     void SetCharSet(const std::string& charset) override;
     void SetBodyBorderStyle(const std::string& style) override;
-    int ScrollHeight(ScrollElement element) override;
-    int ScrollWidth(ScrollElement element) override;
+    void SetResponseLimit(std::chrono::milliseconds limit) override;
     int ViewHeight() const override;
     int ViewWidth() const override;
     void SetViewHeight(int height) override;
     void SetViewWidth(int width) override;
+    DocumentLayout LayOut(int width, int height) override;
+    std::vector<int> AnchorTops(const std::vector<std::string>& fragments) override;
     ScrollPosition ScrollTo(int x, int y) override;
     RgbImage CaptureView() override;
     void BeginCapture(int documentHeight) override;
     void EndCapture() override;
+    void ShowFailure(const std::string& text) override;
+    void Renew() override;
 
 signals:
     // Ctrl and the mouse wheel over the page: +1 to zoom in, -1 to zoom out.
@@ -52,15 +75,36 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    int ReadScrollSize(ScrollElement element, const char* property);
+    void InstallPage();
+    void OnLoadEnded(bool ok, const QString& failure);
+    void Complete(const LoadOutcome& outcome);
+    void OpenExternalAfterClick(const QUrl& url);
     void FollowContainer();
     QQuickWidget* RenderWidget() const;
 
     QWebEngineProfile* profile_;
-    std::function<void()> documentComplete_;
+    BookConfinement* confinement_;
+    BookPage* page_ = nullptr;
+    std::function<void(const LoadOutcome&)> documentComplete_;
+    std::function<void(const std::string&)> openExternal_;
+    std::chrono::milliseconds responseLimit_{10000};
+    QString charset_;
+    bool bookScripts_ = false;
+    // The document asked for last.
+    QUrl requested_;
+    // The document shown, without its fragment; empty while none is (before a load, after a failure).
+    QUrl shownDocument_;
+    bool loading_ = false;
+    bool showingFailure_ = false;
+    bool processEnded_ = false;
     bool navigated_ = false;
     bool heldToContainer_ = true;
     int sentinelColour_ = 0;
+    // Counts the pages: a notification meant for a page that was renewed meanwhile is dropped.
+    int generation_ = 0;
+    // A real click or key press on the page that no link has used yet.
+    QElapsedTimer userInput_;
+    bool userInputUnused_ = false;
 };
 
 } // namespace qm

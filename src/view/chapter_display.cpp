@@ -39,7 +39,15 @@ void SetBodyBorderStyle(BrowserView& browser, bool sunken) {
     }
 }
 
-ChapterDisplay::ChapterDisplay(ReaderState& state, const TableOfContents& toc, BrowserView& browser,
+ChapterLink SplitChapterLink(const std::string& path) {
+    const std::size_t hash = path.find('#');
+    if (hash == std::string::npos) {
+        return {path, {}};
+    }
+    return {path.substr(0, hash), path.substr(hash + 1)};
+}
+
+ChapterDisplay::ChapterDisplay(ReaderState& state, TableOfContents& toc, BrowserView& browser,
                                std::function<std::string()> bookPath, std::function<void(const std::string&)> setStatus)
     : state_(state), toc_(toc), browser_(browser), bookPath_(std::move(bookPath)), setStatus_(std::move(setStatus)) {}
 
@@ -54,19 +62,55 @@ void ChapterDisplay::StringGrid1SelectCell(std::int32_t row) {
         return;
     }
     setStatus_(bookPath_() + "---" + toc_.Cell(1, row));
-    // The path is an href; on disk its escapes are spelled out.
-    const std::string source = state_.subTempDir + PercentDecode(chapter);
+    // The path is an href: its anchor goes to the page as an anchor, and on disk its escapes are spelled out.
+    const ChapterLink link = SplitChapterLink(chapter);
+    const std::string source = state_.subTempDir + PercentDecode(link.file);
     const std::string target = ChapterTargetPath(source);
     RenameKeepingTarget(source, target);
-    browser_.Navigate(target);
+    shownChapter_ = link.file;
+    loadFailure_.clear();
+    browser_.Navigate(target, link.fragment);
     state_.flag_null = false;
 }
 
-void ChapterDisplay::WebBrowser1DocumentComplete() {
+void ChapterDisplay::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
     state_.flag_complete = 1;
-    ApplyWebZoom(state_, browser_);
-    browser_.SetCharSet("utf-8");
-    SetBodyBorderStyle(browser_, false);
+    if (outcome.loaded) {
+        try {
+            ApplyWebZoom(state_, browser_);
+            browser_.SetCharSet("utf-8");
+            SetBodyBorderStyle(browser_, false);
+            return;
+        } catch (const PageNotAnswering& error) {
+            // A page that loops for ever once loaded would hold every later chapter too.
+            loadFailure_ = error.what();
+            browser_.Renew();
+        }
+    } else {
+        loadFailure_ = outcome.reason;
+    }
+    browser_.ShowFailure("\"" + shownChapter_ + "\" could not be shown: " + loadFailure_);
+}
+
+void ChapterDisplay::ShowRow(std::int32_t row) {
+    state_.flag_complete = 0;
+    if (toc_.CurrentRow() == row) {
+        StringGrid1SelectCell(row);
+    } else {
+        toc_.SetCurrentRow(row);
+    }
+}
+
+bool ChapterDisplay::TakeCompletion() {
+    if (state_.flag_complete != 1) {
+        return false;
+    }
+    state_.flag_complete = 0;
+    return true;
+}
+
+void ChapterDisplay::ClearCompletion() {
+    state_.flag_complete = 0;
 }
 
 } // namespace qm

@@ -14,36 +14,62 @@ namespace qm {
 // ".html", anywhere in the path and in this letter case only, so that the browser reads the file as HTML.
 std::string ChapterTargetPath(const std::string& sourcePath);
 
+// A row's chapter path split at its first "#": the file (as written in the table) and the anchor in it.
+struct ChapterLink {
+    std::string file;
+    std::string fragment;
+};
+ChapterLink SplitChapterLink(const std::string& path);
+
 // Gives the body of the page shown in `browser` the border style "none", or the browser's default border when
 // `sunken`. Every error is swallowed: a page without a body simply keeps its border.
 void SetBodyBorderStyle(BrowserView& browser, bool sunken);
 
 // The reading view: turns the selected row of the table of contents into a page in the browser view, and
-// keeps the load handshake (state.flag_complete, state.flag_null) that the conversion commands wait on.
+// keeps the load handshake (state.flag_complete, state.flag_null) that the conversion commands wait on. Only
+// the reading view writes flag_complete; a conversion shows its rows and awaits them through ShowRow and
+// TakeCompletion.
 class ChapterDisplay {
 public:
     // `bookPath` is the path of the open book, read at each selection; `setStatus` shows the status line.
-    ChapterDisplay(ReaderState& state, const TableOfContents& toc, BrowserView& browser,
+    ChapterDisplay(ReaderState& state, TableOfContents& toc, BrowserView& browser,
                    std::function<std::string()> bookPath, std::function<void(const std::string&)> setStatus);
 
     // Row `row` became the selected row. Row 0 (the header) changes nothing. A row without a chapter path
     // sets flag_complete to 1 and flag_null to true and loads nothing. Otherwise the status line shows
-    // "<book path>---<title>", the chapter file (subTempDir + the row's path with its %XX escapes decoded) is
-    // renamed to its ChapterTargetPath unless that name is taken, the browser is sent there and flag_null is
-    // cleared. Throws what the browser throws; a failed rename is ignored.
+    // "<book path>---<title>", the chapter file (subTempDir + the row's path up to any "#", with its %XX
+    // escapes decoded) is renamed to its ChapterTargetPath unless that name is taken, the browser is sent
+    // there (scrolled to the row's anchor) and flag_null is cleared. Throws what the browser throws; a failed
+    // rename is ignored.
     void StringGrid1SelectCell(std::int32_t row);
 
     // The top-level document has finished loading: flag_complete becomes 1, the zoom goes on the page, the
-    // character set is "utf-8" and the body loses its border. An error of the zoom or the character set
+    // character set is "utf-8" and the body loses its border. A document that could not be shown is not
+    // touched: the view says which file it was and why (LoadFailure). A page that stops answering is left
+    // behind for a fresh one and counts as not shown. Any other error of the zoom or the character set
     // propagates (flag_complete is 1 by then).
-    void WebBrowser1DocumentComplete();
+    void WebBrowser1DocumentComplete(const LoadOutcome& outcome);
+
+    // Shows row `row` as a click on it does, for a caller that then awaits its page: flag_complete is cleared,
+    // the row becomes the table's current row, which shows it, and a row that is current already is shown
+    // again.
+    void ShowRow(std::int32_t row);
+    // True once the row shown last has loaded (or had nothing to load); the flag is then cleared for the next.
+    bool TakeCompletion();
+    // Clears flag_complete, as at the start of a conversion.
+    void ClearCompletion();
+
+    // Why the chapter selected last could not be shown; empty when it was (or is still loading).
+    const std::string& LoadFailure() const { return loadFailure_; }
 
 private:
     ReaderState& state_;
-    const TableOfContents& toc_;
+    TableOfContents& toc_;
     BrowserView& browser_;
     std::function<std::string()> bookPath_;
     std::function<void(const std::string&)> setStatus_;
+    std::string shownChapter_;
+    std::string loadFailure_;
 };
 
 } // namespace qm

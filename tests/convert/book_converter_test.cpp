@@ -1,6 +1,9 @@
 #include "convert/book_converter.h"
 
-#include "fake_page_view.h"
+#include "convert/chapter_section.h"
+#include "convert/conversion_report.h"
+#include "jpeg2pdf2/jpeg2pdf2.h"
+#include "support/fake_page_view.h"
 #include "support/jpeg_decode.h"
 #include "support/pdf_pages.h"
 #include "support/scripted_dialogs.h"
@@ -25,14 +28,15 @@ struct Chapter {
 };
 
 // A window's worth of state around a converter: a book of `chapters` (an empty path makes a row without a
-// chapter), the reading view on a fake page view, scripted dialogs.
+// chapter; rows into one file share its page), the reading view on a fake page view 600 x 500, scripted
+// dialogs.
 class Conversion {
 public:
     explicit Conversion(const std::vector<Chapter>& chapters)
-        : chapter_(
+        : chapters_(
               state, toc, view, [this] { return bookPath; }, [](const std::string&) {}),
-          converter(ConversionContext{state, toc, view, dialogs, shell, window, pump, [this] { return bookPath; },
-                                      [this] { return tempJPG; }, [this](std::int32_t row) { SelectRow(row); }}) {
+          converter(ConversionContext{state, toc, chapters_, view, dialogs, window, pump, [this] { return bookPath; },
+                                      [this] { return tempJPG; }}) {
         state.subTempDir = (dir / "book").string() + "/";
         toc.SetRowCount(static_cast<std::int32_t>(chapters.size()) + 1);
         for (std::size_t i = 0; i < chapters.size(); ++i) {
@@ -40,10 +44,14 @@ public:
             toc.SetCell(0, row, std::to_string(row));
             toc.SetCell(1, row, chapters[i].title);
             toc.SetCell(2, row, chapters[i].path);
-            view.pages[state.subTempDir + ChapterTargetPath(chapters[i].path)] = chapters[i].page;
+            const std::string file = SplitChapterLink(chapters[i].path).file;
+            if (!file.empty() && !view.pages.contains(state.subTempDir + ChapterTargetPath(file))) {
+                view.pages[state.subTempDir + ChapterTargetPath(file)] = chapters[i].page;
+            }
         }
-        toc.SetSelectHandler([this](std::int32_t row) { chapter_.StringGrid1SelectCell(row); });
-        view.SetDocumentCompleteHandler([this] { chapter_.WebBrowser1DocumentComplete(); });
+        toc.SetSelectHandler([this](std::int32_t row) { chapters_.StringGrid1SelectCell(row); });
+        view.SetDocumentCompleteHandler(
+            [this](const LoadOutcome& outcome) { chapters_.WebBrowser1DocumentComplete(outcome); });
         fs::create_directories(dir / "out");
         if (!chapters.empty()) {
             toc.SetCurrentRow(1);
@@ -51,16 +59,8 @@ public:
         }
     }
 
-    // The window's row selection: a row that is current already is shown again.
-    void SelectRow(std::int32_t row) {
-        if (toc.CurrentRow() == row) {
-            chapter_.StringGrid1SelectCell(row);
-        } else {
-            toc.SetCurrentRow(row);
-        }
-    }
-
     std::string Out(const std::string& name) const { return (dir / "out" / name).string(); }
+    std::string PageFile(int row) const { return (fs::path(tempJPG) / (std::to_string(row) + "_W.jpg")).string(); }
 
     test::TempDir dir;
     std::string bookPath = "/books/Tale.epub";
@@ -74,58 +74,50 @@ public:
     test::RecordingConversionWindow window;
 
 private:
-    ChapterDisplay chapter_;
+    ChapterDisplay chapters_;
 
 public:
     BookConverter converter;
 };
 
-// The text of the error that `command` throws; empty when it throws none.
-std::string ErrorOf(const std::function<void()>& command) {
-    try {
-        command();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "";
+std::pair<int, int> SizeOf(const std::string& file) {
+    const test::DecodedJpeg image = test::DecodeJpeg(file);
+    return {image.width, image.height};
 }
 
 const std::vector<Chapter> kBook = {
-    // Named .xhtml: measured on the root element.
-    {"One", "Text/one.xhtml", {1200, 780, 1000, 700, true}},
+    {"One", "Text/one.xhtml", {1200, 500}},
     {"Gap", "", {}},
-    // Others on the body, but never smaller than the document.
-    {"Two", "two.html", {900, 600, 950, 650, true}},
-    {"Three", "three.htm", {800, 600, 300, 400, true}},
+    // Wider than the page: as wide as its content, laid out again at that width.
+    {"Two", "two.html", {900, 650}},
+    // Shorter than the viewport: as tall as the viewport a reader sees.
+    {"Three", "three.htm", {300, 400}},
 };
 
-TEST(ConverttoPDF1Click, CapturesEachChapterAndWritesOnePdfOfThem) {
+TEST(ConverttoPDF1Click, LaysEachChapterOutAtThePageWidthAndWritesOnePdf) {
     Conversion c(kBook);
     c.state.WebZoom = 1.4;
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
 
-    c.converter.ConverttoPDF1Click();
+    const ConversionResult result = c.converter.ConverttoPDF1Click();
 
     ASSERT_EQ(c.dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(c.dialogs.saveRequests[0].filter.description, "PDF Document");
     EXPECT_EQ(c.dialogs.saveRequests[0].filter.pattern, "*.pdf");
     EXPECT_EQ(c.dialogs.saveRequests[0].fileName, "Tale");
     EXPECT_EQ(c.dialogs.saveRequests[0].defaultSuffix, "pdf");
-    // Page files by grid row, each the page's scroll size plus one scroll-bar width.
-    const std::vector<std::pair<std::string, std::pair<int, int>>> pages = {
-        {"1_W.jpg", {797, 1217}}, {"3_W.jpg", {667, 967}}, {"4_W.jpg", {617, 817}}};
-    for (const auto& [name, size] : pages) {
-        const test::DecodedJpeg image = test::DecodeJpeg(fs::path(c.tempJPG) / name);
-        EXPECT_EQ(image.width, size.first) << name;
-        EXPECT_EQ(image.height, size.second) << name;
-    }
-    EXPECT_FALSE(fs::exists(fs::path(c.tempJPG) / "2_W.jpg"));
+    // Page files by grid row, each the page as laid out: no margin cut, nothing added.
+    EXPECT_EQ(SizeOf(c.PageFile(1)), std::make_pair(600, 1200));
+    EXPECT_FALSE(fs::exists(c.PageFile(2)));
+    EXPECT_EQ(SizeOf(c.PageFile(3)), std::make_pair(650, 900));
+    EXPECT_EQ(SizeOf(c.PageFile(4)), std::make_pair(600, 500));
+    EXPECT_TRUE(result.Complete());
+    EXPECT_EQ(result.pdfResult, pdfDone);
+    EXPECT_EQ(result.written, (std::vector<std::string>{c.PageFile(1), c.PageFile(3), c.PageFile(4)}));
     EXPECT_EQ(test::CountPdfPages(c.Out("Tale.pdf")), 3);
-    ASSERT_EQ(c.dialogs.messages.size(), 1u);
-    EXPECT_EQ(c.dialogs.messages[0].kind, MessageKind::Plain);
-    EXPECT_EQ(c.dialogs.messages[0].caption, "Congratulation");
-    EXPECT_EQ(c.dialogs.messages[0].text, "Successed to build: " + c.Out("Tale.pdf"));
-    EXPECT_EQ(c.shell.folders, std::vector<std::string>{(c.dir / "out").string() + "/"});
+    // The converter itself says nothing.
+    EXPECT_TRUE(c.dialogs.messages.empty());
+    EXPECT_TRUE(c.shell.folders.empty());
 
     EXPECT_EQ(c.state.WebZoom, 1.0);
     EXPECT_TRUE(c.window.maximised);
@@ -134,23 +126,119 @@ TEST(ConverttoPDF1Click, CapturesEachChapterAndWritesOnePdfOfThem) {
     // Three chapters captured, then the writer's start, three pages and end.
     EXPECT_EQ(c.window.progressRanges, (std::vector<int>{3, 5}));
     EXPECT_EQ(c.window.progress, (std::vector<int>{0, 1, 2, 3, 1, 2, 3, 4, 5, 0}));
+    // The view is measured in the viewport a reader sees, then captured at most a tile and a foot row high,
+    // and ends at its own size.
+    EXPECT_EQ(c.view.layouts.front(), std::make_pair(600, 500));
     EXPECT_EQ(c.view.ViewHeight(), 500);
     EXPECT_EQ(c.view.ViewWidth(), 600);
-    EXPECT_EQ(c.view.measured,
-              (std::vector<ScrollElement>{ScrollElement::Root, ScrollElement::Body, ScrollElement::Root,
-                                          ScrollElement::Body, ScrollElement::Root}));
+    EXPECT_FALSE(c.view.capturing);
 }
 
-TEST(ConverttoPDF1Click, APictureWithoutBodyIsMeasuredOnItsRoot) {
-    Conversion c({{"Picture", "Images/cover.svg", {700, 500, 0, 0, true, false}}});
+TEST(ConverttoPDF1Click, PicturesAreTheirOwnSize) {
+    Conversion c({{"Bitmap", "Images/page1.jpg", {837, 800, DocumentKind::Bitmap, 600, 837}},
+                  {"Drawing", "Images/plan.svg", {600, 600, DocumentKind::Svg, 736, 1162}},
+                  {"Scalable", "Images/map.svg", {500, 600, DocumentKind::Svg, 0, 0, 0.5}}});
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
 
-    c.converter.ConverttoPDF1Click();
+    EXPECT_TRUE(c.converter.ConverttoPDF1Click().Complete());
 
-    const test::DecodedJpeg page = test::DecodeJpeg(fs::path(c.tempJPG) / "1_W.jpg");
-    EXPECT_EQ(page.width, 517);
-    EXPECT_EQ(page.height, 717);
-    EXPECT_EQ(c.dialogs.messages.at(0).caption, "Congratulation");
+    EXPECT_EQ(SizeOf(c.PageFile(1)), std::make_pair(600, 837));
+    EXPECT_EQ(SizeOf(c.PageFile(2)), std::make_pair(736, 1162));
+    // Without a size of its own, a picture is as wide as the page at its own proportions.
+    EXPECT_EQ(SizeOf(c.PageFile(3)), std::make_pair(600, 300));
+}
+
+TEST(ConverttoPDF1Click, RowsIntoOneFileShareItOutBySection) {
+    const FakePageView::Page file{3000, 600, DocumentKind::Page, 0, 0, 0, {{"s1", 1000}, {"s2", 1800}}};
+    Conversion c({{"Whole", "ch.html", file},
+                  {"First", "ch.html#s1", file},
+                  {"Second", "ch.html#s2", file},
+                  {"Lost", "ch.html#nowhere", file}});
+    c.dialogs.saveAnswers = {c.Out("Tale.jpg")};
+
+    EXPECT_TRUE(c.converter.ConverttoJPG1Click().Complete());
+
+    EXPECT_EQ(SizeOf(c.Out("Tale1.jpg")).second, 1000);
+    EXPECT_EQ(SizeOf(c.Out("Tale2.jpg")).second, 800);
+    EXPECT_EQ(SizeOf(c.Out("Tale3.jpg")).second, 1200);
+    // An anchor the file lacks: the whole file.
+    EXPECT_EQ(SizeOf(c.Out("Tale4.jpg")).second, 3000);
+    EXPECT_EQ(c.view.fragments, (std::vector<std::string>{"", "", "s1", "s2", "nowhere"}));
+}
+
+TEST(ChapterSection, FromTheAnchorToTheNextOneBelow) {
+    struct Case {
+        std::string fragment;
+        std::vector<int> tops;
+        RowSpan expected;
+    };
+    const std::vector<std::string> anchors = {"a", "b", "c"};
+    const std::vector<Case> cases = {
+        {"", {100, 500, 900}, {0, 100}},
+        {"a", {100, 500, 900}, {100, 500}},
+        {"c", {100, 500, 900}, {900, 1000}},
+        // Anchors out of order in the file: the next one below, not the next row's.
+        {"a", {100, 900, 500}, {100, 500}},
+        {"b", {100, -1, 500}, {0, 1000}},
+        // Two anchors at one place share a section; one at the very end keeps a row.
+        {"a", {400, 400, 700}, {400, 700}},
+        {"c", {100, 500, 1000}, {999, 1000}},
+    };
+    for (const Case& c : cases) {
+        const RowSpan span = ChapterSection(c.fragment, anchors, c.tops, 1000);
+        EXPECT_EQ(span.top, c.expected.top) << c.fragment;
+        EXPECT_EQ(span.bottom, c.expected.bottom) << c.fragment;
+    }
+}
+
+TEST(ConverttoPDF1Click, AChapterThatCannotBeShownCostsOnlyItself) {
+    std::vector<Chapter> book = kBook;
+    book[0].page.failure = "net::ERR_FILE_NOT_FOUND";
+    book[2].page.loads = false;
+    book[3].page.hangs = true;
+    book.push_back({"Four", "four.html", {700, 600}});
+    Conversion c(book);
+    c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+
+    const ConversionResult result = c.converter.ConverttoPDF1Click();
+
+    ASSERT_EQ(result.missing.size(), 3u);
+    EXPECT_EQ(result.missing[0].row, 1);
+    EXPECT_EQ(result.missing[0].reason, "could not be shown: net::ERR_FILE_NOT_FOUND");
+    EXPECT_EQ(result.missing[1].row, 3);
+    EXPECT_EQ(result.missing[1].reason, "did not finish loading within 60 seconds");
+    EXPECT_EQ(result.missing[2].row, 4);
+    EXPECT_EQ(result.missing[2].reason, "could not be shown: The page did not answer within 10 seconds");
+    // Nothing of theirs was captured; the chapter after them was, in a fresh page.
+    EXPECT_EQ(result.written, std::vector<std::string>{c.PageFile(5)});
+    EXPECT_EQ(c.view.renewals, 2);
+    EXPECT_EQ(result.pdfResult, pdfDone);
+    EXPECT_FALSE(result.Complete());
+    EXPECT_EQ(c.view.failuresShown.front(), "\"Text/one.xhtml\" could not be shown: net::ERR_FILE_NOT_FOUND");
+}
+
+TEST(ConverttoPDF1Click, TheOutputIsCheckedBeforeAnyChapter) {
+    for (const bool isTheBook : {false, true}) {
+        Conversion c(kBook);
+        if (isTheBook) {
+            c.bookPath = test::WriteFile(c.dir / "out" / "Tale.epub", "the book").string();
+            fs::create_symlink(c.bookPath, c.Out("Tale.pdf"));
+            c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+        } else {
+            c.dialogs.saveAnswers = {(c.dir / "missing" / "Tale.pdf").string()};
+        }
+        const std::size_t layouts = c.view.layouts.size();
+
+        const ConversionResult result = c.converter.ConverttoPDF1Click();
+
+        EXPECT_NE(result.error.find(isTheBook ? "is the book itself" : "does not exist"), std::string::npos)
+            << result.error;
+        EXPECT_EQ(c.view.layouts.size(), layouts);
+        EXPECT_TRUE(result.written.empty());
+        if (isTheBook) {
+            EXPECT_EQ(test::ReadFile(c.bookPath), "the book");
+        }
+    }
 }
 
 TEST(ConverttoPDF1Click, ACancelledSaveDialogKeepsOnlyThePreparations) {
@@ -159,55 +247,14 @@ TEST(ConverttoPDF1Click, ACancelledSaveDialogKeepsOnlyThePreparations) {
     test::WriteFile(fs::path(c.tempJPG) / "old.jpg", "old");
     c.dialogs.saveAnswers = {std::nullopt};
 
-    c.converter.ConverttoPDF1Click();
+    const ConversionResult result = c.converter.ConverttoPDF1Click();
 
+    EXPECT_FALSE(result.started);
     EXPECT_TRUE(fs::is_empty(c.tempJPG));
     EXPECT_TRUE(c.window.maximised);
     EXPECT_EQ(c.state.WebZoom, 1.0);
     EXPECT_EQ(c.view.zooms.back(), 1.0);
     EXPECT_EQ(c.view.captures, 0);
-    EXPECT_TRUE(c.dialogs.messages.empty());
-    EXPECT_TRUE(c.shell.folders.empty());
-}
-
-TEST(ConverttoPDF1Click, WithoutABookSaysSo) {
-    Conversion c({});
-    c.bookPath.clear();
-    c.converter.ConverttoPDF1Click();
-    c.converter.ConverttoJPG1Click();
-    ASSERT_EQ(c.dialogs.messages.size(), 2u);
-    EXPECT_EQ(c.dialogs.messages[0].text, "\rOpen a book first: there is nothing to convert.");
-    EXPECT_TRUE(c.dialogs.saveRequests.empty());
-    EXPECT_FALSE(c.window.maximised);
-}
-
-TEST(ConverttoPDF1Click, AChapterThatNeverLoadsEndsTheConversionNamingIt) {
-    std::vector<Chapter> book = kBook;
-    book[2].page.loads = false;
-    Conversion c(book);
-    c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
-
-    EXPECT_EQ(ErrorOf([&] { c.converter.ConverttoPDF1Click(); }),
-              "Chapter \"Two\" (row 3, two.html) did not finish loading within 60 seconds");
-    EXPECT_FALSE(fs::exists(c.Out("Tale.pdf")));
-    EXPECT_TRUE(c.dialogs.messages.empty());
-    EXPECT_EQ(c.shell.folders.size(), 1u);
-    EXPECT_EQ(c.window.locks.back(), false);
-    EXPECT_FALSE(c.converter.Running());
-}
-
-TEST(ConverttoPDF1Click, ChaptersWithoutACaptureAreNamedAfterThePdfOfTheOthers) {
-    std::vector<Chapter> book = kBook;
-    book[2].page.bodyWidth = 70000;
-    Conversion c(book);
-    c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
-
-    EXPECT_EQ(ErrorOf([&] { c.converter.ConverttoPDF1Click(); }),
-              "\rThese chapters could not be captured:\rrow 3 \"Two\": the page is 70017 pixels wide; a JPEG file "
-              "holds at most 65500");
-    EXPECT_EQ(test::CountPdfPages(c.Out("Tale.pdf")), 2);
-    ASSERT_EQ(c.dialogs.messages.size(), 1u);
-    EXPECT_EQ(c.dialogs.messages[0].caption, "Congratulation");
 }
 
 TEST(ConvertCancel, StopsAtTheNextWaitAndLeavesNoOutput) {
@@ -221,13 +268,13 @@ TEST(ConvertCancel, StopsAtTheNextWaitAndLeavesNoOutput) {
                     c.converter.Cancel(quietly);
                 }
             };
-            pdf ? c.converter.ConverttoPDF1Click() : c.converter.ConverttoJPG1Click();
+            const ConversionResult result = pdf ? c.converter.ConverttoPDF1Click() : c.converter.ConverttoJPG1Click();
 
+            EXPECT_TRUE(result.cancelled);
+            EXPECT_EQ(result.quiet, quietly);
             EXPECT_EQ(c.view.captures, 2);
             EXPECT_FALSE(fs::exists(c.Out("Tale.pdf")));
             EXPECT_FALSE(fs::exists(c.Out("Tale1.jpg")));
-            EXPECT_TRUE(c.dialogs.messages.empty());
-            EXPECT_EQ(c.shell.folders.size(), quietly ? 0u : 1u);
             EXPECT_FALSE(c.converter.Running());
         }
     }
@@ -239,23 +286,23 @@ TEST(ConverttoJPG1Click, WritesNumberedFilesAndKeepsThoseTheUserKeeps) {
     test::WriteFile(c.Out("Tale3.jpg"), "kept");
     c.dialogs.replaceAnswers = {ReplaceAnswer::No};
 
-    c.converter.ConverttoJPG1Click();
+    const ConversionResult result = c.converter.ConverttoJPG1Click();
 
     EXPECT_EQ(c.dialogs.saveRequests[0].filter.description, "JPEG Document");
     EXPECT_EQ(c.dialogs.saveRequests[0].filter.pattern, "*.jpg");
     EXPECT_EQ(c.dialogs.saveRequests[0].defaultSuffix, "jpg");
-    EXPECT_EQ(test::DecodeJpeg(c.Out("Tale1.jpg")).height, 1217);
+    EXPECT_EQ(SizeOf(c.Out("Tale1.jpg")).second, 1200);
     EXPECT_EQ(test::ReadFile(c.Out("Tale3.jpg")), "kept");
-    EXPECT_EQ(test::DecodeJpeg(c.Out("Tale4.jpg")).height, 817);
+    EXPECT_EQ(SizeOf(c.Out("Tale4.jpg")).second, 500);
     EXPECT_FALSE(fs::exists(c.Out("Tale2.jpg")));
     EXPECT_TRUE(fs::is_empty(c.tempJPG));
-    EXPECT_TRUE(c.dialogs.messages.empty());
-    EXPECT_EQ(c.shell.folders.size(), 1u);
+    EXPECT_EQ(result.kept, 1);
+    EXPECT_EQ(result.written, (std::vector<std::string>{c.Out("Tale1.jpg"), c.Out("Tale4.jpg")}));
     EXPECT_EQ(c.window.progressRanges, std::vector<int>{3});
 }
 
 TEST(ConvertProgress, MovesForEveryChapterOfALongBook) {
-    std::vector<Chapter> book(200, Chapter{"Short", "c.html", {20, 30, 20, 30, true}});
+    std::vector<Chapter> book(200, Chapter{"Short", "c.html", {20, 30}});
     Conversion c(book);
     c.dialogs.saveAnswers = {c.Out("Long.jpg")};
     std::vector<int> shown;
@@ -268,6 +315,59 @@ TEST(ConvertProgress, MovesForEveryChapterOfALongBook) {
     EXPECT_EQ(c.window.progress[200], 200);
     EXPECT_EQ(shown.size(), 200u);
     EXPECT_TRUE(fs::exists(c.Out("Long200.jpg")));
+}
+
+// What the window shows for a result: the writer's message, the folder, then what went wrong.
+TEST(ReportConversion, ShowsTheResultThenOpensTheFolderThenNamesWhatFailed) {
+    test::TempDir dir;
+    const std::string out = (dir / "Tale.pdf").string();
+    struct Case {
+        const char* name;
+        ConversionResult result;
+        std::vector<std::string> texts;
+        std::size_t folders;
+    };
+    ConversionResult done;
+    done.started = true;
+    done.output = out;
+    done.pdfResult = pdfDone;
+    ConversionResult aborted = done;
+    aborted.pdfResult = pdfAborted;
+    aborted.pdfCause = "Cannot write to \"Tale.pdf\" at byte 4096: No space left on device";
+    ConversionResult missing = done;
+    missing.missing = {{3, "Two", "could not be shown: net::ERR_FILE_NOT_FOUND"}};
+    ConversionResult empty = done;
+    empty.pdfResult = pdfNoFiles;
+    ConversionResult cancelled = done;
+    cancelled.cancelled = true;
+    ConversionResult closing = cancelled;
+    closing.quiet = true;
+    ConversionResult noBook;
+    noBook.noBook = true;
+    const std::vector<Case> cases = {
+        {"done", done, {"Successed to build: " + out}, 1},
+        {"aborted", aborted, {"\rAborted!\r" + aborted.pdfCause}, 1},
+        {"missing",
+         missing,
+         {"Successed to build: " + out,
+          "\rThese chapters could not be captured:\rrow 3 \"Two\": could not be shown: net::ERR_FILE_NOT_FOUND"},
+         1},
+        {"empty", empty, {"\rNo files existing!"}, 1},
+        {"cancelled", cancelled, {}, 1},
+        {"closing", closing, {}, 0},
+        {"no book", noBook, {"\rOpen a book first: there is nothing to convert."}, 0},
+    };
+    for (const Case& c : cases) {
+        test::ScriptedDialogs dialogs;
+        test::RecordingShell shell;
+        ReportConversion(c.result, dialogs, shell);
+        std::vector<std::string> texts;
+        for (const auto& message : dialogs.messages) {
+            texts.push_back(message.text);
+        }
+        EXPECT_EQ(texts, c.texts) << c.name;
+        EXPECT_EQ(shell.folders.size(), c.folders) << c.name;
+    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "convert/page_capture.h"
 
-#include "fake_page_view.h"
+#include "support/fake_page_view.h"
 #include "support/jpeg_decode.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -28,55 +28,58 @@ void ExpectRowsInPlace(const test::DecodedJpeg& image, int firstRow, int step = 
     }
 }
 
-struct SizeCase {
-    int height;
-    int width;
-    int margin;
+struct AreaCase {
+    const char* name;
+    int documentHeight;
+    PageArea area;
     std::vector<int> fileHeights; // of the file and its continuations
-    bool tiled;
 };
 
-class CaptureSizeTest : public testing::TestWithParam<SizeCase> {};
+void PrintTo(const AreaCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
-TEST_P(CaptureSizeTest, WritesThePageOnePixelToOneLessTheMargin) {
-    const SizeCase& size = GetParam();
+class CaptureAreaTest : public testing::TestWithParam<AreaCase> {};
+
+// The view is laid out as the converter leaves it: as wide as the page and at most a tile (plus the foot row)
+// high.
+TEST_P(CaptureAreaTest, WritesTheAreaOnePixelToOne) {
+    const AreaCase& c = GetParam();
     test::TempDir dir;
     FakePageView view;
-    view.pages[""] = {size.height, size.width, size.height, size.width, true};
-    view.viewHeight = std::min(size.height, kCaptureTileRows);
-    view.viewWidth = size.width;
+    view.pages[""] = {c.documentHeight, c.area.width};
+    view.viewHeight = std::min(c.documentHeight, kCaptureTileRows) + 1;
+    view.viewWidth = c.area.width;
     test::ScriptedDialogs dialogs;
     const std::string file = (dir / "1_W.jpg").string();
 
-    const CaptureResult result = CaptureViewToJPEG(view, dialogs, file, size.height, size.width, size.margin, 100);
+    const CaptureResult result = CaptureViewToJPEG(view, dialogs, file, c.area, 100);
 
     ASSERT_EQ(result.failure, "");
-    ASSERT_EQ(result.files.size(), size.fileHeights.size());
-    int firstRow = 0;
+    ASSERT_EQ(result.files.size(), c.fileHeights.size());
+    int firstRow = c.area.top;
     for (std::size_t part = 0; part < result.files.size(); ++part) {
         EXPECT_EQ(result.files[part],
                   part == 0 ? file : (dir / ("1_W_part" + std::to_string(part + 1) + ".jpg")).string());
         const test::DecodedJpeg image = test::DecodeJpeg(result.files[part]);
-        EXPECT_EQ(image.width, size.width - size.margin);
-        EXPECT_EQ(image.height, size.fileHeights[part]);
+        EXPECT_EQ(image.width, c.area.width);
+        EXPECT_EQ(image.height, c.fileHeights[part]);
         EXPECT_EQ(image.components, 3);
         EXPECT_FALSE(image.progressive);
         ExpectRowsInPlace(image, firstRow);
         firstRow += image.height;
     }
-    // A tall page is never shown whole: the view is one piece high while it is captured.
-    EXPECT_EQ(view.heightsSet.empty(), !size.tiled);
-    for (const int height : view.heightsSet) {
-        EXPECT_LE(height, kCaptureTileRows);
-    }
     EXPECT_FALSE(view.capturing);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, CaptureSizeTest,
-                         testing::Values(SizeCase{1234, 814, 17, {1217}, false}, SizeCase{5000, 800, 17, {4983}, true},
-                                         SizeCase{500, 600, 0, {500}, false},
-                                         SizeCase{kCaptureTileRows, 300, 1, {kCaptureTileRows - 1}, false},
-                                         SizeCase{70017, 64, 17, {65500, 4500}, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Areas, CaptureAreaTest,
+    testing::Values(AreaCase{"OnePiece", 1217, {0, 1217, 797}, {1217}}, AreaCase{"Tiles", 9000, {0, 9000, 800}, {9000}},
+                    AreaCase{"ExactlyOneTile", kCaptureTileRows, {0, kCaptureTileRows, 300}, {kCaptureTileRows}},
+                    AreaCase{"SectionInTheMiddle", 9000, {2500, 4000, 400}, {4000}},
+                    AreaCase{"SectionAtTheEnd", 9000, {8000, 1000, 400}, {1000}},
+                    AreaCase{"ContinuationFiles", 70000, {0, 70000, 64}, {65500, 4500}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CaptureViewToJPEG, AsksBeforeReplacingAndKeepsTheFileOnNo) {
     test::TempDir dir;
@@ -85,15 +88,15 @@ TEST(CaptureViewToJPEG, AsksBeforeReplacingAndKeepsTheFileOnNo) {
     const fs::path file = test::WriteFile(dir / "Tale1.jpg", "old");
 
     dialogs.replaceAnswers = {ReplaceAnswer::No, ReplaceAnswer::All, ReplaceAnswer::Yes};
-    const CaptureResult kept = CaptureViewToJPEG(view, dialogs, file, 500, 600, 17, 100);
+    const CaptureResult kept = CaptureViewToJPEG(view, dialogs, file, {0, 499, 583}, 100);
     EXPECT_TRUE(kept.declined);
     EXPECT_TRUE(kept.files.empty());
     EXPECT_EQ(test::ReadFile(file), "old");
     EXPECT_EQ(view.captures, 0);
 
     // All has no lasting effect: the next capture of the same name asks again.
-    EXPECT_EQ(CaptureViewToJPEG(view, dialogs, file, 500, 600, 17, 100).files.size(), 1u);
-    EXPECT_EQ(CaptureViewToJPEG(view, dialogs, file, 500, 600, 17, 100).files.size(), 1u);
+    EXPECT_EQ(CaptureViewToJPEG(view, dialogs, file, {0, 499, 583}, 100).files.size(), 1u);
+    EXPECT_EQ(CaptureViewToJPEG(view, dialogs, file, {0, 499, 583}, 100).files.size(), 1u);
     EXPECT_EQ(test::DecodeJpeg(file).width, 583);
     ASSERT_EQ(dialogs.replaceQuestions.size(), 3u);
     EXPECT_EQ(dialogs.replaceQuestions[0],
@@ -106,18 +109,29 @@ TEST(CaptureViewToJPEG, AFailureLeavesNoneOfTheCapturesFiles) {
     {
         // The view stops answering after the first continuation file has been finished.
         FakePageView view;
-        view.pages[""] = {70017, 64, 70017, 64, true};
+        view.pages[""] = {70000, 64};
+        view.viewHeight = kCaptureTileRows + 1;
         view.failCapture = 17;
-        const CaptureResult result = CaptureViewToJPEG(view, dialogs, (dir / "1_W.jpg").string(), 70017, 64, 17, 100);
+        const CaptureResult result = CaptureViewToJPEG(view, dialogs, (dir / "1_W.jpg").string(), {0, 70000, 64}, 100);
         EXPECT_TRUE(result.files.empty());
         EXPECT_NE(result.failure.find("no new frame"), std::string::npos) << result.failure;
         EXPECT_FALSE(view.capturing);
     }
     {
         FakePageView view;
-        const CaptureResult result = CaptureViewToJPEG(view, dialogs, (dir / "2_W.jpg").string(), 500, 70000, 17, 100);
-        EXPECT_NE(result.failure.find("69983 pixels wide"), std::string::npos) << result.failure;
+        const CaptureResult result = CaptureViewToJPEG(view, dialogs, (dir / "2_W.jpg").string(), {0, 500, 70000}, 100);
+        EXPECT_NE(result.failure.find("70000 pixels wide"), std::string::npos) << result.failure;
         EXPECT_EQ(view.captures, 0);
+    }
+    {
+        // A page that scrolls itself back while it is captured would repeat its first rows.
+        FakePageView view;
+        view.pages[""] = {9000, 300};
+        view.viewHeight = kCaptureTileRows + 1;
+        view.scrollsBackTo = 0;
+        const CaptureResult result = CaptureViewToJPEG(view, dialogs, (dir / "3_W.jpg").string(), {0, 9000, 300}, 100);
+        EXPECT_TRUE(result.files.empty());
+        EXPECT_NE(result.failure.find("could not show the page's rows from 4096"), std::string::npos) << result.failure;
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }

@@ -3,6 +3,7 @@
 #include "gui_test_main.h"
 
 #include <QFile>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
@@ -35,6 +36,7 @@ class BrowserViewTest final : public QObject {
     QWidget container_;
     WebEngineBrowser* browser_ = nullptr;
     int completed_ = 0;
+    LoadOutcome last_;
 
     QString Page(const QString& name, const QByteArray& content) {
         QFile file(pages_.filePath(name));
@@ -43,24 +45,31 @@ class BrowserViewTest final : public QObject {
         return file.fileName();
     }
 
-    void Load(const QString& path) {
+    void Load(const QString& path, const std::string& fragment = {}) {
         const int before = completed_;
-        browser_->Navigate(path.toStdString());
+        browser_->Navigate(path.toStdString(), fragment);
         QTRY_COMPARE_WITH_TIMEOUT(completed_, before + 1, 10000);
     }
+
+    int Number(const QString& script) { return browser_->EvaluateScript(script).toInt(); }
+    int ScrollBarWidth() { return Number("window.innerWidth - document.documentElement.clientWidth"); }
 
 private slots:
     void initTestCase() {
         container_.resize(200, 200);
         browser_ = new WebEngineBrowser(&container_);
-        browser_->SetDocumentCompleteHandler([this] { ++completed_; });
+        browser_->SetDocumentCompleteHandler([this](const LoadOutcome& outcome) {
+            last_ = outcome;
+            ++completed_;
+        });
+        browser_->SetBookFolder(pages_.path().toStdString());
         container_.show();
         QVERIFY(QTest::qWaitForWindowExposed(&container_));
     }
 
     void nothingLoadedYet() {
         browser_->ApplyZoom(2.0);
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, browser_->ScrollHeight(ScrollElement::Root));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, browser_->LayOut(200, 200));
     }
 
     void pagesWithoutCharsetAreReadAsUtf8() {
@@ -72,10 +81,10 @@ private slots:
 
     void zoomAndBorderGoOnTheBody() {
         Load(Page("bands.html", kBands));
-        QCOMPARE(browser_->ScrollHeight(ScrollElement::Root), 350);
+        QCOMPARE(Number("document.documentElement.scrollHeight"), 350);
         browser_->ApplyZoom(2.0);
         QCOMPARE(browser_->EvaluateScript("document.body.style.zoom").toString(), QString("2"));
-        QCOMPARE(browser_->ScrollHeight(ScrollElement::Root), 700);
+        QCOMPARE(Number("document.documentElement.scrollHeight"), 700);
         browser_->SetBodyBorderStyle("none");
         QCOMPARE(browser_->EvaluateScript("document.body.style.borderStyle").toString(), QString("none"));
     }
@@ -84,12 +93,75 @@ private slots:
         Load(Page("picture.svg", kNoBody));
         browser_->ApplyZoom(1.4);
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, browser_->SetBodyBorderStyle("none"));
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, browser_->ScrollHeight(ScrollElement::Body));
-        QVERIFY(browser_->ScrollWidth(ScrollElement::Root) > 0);
+        const DocumentLayout layout = browser_->LayOut(200, 200);
+        QCOMPARE(layout.kind, DocumentKind::Svg);
+        QCOMPARE(layout.intrinsicWidth, 50);
+        QCOMPARE(layout.intrinsicHeight, 50);
+        browser_->EndCapture();
+        browser_->SetViewHeight(200);
+        browser_->SetViewWidth(200);
     }
 
-    // A missing file ends its load too, so that nobody waits for it for ever.
-    void missingFileCompletes() { Load(pages_.filePath("missing.html")); }
+    // A missing file ends its load too, so that nobody waits for it for ever, and says why; a file outside
+    // the book is refused as if it were not there.
+    void filesThatCannotBeShownCompleteAsFailures() {
+        for (const QString& path : {pages_.filePath("missing.html"), QString("/etc/hostname")}) {
+            Load(path);
+            QVERIFY(!last_.loaded);
+            QVERIFY(!last_.reason.empty());
+        }
+        Load(Page("plain.html", "<html><body>back</body></html>"));
+        QVERIFY(last_.loaded);
+    }
+
+    // Laid out for a capture, a page is exactly as wide as the view: its scroll bars take no room.
+    void layOutHidesTheScrollBars() {
+        Load(Page("tall.html", "<html><body style='margin:0'><div id='d' style='height:3000px'></div></body></html>"));
+        QCOMPARE(browser_->ViewWidth(), 200);
+        QCOMPARE(Number("document.getElementById('d').offsetWidth"), 200 - ScrollBarWidth());
+        const DocumentLayout layout = browser_->LayOut(300, 400);
+        QCOMPARE(layout.kind, DocumentKind::Page);
+        QCOMPARE(layout.width, 300);
+        QCOMPARE(layout.height, 3000);
+        QCOMPARE(Number("document.getElementById('d').offsetWidth"), 300);
+        browser_->EndCapture();
+        browser_->SetViewHeight(200);
+        browser_->SetViewWidth(200);
+        QTRY_COMPARE(Number("document.getElementById('d').offsetWidth"), 200 - ScrollBarWidth());
+    }
+
+    // A picture shown as the document sits at its own size at the top left, not centred or shrunk.
+    void bitmapsAreLaidOutAtTheirOwnSize() {
+        QImage picture(260, 330, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        picture.save(pages_.filePath("page.png"));
+        Load(pages_.filePath("page.png"));
+        const DocumentLayout layout = browser_->LayOut(260, 331);
+        QCOMPARE(layout.kind, DocumentKind::Bitmap);
+        QCOMPARE(layout.intrinsicWidth, 260);
+        QCOMPARE(layout.intrinsicHeight, 330);
+        const RgbImage image = browser_->CaptureView();
+        QCOMPARE(PixelAt(image, 0, 0), QColor(Qt::red));
+        QCOMPARE(PixelAt(image, 259, 329), QColor(Qt::red));
+        browser_->EndCapture();
+        browser_->SetViewHeight(200);
+        browser_->SetViewWidth(200);
+    }
+
+    // Anchors: where they begin, and a jump to one within the page shown completes as a load does.
+    void anchors() {
+        const QString page = Page("anchored.html", "<html><body style='margin:0'><div style='height:500px'></div>"
+                                                   "<h2 id='two' style='margin:0'>Two</h2><div style='height:900px'>"
+                                                   "</div><a name='three'>Three</a></body></html>");
+        Load(page);
+        const std::vector<int> tops = browser_->AnchorTops({"two", "three", "none"});
+        QCOMPARE(tops[0], 500);
+        QVERIFY(tops[1] > 1400);
+        QCOMPARE(tops[2], -1);
+        Load(page, "two");
+        QTRY_COMPARE_WITH_TIMEOUT(Number("window.scrollY"), 500, 5000);
+        QVERIFY(last_.loaded);
+    }
 
     void aSupersededLoadDoesNotComplete() {
         const QString first = Page("first.html", "<html><body><p>first</p></body></html>");
@@ -135,6 +207,16 @@ private slots:
         container_.resize(240, 230);
         QCOMPARE(browser_->ViewWidth(), 240);
         QCOMPARE(browser_->ViewHeight(), 230);
+    }
+
+    // A renewed view has a fresh page in a fresh process, which shows the next document.
+    void renewedViewShowsTheNextDocument() {
+        const qint64 before = browser_->page()->renderProcessPid();
+        browser_->Renew();
+        Load(Page("after.html", "<html><body><p id='p'>after</p></body></html>"));
+        QVERIFY(last_.loaded);
+        QCOMPARE(browser_->EvaluateScript("document.getElementById('p').textContent").toString(), QString("after"));
+        QVERIFY(browser_->page()->renderProcessPid() != before);
     }
 
     void hiddenViewCannotBeCaptured() {

@@ -80,10 +80,6 @@ std::vector<ZipMember> BlockAndTallBook() {
     };
 }
 
-int ScrollBarWidth(const TForm1& form) {
-    return form.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form.WebBrowser1);
-}
-
 fs::path PageFile(const TForm1& form, int row) {
     return fs::path(form.tempJPG) / (std::to_string(row) + "_W.jpg");
 }
@@ -118,31 +114,25 @@ class ConversionTest final : public QObject {
 private slots:
     void init() { test::FreshDataHome(); }
 
-    void theSampleBookBecomesOnePdfPagePerChapterOfItsScrollSize() {
+    void theSampleBookBecomesOnePdfPagePerChapterAsItIsLaidOut() {
         test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
         form.SetMaximised(true);
         QTest::qWait(50);
-        // The sizes the pages have in the maximised view; only chapter3.html is measured on its body.
-        std::vector<std::pair<int, int>> sizes;
+        // Every page is laid out as wide as the maximised view, and is as tall as its document is there.
+        const QSize maximised = form.WebBrowser1->size();
+        std::vector<int> heights;
         for (int row = 1; row < form.toc.RowCount(); ++row) {
             if (row != form.toc.CurrentRow()) {
                 form.state.flag_complete = 0;
                 form.toc.SetCurrentRow(row);
                 QTRY_COMPARE_WITH_TIMEOUT(form.state.flag_complete, 1, test::kLoadTimeoutMs);
             }
-            const bool body = form.toc.Cell(2, row).find(".xhtm") == std::string::npos;
-            const ScrollElement element = body ? ScrollElement::Body : ScrollElement::Root;
-            // The width is read with the view as tall as the page, where it needs no scroll bar.
-            const QSize viewSize = form.WebBrowser1->size();
-            const int height =
-                std::max(form.WebBrowser1->ScrollHeight(element), form.WebBrowser1->ScrollHeight(ScrollElement::Root));
-            form.WebBrowser1->SetViewHeight(height + 2 * ScrollBarWidth(form));
-            const int width =
-                std::max(form.WebBrowser1->ScrollWidth(element), form.WebBrowser1->ScrollWidth(ScrollElement::Root));
-            form.WebBrowser1->SetViewHeight(viewSize.height());
-            sizes.emplace_back(width, height);
+            heights.push_back(form.WebBrowser1->LayOut(maximised.width(), maximised.height()).height);
+            form.WebBrowser1->EndCapture();
+            form.WebBrowser1->SetViewHeight(maximised.height());
+            form.WebBrowser1->SetViewWidth(maximised.width());
         }
         const QSize viewSize = form.WebBrowser1->size();
         QTemporaryDir out;
@@ -157,11 +147,10 @@ private slots:
         QCOMPARE(window.dialogs.messages[0].caption, std::string("Congratulation"));
         QCOMPARE(window.dialogs.messages[0].text, "Successed to build: " + pdf);
         QCOMPARE(window.shell.folders, std::vector<std::string>{out.path().toStdString() + "/"});
-        const int s = ScrollBarWidth(form);
         for (int row = 1; row < form.toc.RowCount(); ++row) {
             const test::DecodedJpeg page = test::DecodeJpeg(PageFile(form, row));
-            QCOMPARE(page.width, sizes[row - 1].first + s);
-            QCOMPARE(page.height, sizes[row - 1].second + s);
+            QCOMPARE(page.width, maximised.width());
+            QCOMPARE(page.height, heights[row - 1]);
         }
         QCOMPARE(form.state.WebZoom, 1.0);
         QCOMPARE(form.WebBrowser1->size(), viewSize);
@@ -190,21 +179,23 @@ private slots:
         QVERIFY(test::NearColour(block.Pixel(150, 100), 0x1d4e6e));
         QVERIFY(test::NearColour(block.Pixel(450, 100), 0xffffff));
         QVERIFY(!fs::exists(PageFile(form, 2)));
-        // A picture has no body; it is measured on its root and captured as shown.
+        // A picture is its own size, and captured as shown.
         const test::DecodedJpeg picture = test::DecodeJpeg(PageFile(form, 3));
+        QCOMPARE(picture.width, 300);
+        QCOMPARE(picture.height, 200);
         QVERIFY(test::NearColour(picture.Pixel(150, 100), 0xc03030));
         // Its foot row carried the line that marks a fresh frame; the capture is the frame after it went (JPEG
         // darkens that row a little next to the white below).
         QVERIFY(test::NearColour(picture.Pixel(150, 199), 0xc03030, 40));
-        // 70,000 rows and the scroll bar's: one full JPEG file and the rest in a second, every band in its
-        // place (a stale, white or shifted piece would show as a wrong colour).
+        // 70,000 rows: one full JPEG file and the rest in a second, every band in its place (a stale, white or
+        // shifted piece would show as a wrong colour).
         const test::DecodedJpeg first = test::DecodeJpeg(PageFile(form, 4));
         const fs::path secondPath = fs::path(form.tempJPG) / "4_W_part2.jpg";
         const test::DecodedJpeg second = test::DecodeJpeg(secondPath);
         QCOMPARE(first.height, 65500);
         // Shown in pieces, the tall page is laid out as wide as a page that fits the view: no scroll bar.
         QCOMPARE(first.width, block.width);
-        QCOMPARE(second.height, 70000 + ScrollBarWidth(form) - 65500);
+        QCOMPARE(second.height, 70000 - 65500);
         for (int row = 500; row < 70000; row += 1000) {
             const test::DecodedJpeg& part = row < 65500 ? first : second;
             const int y = row < 65500 ? row : row - 65500;

@@ -201,8 +201,9 @@ private slots:
     void openingErrorsAreShown_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty file") << QByteArray() << "Stream read error";
-        QTest::newRow("not a ZIP archive") << QByteArray("not a zip") << "Error reading zip file";
+        QTest::newRow("empty file") << QByteArray() << " is empty, not a ZIP archive (Stream read error)";
+        QTest::newRow("not a ZIP archive")
+            << QByteArray("not a zip") << " is not a ZIP archive, or it is cut short (Error reading zip file)";
     }
     void openingErrorsAreShown() {
         QFETCH(QByteArray, content);
@@ -217,7 +218,8 @@ private slots:
         QTest::mouseClick(window.form->ImageOpen, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
         QCOMPARE(window.dialogs.messages[0].kind, MessageKind::Error);
-        QCOMPARE(QString::fromStdString(window.dialogs.messages[0].text), message);
+        QCOMPARE(QString::fromStdString(window.dialogs.messages[0].text),
+                 QString("\"%1\"%2").arg(file.fileName(), message));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QCOMPARE(window.form->ImageOpen->Shown(), ButtonPicture::Norm);
         // The program goes on: the next opening works.

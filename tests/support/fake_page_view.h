@@ -14,18 +14,27 @@
 
 namespace qm::test {
 
-// A page view without a browser. Each page is a set of scroll sizes; a capture paints every row of the
-// document in a colour made from its row number (RowColour), so that a stitched image shows which row of the
-// document each of its rows came from.
+// A page view without a browser, for the reading view and the conversion. Each page is a document of a given
+// size; a capture paints every row of the document in a colour made from its row number (RowColour), so that
+// a stitched image shows which row of the document each of its rows came from. It remembers what was asked
+// of it; the document-complete notification of a navigation comes when the test (or FakeEventPump) delivers
+// events.
 class FakePageView final : public BrowserView {
 public:
     struct Page {
-        int rootHeight = 600;
-        int rootWidth = 700;
-        int bodyHeight = 500;
-        int bodyWidth = 680;
+        int height = 600;
+        int width = 700;
+        DocumentKind kind = DocumentKind::Page;
+        int intrinsicWidth = 0;
+        int intrinsicHeight = 0;
+        double aspectRatio = 0;
+        // Anchors by fragment: the row each begins at.
+        std::map<std::string, int> anchors;
+        // What the load gives: no notification at all, a failure with this reason, a page that then stops
+        // answering.
         bool loads = true;
-        bool hasBody = true;
+        std::string failure;
+        bool hangs = false;
     };
 
     // Red climbs by 4 a row and wraps every 64 rows; green counts the wraps. A row shifted by one changes red
@@ -37,18 +46,25 @@ public:
 
     std::map<std::string, Page> pages; // by the path navigated to; others are Page{}
     std::vector<std::string> navigations;
-    std::vector<ScrollElement> measured;
-    std::vector<int> heightsSet;
+    std::vector<std::string> fragments;
+    std::vector<std::pair<int, int>> layouts; // width, height of each LayOut
+    std::vector<std::string> failuresShown;
+    std::vector<double> zooms;
+    std::vector<std::string> charsets;
+    std::vector<std::string> borderStyles;
     int captures = 0;
     int failCapture = 0; // the capture with this number (from 1) throws
+    int renewals = 0;
     int captureExtent = 0;
     bool capturing = false;
-    std::function<void()> onDocumentComplete;
+    bool hasBody = true;
+    bool zoomFails = false;
     bool completePending = false;
     int viewHeight = 500;
     int viewWidth = 600;
     int scrollY = 0;
-    std::vector<double> zooms;
+    // Where the page scrolls itself back to when captured (-1: it does not).
+    int scrollsBackTo = -1;
 
     const Page& Shown() const {
         static const Page standard;
@@ -57,50 +73,83 @@ public:
     }
     // Raises the document-complete notification of the last navigation, as the browser does from its queue.
     void DeliverEvents() {
-        if (completePending) {
+        if (completePending && onDocumentComplete) {
             completePending = false;
-            onDocumentComplete();
+            const Page& page = Shown();
+            onDocumentComplete(page.failure.empty() ? LoadOutcome{} : LoadOutcome{false, page.failure});
         }
     }
 
-    void Navigate(const std::string& path) override {
+    void Navigate(const std::string& path, const std::string& fragment) override {
         navigations.push_back(path);
+        fragments.push_back(fragment);
         scrollY = 0;
         completePending = Shown().loads;
     }
-    void SetDocumentCompleteHandler(std::function<void()> handler) override { onDocumentComplete = std::move(handler); }
-    void ApplyZoom(double factor) override { zooms.push_back(factor); }
-    void SetCharSet(const std::string&) override {}
-    void SetBodyBorderStyle(const std::string&) override {}
-    int ScrollHeight(ScrollElement element) override {
-        measured.push_back(element);
-        if (element == ScrollElement::Body && !Shown().hasBody) {
-            throw std::runtime_error("The page has no body to measure its scrollHeight");
+    void SetDocumentCompleteHandler(std::function<void(const LoadOutcome&)> handler) override {
+        onDocumentComplete = std::move(handler);
+    }
+    void ApplyZoom(double factor) override {
+        ThrowIfHung();
+        if (zoomFails) {
+            throw std::runtime_error("zoom refused");
         }
-        return element == ScrollElement::Root ? Shown().rootHeight : Shown().bodyHeight;
+        zooms.push_back(factor);
     }
-    int ScrollWidth(ScrollElement element) override {
-        return element == ScrollElement::Root ? Shown().rootWidth : Shown().bodyWidth;
+    void SetCharSet(const std::string& charset) override { charsets.push_back(charset); }
+    void SetBodyBorderStyle(const std::string& style) override {
+        ThrowIfHung();
+        if (!hasBody) {
+            throw std::runtime_error("The page has no body");
+        }
+        borderStyles.push_back(style);
     }
+    void SetResponseLimit(std::chrono::milliseconds) override {}
     int ViewHeight() const override { return viewHeight; }
     int ViewWidth() const override { return viewWidth; }
-    void SetViewHeight(int height) override {
-        heightsSet.push_back(height);
-        viewHeight = height;
-    }
+    void SetViewHeight(int height) override { viewHeight = height; }
     void SetViewWidth(int width) override { viewWidth = width; }
+    DocumentLayout LayOut(int width, int height) override {
+        ThrowIfHung();
+        layouts.emplace_back(width, height);
+        viewWidth = width;
+        viewHeight = height;
+        const Page& page = Shown();
+        DocumentLayout layout;
+        layout.kind = page.kind;
+        // As in a browser, the root's scroll size is at least the viewport's.
+        layout.width = std::max(page.width, width);
+        layout.height = std::max(page.height, height);
+        layout.intrinsicWidth = page.intrinsicWidth;
+        layout.intrinsicHeight = page.intrinsicHeight;
+        layout.aspectRatio = page.aspectRatio;
+        return layout;
+    }
+    std::vector<int> AnchorTops(const std::vector<std::string>& names) override {
+        std::vector<int> tops;
+        for (const std::string& name : names) {
+            const auto found = Shown().anchors.find(name);
+            tops.push_back(found == Shown().anchors.end() ? -1 : found->second);
+        }
+        return tops;
+    }
     ScrollPosition ScrollTo(int, int y) override {
-        const int document = std::max({Shown().rootHeight, capturing ? captureExtent : 0, viewHeight});
+        const int document = std::max({Shown().height, capturing ? captureExtent : 0, viewHeight});
         scrollY = std::clamp(y, 0, document - viewHeight);
         return {0, scrollY};
     }
     RgbImage CaptureView() override {
+        ThrowIfHung();
         if (++captures == failCapture) {
             throw std::runtime_error("The page view rendered no new frame within 5 seconds");
+        }
+        if (scrollsBackTo >= 0) {
+            scrollY = scrollsBackTo;
         }
         RgbImage image;
         image.width = viewWidth;
         image.height = viewHeight - 1;
+        image.scrollY = scrollY;
         image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
         for (int y = 0; y < image.height; ++y) {
             const std::uint32_t colour = RowColour(scrollY + y);
@@ -118,6 +167,23 @@ public:
         captureExtent = documentHeight;
     }
     void EndCapture() override { capturing = false; }
+    void ShowFailure(const std::string& text) override { failuresShown.push_back(text); }
+    void Renew() override {
+        ++renewals;
+        completePending = false;
+        if (!navigations.empty()) {
+            pages[navigations.back()].hangs = false;
+        }
+    }
+
+    std::function<void(const LoadOutcome&)> onDocumentComplete;
+
+private:
+    void ThrowIfHung() const {
+        if (Shown().hangs) {
+            throw PageNotAnswering("The page did not answer within 10 seconds");
+        }
+    }
 };
 
 // The event queue of a FakePageView: waiting delivers its notification at once. `duringWait` runs first in
@@ -143,7 +209,6 @@ private:
 // A window that remembers what the conversion did to it.
 class RecordingConversionWindow final : public ConversionWindow {
 public:
-    int scrollBarWidth = 17;
     bool browserShown = false;
     bool maximised = false;
     std::vector<int> progressRanges;
@@ -153,7 +218,6 @@ public:
 
     void ShowBrowser() override { browserShown = true; }
     void Maximise() override { maximised = true; }
-    int ScrollBarWidth() const override { return scrollBarWidth; }
     void ShowProgress(int steps) override {
         progressRanges.push_back(steps);
         progressShown = true;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "convert/conversion_result.h"
+#include "platform/dialogs.h"
+#include "platform/shell.h"
+
+#include <string>
+
+namespace qm {
+
+// Tells the user what a conversion did, as the window does: the PDF writer's result in its message box
+// ("Congratulation", "\rNo files existing!", "\rAborted!" with the cause), then the chosen file's folder opened
+// in the file manager, then an error box with what went wrong (the error that ended the command, or the
+// chapters without a page). A cancelled conversion shows no box, and opens no folder when it was cancelled
+// quietly. Converting with no book open says there is nothing to convert.
+void ReportConversion(const ConversionResult& result, Dialogs& dialogs, Shell& shell);
+
+// The chapters without a page, one line each ("row 3 "Title": reason"), a few named and the rest counted, so
+// that a fault that hits every chapter keeps the box readable. Lines are separated by "\r".
+std::string MissingChaptersText(const ConversionResult& result);
+
+} // namespace qm

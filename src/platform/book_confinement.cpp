@@ -1,0 +1,47 @@
+#include "platform/book_confinement.h"
+
+#include <filesystem>
+
+namespace qm {
+
+namespace {
+
+// The path with links and "." ".." resolved as far as it exists; the part that does not exist yet is taken as
+// written, so a missing file inside the book stays inside it (and fails as missing).
+std::string Resolved(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    return ec ? std::string() : resolved.lexically_normal().string();
+}
+
+} // namespace
+
+void BookConfinement::SetBookFolder(const std::string& folder) {
+    std::string resolved = folder.empty() ? std::string() : Resolved(folder);
+    if (!resolved.empty() && resolved.back() != '/') {
+        resolved += '/';
+    }
+    const std::lock_guard lock(mutex_);
+    folder_ = resolved;
+}
+
+bool BookConfinement::Allows(const QUrl& url) const {
+    const QString scheme = url.scheme();
+    if (scheme == "data") {
+        return true;
+    }
+    if (scheme != "file" || !url.host().isEmpty()) {
+        return false;
+    }
+    const std::string path = Resolved(url.toLocalFile().toStdString());
+    const std::lock_guard lock(mutex_);
+    return !folder_.empty() && path.size() > folder_.size() && path.compare(0, folder_.size(), folder_) == 0;
+}
+
+void BookConfinement::interceptRequest(QWebEngineUrlRequestInfo& info) {
+    if (!Allows(info.requestUrl())) {
+        info.block(true);
+    }
+}
+
+} // namespace qm

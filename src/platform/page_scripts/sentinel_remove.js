@@ -1,0 +1,9 @@
+// Removes the capture's sentinel and answers the scroll position, [x, y], so that a page that moved while its
+// frame was taken is noticed.
+(function () {
+    var sentinel = document.getElementById('qm-capture-sentinel');
+    if (sentinel) {
+        sentinel.remove();
+    }
+    return [window.scrollX, window.scrollY];
+})
