@@ -30,6 +30,34 @@ void CompleteEntryIfReady(ReaderState& state) {
     state.flag_Content = false;
 }
 
+XmlNode FirstChildNamed(const XmlNode& parent, const std::string& lowerCaseName) {
+    for (XmlNode child = parent.FirstChild(); child; child = child.NextSibling()) {
+        if (child.IsElement() && LowerCaseAsciiLetters(child.NodeName()) == lowerCaseName) {
+            return child;
+        }
+    }
+    return {};
+}
+
+// The point's own label and path, read from its children rather than from the pending values, so that a point
+// without a play order or an id still names its file and its title.
+void AppendNavPointTitle(ReaderState& state, const XmlNode& navPoint) {
+    std::string path;
+    if (const XmlNode content = FirstChildNamed(navPoint, "content")) {
+        for (XmlAttribute attr = content.FirstAttribute(); attr; attr = attr.Next()) {
+            if (LowerCaseAsciiLetters(attr.Name()) == "src") {
+                path = attr.Text();
+                break;
+            }
+        }
+    }
+    if (path.empty()) {
+        return;
+    }
+    const std::string title = CollapseWhitespace(FirstChildNamed(navPoint, "navlabel").Text());
+    state.NavTitleList.push_back(path + ";" + ReplaceChar(title, ' ', '&'));
+}
+
 void VisitNcxNode(ReaderState& state, const XmlNode& node) {
     if (!node.IsElement()) {
         return;
@@ -59,6 +87,9 @@ void VisitNcxNode(ReaderState& state, const XmlNode& node) {
             state.flag_Content = true;
         }
         CompleteEntryIfReady(state);
+    }
+    if (name == "navpoint") {
+        AppendNavPointTitle(state, node);
     }
 }
 

@@ -14,6 +14,8 @@ namespace qm {
 //  - only elements named "navpoint" (id, playorder) and "content" (any attribute as the path), in any letter
 //    case and without a prefix, supply values; the entry is completed at the attribute that makes all three
 //    present, after which the play order stays marked present.
+// Besides, each such navigation point with a content "src" appends "src;label" to state.NavTitleList, its
+// label's text with whitespace collapsed and spaces as "&", whatever its attributes.
 // Reports nothing; the table of contents is not touched.
 void ReadNcxNode(ReaderState& state, const XmlNode& node);
 

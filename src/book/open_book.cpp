@@ -1,12 +1,39 @@
 #include "book/open_book.h"
 
 #include "book/file_search.h"
+#include "book/font_obfuscation.h"
 #include "book/ncx_reader.h"
 #include "book/opf_reader.h"
 #include "book/package_fallback.h"
 #include "book/zip_extractor.h"
 
+#include <stdexcept>
+
 namespace qm {
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// Loads the file that the plain search found. When it found none, the empty path fails, or reloads a file of
+// the previous book that the reset has deleted; either way the text then says what the book lacks, with the
+// loader's own text in brackets.
+void LoadFoundFile(XmlDocument& document, const std::string& path, const std::string& bookPath,
+                   const std::string& whatIsMissing) {
+    if (!path.empty()) {
+        document.LoadFromFile(path);
+        return;
+    }
+    try {
+        document.LoadFromFile(path);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(Quoted(bookPath) + " " + whatIsMissing + " (" + e.what() + ")");
+    }
+}
+
+} // namespace
 
 void OpenBook(const std::string& bookPath, const WorkingFolders& folders, ReaderState& state, TableOfContents& toc,
               BookDocuments& documents) {
@@ -18,6 +45,9 @@ void OpenBook(const std::string& bookPath, const WorkingFolders& folders, Reader
     ResetFolder(folders.tempDir);
     ResetFolder(folders.tempJPG);
     ExtractZip(bookPath, folders.tempDir);
+    // A font left scrambled only shows in the fallback font, so what could not be restored does not stop the
+    // opening and is not shown to the reader.
+    DeobfuscateFonts(folders.tempDir);
 
     toc.SetCell(0, 0, "No.");
     toc.SetCell(1, 0, "Title");
@@ -33,18 +63,24 @@ void OpenBook(const std::string& bookPath, const WorkingFolders& folders, Reader
     }
 
     // Books whose navigation map is missing, or lies below the package file's folder, are found through the
-    // container's root file instead; books without a container keep the errors of the plain search.
+    // container's root file instead; books without a container fail where the plain search found nothing.
     if (!state.flag_Search && HasContainerFile(folders.tempDir)) {
         ReadPackageThroughContainer(folders.tempDir, state, toc, documents.XMLDocument1, documents.XMLDocument2);
-        return;
+    } else {
+        if (ncxPath.empty()) {
+            LoadFoundFile(documents.XMLDocument1, ncxPath, bookPath,
+                          "has no navigation map: none of its files has \".ncx\" in its name");
+            ReadNcxNode(state, documents.XMLDocument1.DocumentElement());
+        }
+        state.spineIndex = 0;
+        LoadFoundFile(documents.XMLDocument2, opfPath, bookPath,
+                      "has no package file: no file in or below its navigation map's folder has \".opf\" in its name");
+        ReadOpfNode(state, toc, documents.XMLDocument2.DocumentElement());
     }
-    if (ncxPath.empty()) {
-        documents.XMLDocument1.LoadFromFile(ncxPath);
-        ReadNcxNode(state, documents.XMLDocument1.DocumentElement());
+    // Without a row there is no first chapter to show; the table stays blanked as the steps above left it.
+    if (state.spineIndex == 0) {
+        throw std::runtime_error(Quoted(bookPath) + " has no chapters: its package file lists no spine items");
     }
-    state.spineIndex = 0;
-    documents.XMLDocument2.LoadFromFile(opfPath);
-    ReadOpfNode(state, toc, documents.XMLDocument2.DocumentElement());
 }
 
 } // namespace qm

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 namespace qm {
 
@@ -76,7 +77,8 @@ private:
         const std::string href = GetField(itemEntry, 1);
         const int entry = navigation_.Find(href);
         if (entry == -1) {
-            SetCell(1, row, ref);
+            const std::string* title = TitleOfFile(href);
+            SetCell(1, row, title ? *title : ref);
             SetCell(2, row, href);
             return;
         }
@@ -88,6 +90,26 @@ private:
         SetCell(1, row, ReplaceChar(GetField(navEntry, 3), '&', ' '));
         SetCell(2, row, GetField(navEntry, 2));
     }
+
+    // The title that a reader sees for a file that no navigation entry names exactly: the label of the first
+    // navigation entry that leads into it, at any place. Paths are compared as the exact lookup compares them
+    // (as written, trimmed, case-sensitive), each without its fragment; an entry without a title is passed over.
+    // Null when no entry leads into the file.
+    const std::string* TitleOfFile(const std::string& href) {
+        if (!fileTitlesRead_) {
+            fileTitlesRead_ = true;
+            for (const std::string& entry : state_.NavTitleList) {
+                std::string title = ReplaceChar(GetField(entry, 1), '&', ' ');
+                if (!title.empty()) {
+                    fileTitles_.try_emplace(WithoutFragment(GetField(entry, 0)), std::move(title));
+                }
+            }
+        }
+        const auto found = fileTitles_.find(WithoutFragment(href));
+        return found == fileTitles_.end() ? nullptr : &found->second;
+    }
+
+    static std::string WithoutFragment(const std::string& path) { return path.substr(0, path.find('#')); }
 
     // Every spine reference copies its title and path into its row, so a small hostile package (a huge label
     // and many references to one item) could ask for gigabytes; the table is refused beyond a size no real
@@ -108,6 +130,8 @@ private:
     TableOfContents& toc_;
     FieldIndex manifest_;
     FieldIndex navigation_;
+    bool fileTitlesRead_ = false;
+    std::unordered_map<std::string, std::string> fileTitles_;
 };
 
 } // namespace

@@ -13,8 +13,9 @@ namespace qm {
 // Each "idref" attribute of an element whose lower-cased name contains "itemref" appends a row to `toc`
 // (state.spineIndex counts them; the row count becomes spineIndex + 1) and fills it: from the navigation
 // entry of state.DirIDList whose content path equals the item's href (number, title with "&" as " ", path),
-// else with the idref as title and the href as path. A reference that names no manifest item by its id, or
-// whose navigation entry is found by token but names another path, leaves its row blank.
+// else with the href as path and as title the label of the first entry of state.NavTitleList that leads into
+// the same file (fragments aside), or the idref when none does. A reference that names no manifest item by its
+// id, or whose navigation entry is found by token but names another path, leaves its row blank.
 // Without any spine reference the row count is not touched. Reports nothing.
 void ReadOpfNode(ReaderState& state, TableOfContents& toc, const XmlNode& node);
 

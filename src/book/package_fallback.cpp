@@ -113,6 +113,26 @@ std::string BookFileOf(const std::string& packageFolder, const std::string& href
     return !href.empty() && StaysInside(path) ? path : std::string();
 }
 
+// Joins field `pathField` of every entry of `list` (fields split at ";") to `folder`.
+void RebasePaths(std::vector<std::string>& list, std::size_t pathField, const std::string& folder) {
+    for (std::string& entry : list) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t semicolon; (semicolon = entry.find(';', start)) != std::string::npos; start = semicolon + 1) {
+            fields.push_back(entry.substr(start, semicolon - start));
+        }
+        fields.push_back(entry.substr(start));
+        if (fields.size() <= pathField) {
+            continue;
+        }
+        fields[pathField] = ResolveHref(folder, fields[pathField]);
+        entry = fields[0];
+        for (std::size_t i = 1; i < fields.size(); ++i) {
+            entry += ";" + fields[i];
+        }
+    }
+}
+
 // Reads the NCX with the ordinary walk, then rebases its content paths from the NCX's folder onto the
 // package folder, where the manifest's hrefs are relative to.
 void ReadNcxBelowPackage(const std::string& file, const std::string& ncxHref, ReaderState& state,
@@ -123,32 +143,19 @@ void ReadNcxBelowPackage(const std::string& file, const std::string& ncxHref, Re
     if (ncxFolder.empty()) {
         return;
     }
-    for (std::string& entry : state.DirIDList) {
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t semicolon; (semicolon = entry.find(';', start)) != std::string::npos; start = semicolon + 1) {
-            fields.push_back(entry.substr(start, semicolon - start));
-        }
-        fields.push_back(entry.substr(start));
-        if (fields.size() < 3) {
-            continue;
-        }
-        fields[2] = ResolveHref(ncxFolder, fields[2]);
-        entry = fields[0];
-        for (std::size_t i = 1; i < fields.size(); ++i) {
-            entry += ";" + fields[i];
-        }
-    }
+    RebasePaths(state.DirIDList, 2, ncxFolder);
+    RebasePaths(state.NavTitleList, 0, ncxFolder);
 }
 
-// The text of a link, its spaces collapsed, without the text of links nested in it, cut at kMaxTitleLength.
+// The text of a link as a browser lays it out (whitespace collapsed, also the whitespace between its inline
+// elements), without the text of links nested in it, cut at kMaxTitleLength.
 std::string TitleOf(const XmlNode& link) {
     std::string text;
     XmlNode node = link.FirstChild();
     while (node && text.size() < kMaxTitleLength) {
         const bool nestedLink = node.IsElement() && LocalName(node.NodeName()) == "a";
         if (node.IsText() || node.IsCData()) {
-            text += node.Text();
+            AppendCollapsingWhitespace(text, node.Text());
         }
         if (node.IsElement() && !nestedLink && node.FirstChild()) {
             node = node.FirstChild();
@@ -159,19 +166,14 @@ std::string TitleOf(const XmlNode& link) {
         }
         node = node == link ? XmlNode() : node.NextSibling();
     }
-    std::istringstream words(text.substr(0, kMaxTitleLength));
-    std::string word;
-    std::string collapsed;
-    while (words >> word) {
-        collapsed += collapsed.empty() ? word : " " + word;
-    }
-    return collapsed;
+    return CollapseWhitespace(std::string_view(text).substr(0, kMaxTitleLength));
 }
 
 // Entries from the links of the navigation document's table of contents, numbered by position. One walk over
-// the document that knows when it enters and leaves the first "toc" nav, so each link is looked at once.
+// the document that knows when it enters and leaves the first "toc" nav, so each link is looked at once. The
+// whitespace between elements is kept: it is what separates the words of "<span>Chapter</span> <em>Two</em>".
 void ReadNavDocument(const std::string& file, const std::string& navHref, ReaderState& state, XmlDocument& document) {
-    document.LoadFromFile(file);
+    document.LoadFromFile(file, WhitespaceText::Kept);
     const std::string navFolder = HrefFolder(navHref);
     int position = 0;
     const XmlNode root = document.DocumentElement();
@@ -184,8 +186,10 @@ void ReadNavDocument(const std::string& file, const std::string& navHref, Reader
                 tocNav = node;
             } else if (const std::string href = AttributeText(node, "href"); tocNav && name == "a" && !href.empty()) {
                 const std::string number = std::to_string(++position);
-                state.DirIDList.push_back(number + ";toc-" + number + ";" + ResolveHref(navFolder, href) + ";" +
-                                          ReplaceChar(TitleOf(node), ' ', '&'));
+                const std::string path = ResolveHref(navFolder, href);
+                const std::string title = ReplaceChar(TitleOf(node), ' ', '&');
+                state.DirIDList.push_back(number + ";toc-" + number + ";" + path + ";" + title);
+                state.NavTitleList.push_back(path + ";" + title);
             }
             if (node.FirstChild()) {
                 node = node.FirstChild();

@@ -4,6 +4,7 @@ namespace qm {
 
 void ReaderState::ClearForOpening() {
     DirIDList.clear();
+    NavTitleList.clear();
     SubIDList.clear();
     SubStrHref.clear();
     SubID.clear();

@@ -12,6 +12,11 @@ namespace qm {
 struct ReaderState {
     // Navigation-map entries: play order;id;content path;title (spaces of the title as "&").
     std::vector<std::string> DirIDList;
+    // Every navigation entry with its own content path and label, in document order: path;title (spaces of the
+    // title as "&", as in DirIDList). DirIDList pairs values by the order they come in, so a point without a
+    // play order lends its label to the next one or gives no entry; these pairs stay whole, and title the rows
+    // that no entry of DirIDList names.
+    std::vector<std::string> NavTitleList;
     // Manifest entries: id;href.
     std::vector<std::string> SubIDList;
     // Number of spine rows appended by the package walk.

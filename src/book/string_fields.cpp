@@ -11,6 +11,11 @@ bool IsTrimmed(char c) {
     return static_cast<unsigned char>(c) <= 32;
 }
 
+// The characters that HTML lays out as white space; a no-break space is not among them.
+bool IsCollapsibleWhitespace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
 bool IsTokenBreak(char c) {
     const auto code = static_cast<unsigned char>(c);
     return code >= 1 && code <= 32;
@@ -138,6 +143,25 @@ std::string ReplaceChar(std::string text, char from, char to) {
         }
     }
     return text;
+}
+
+void AppendCollapsingWhitespace(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        if (!IsCollapsibleWhitespace(c)) {
+            out += c;
+        } else if (!out.empty() && out.back() != ' ') {
+            out += ' ';
+        }
+    }
+}
+
+std::string CollapseWhitespace(std::string_view text) {
+    std::string out;
+    AppendCollapsingWhitespace(out, text);
+    if (!out.empty() && out.back() == ' ') {
+        out.pop_back();
+    }
+    return out;
 }
 
 } // namespace qm

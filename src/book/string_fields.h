@@ -51,4 +51,12 @@ std::string LowerCaseAsciiLetters(std::string text);
 // `text` with every occurrence of `from` replaced by `to`.
 std::string ReplaceChar(std::string text, char from, char to);
 
+// Appends `text` to `out` as a browser shows it: every run of whitespace (tab, line feed, form feed, carriage
+// return, space) becomes one space, also across calls, and none starts `out`. Text gathered piece by piece
+// from several nodes thus reads as a browser would lay it out, except that a space may end it.
+void AppendCollapsingWhitespace(std::string& out, std::string_view text);
+
+// `text` with its runs of whitespace collapsed as AppendCollapsingWhitespace does and none at either end.
+std::string CollapseWhitespace(std::string_view text);
+
 } // namespace qm

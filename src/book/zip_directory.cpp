@@ -14,11 +14,21 @@ constexpr std::uint16_t kSaturated16 = 0xFFFF;
 constexpr std::uint32_t kSaturated32 = 0xFFFFFFFF;
 constexpr std::size_t kMaxCommentSize = 0xFFFF;
 
-[[noreturn]] void ThrowNotZip() {
-    throw std::runtime_error("Error reading zip file");
+// The texts name the archive and say in words what is wrong with it; the ZIP reader's short text for the fault
+// follows in brackets.
+std::string Quoted(const ArchiveFile& archive) {
+    return "\"" + archive.Path() + "\"";
 }
-[[noreturn]] void ThrowBadCentralHeader() {
-    throw std::runtime_error("Invalid Zip Central Header signature");
+[[noreturn]] void ThrowEmpty(const ArchiveFile& archive) {
+    throw std::runtime_error(Quoted(archive) + " is empty, not a ZIP archive (Stream read error)");
+}
+[[noreturn]] void ThrowNotZip(const ArchiveFile& archive) {
+    throw std::runtime_error(Quoted(archive) + " is not a ZIP archive, or it is cut short (Error reading zip file)");
+}
+[[noreturn]] void ThrowBadCentralHeader(const ArchiveFile& archive) {
+    throw std::runtime_error(Quoted(archive) +
+                             " is a damaged ZIP archive: its list of members cannot be read (Invalid Zip Central "
+                             "Header signature)");
 }
 
 std::vector<unsigned char> ReadRange(const ArchiveFile& archive, std::uint64_t offset, std::size_t size) {
@@ -61,11 +71,11 @@ void ApplyZip64EndRecord(const ArchiveFile& archive, std::uint64_t endRecordOffs
     }
     const std::uint64_t recordOffset = zip::Le64(locator, 8);
     if (recordOffset > locatorOffset || locatorOffset - recordOffset < zip::kZip64EndRecordSize) {
-        ThrowNotZip();
+        ThrowNotZip(archive);
     }
     const auto record = ReadRange(archive, recordOffset, zip::kZip64EndRecordSize);
     if (zip::Le32(record, 0) != zip::kZip64EndRecordSignature) {
-        ThrowNotZip();
+        ThrowNotZip(archive);
     }
     if (end.memberCount == kSaturated16) {
         end.memberCount = zip::Le64(record, 32);
@@ -78,8 +88,8 @@ void ApplyZip64EndRecord(const ArchiveFile& archive, std::uint64_t endRecordOffs
 
 // Replaces the saturated 32-bit fields of `entry` by the values of its Zip64 extra field, which holds only
 // those, in the order uncompressed size, compressed size, local header offset.
-void ApplyZip64Extra(std::span<const unsigned char> extra, std::uint32_t rawOffset, std::uint32_t rawCompressed,
-                     std::uint32_t rawUncompressed, ZipEntry& entry) {
+void ApplyZip64Extra(const ArchiveFile& archive, std::span<const unsigned char> extra, std::uint32_t rawOffset,
+                     std::uint32_t rawCompressed, std::uint32_t rawUncompressed, ZipEntry& entry) {
     std::size_t pos = 0;
     while (pos + 4 <= extra.size()) {
         const std::uint16_t id = zip::Le16(extra, pos);
@@ -92,7 +102,7 @@ void ApplyZip64Extra(std::span<const unsigned char> extra, std::uint32_t rawOffs
             std::size_t at = 0;
             auto take = [&](std::uint64_t& value) {
                 if (at + 8 > field.size()) {
-                    ThrowBadCentralHeader();
+                    ThrowBadCentralHeader(archive);
                 }
                 value = zip::Le64(field, at);
                 at += 8;
@@ -112,7 +122,7 @@ void ApplyZip64Extra(std::span<const unsigned char> extra, std::uint32_t rawOffs
     }
     // A saturated field without its Zip64 value: the entry cannot say where or how large the member is.
     if (rawUncompressed == kSaturated32 || rawCompressed == kSaturated32 || rawOffset == kSaturated32) {
-        ThrowBadCentralHeader();
+        ThrowBadCentralHeader(archive);
     }
 }
 
@@ -129,14 +139,14 @@ public:
             return {};
         }
         if (size > limit_ - next_) {
-            ThrowBadCentralHeader();
+            ThrowBadCentralHeader(archive_);
         }
         if (next_ < bufferStart_ || next_ + size > bufferStart_ + buffer_.size()) {
             const std::uint64_t want = std::max<std::uint64_t>(size, kWindowSize);
             buffer_.resize(static_cast<std::size_t>(std::min(want, limit_ - next_)));
             bufferStart_ = next_;
             if (archive_.ReadAt(bufferStart_, buffer_) != buffer_.size()) {
-                ThrowBadCentralHeader();
+                ThrowBadCentralHeader(archive_);
             }
         }
         const std::span<const unsigned char> view(buffer_.data() + (next_ - bufferStart_), size);
@@ -157,14 +167,14 @@ private:
 
 ZipEndRecord ReadZipEndRecord(const ArchiveFile& archive) {
     if (archive.Size() == 0) {
-        throw std::runtime_error("Stream read error");
+        ThrowEmpty(archive);
     }
     const std::uint64_t tailSize = std::min<std::uint64_t>(archive.Size(), zip::kEndRecordSize + kMaxCommentSize);
     const std::uint64_t tailOffset = archive.Size() - tailSize;
     const auto tail = ReadRange(archive, tailOffset, static_cast<std::size_t>(tailSize));
     const auto pos = FindEndRecord(tail);
     if (!pos) {
-        ThrowNotZip();
+        ThrowNotZip(archive);
     }
     ZipEndRecord end;
     end.memberCount = zip::Le16(tail, *pos + 10);
@@ -178,14 +188,14 @@ ZipEndRecord ReadZipEndRecord(const ArchiveFile& archive) {
 
 std::vector<ZipEntry> ReadZipDirectory(const ArchiveFile& archive, const ZipEndRecord& end) {
     if (end.directoryOffset > end.directoryLimit) {
-        ThrowBadCentralHeader();
+        ThrowBadCentralHeader(archive);
     }
     DirectoryWindow window(archive, end.directoryOffset, end.directoryLimit);
     std::vector<ZipEntry> entries;
     for (std::uint64_t i = 0; i < end.memberCount; ++i) {
         auto header = window.Next(zip::kCentralHeaderSize);
         if (zip::Le32(header, 0) != zip::kCentralHeaderSignature) {
-            ThrowBadCentralHeader();
+            ThrowBadCentralHeader(archive);
         }
         const std::size_t nameSize = zip::Le16(header, 28);
         const std::size_t extraSize = zip::Le16(header, 30);
@@ -202,7 +212,7 @@ std::vector<ZipEntry> ReadZipDirectory(const ArchiveFile& archive, const ZipEndR
         entry.localHeaderOffset = rawOffset;
         const auto name = window.Next(nameSize);
         entry.rawName.assign(name.begin(), name.end());
-        ApplyZip64Extra(window.Next(extraSize), rawOffset, rawCompressed, rawUncompressed, entry);
+        ApplyZip64Extra(archive, window.Next(extraSize), rawOffset, rawCompressed, rawUncompressed, entry);
         window.Next(commentSize);
         entries.push_back(std::move(entry));
     }

@@ -30,12 +30,14 @@ struct ZipEntry {
 };
 
 // Finds the end-of-central-directory record, searching back over the archive comment, and follows the Zip64
-// locator when there is one. Throws std::runtime_error "Stream read error" for an empty file and
-// "Error reading zip file" when there is no end record (or its Zip64 counterpart is damaged).
+// locator when there is one. Throws std::runtime_error `"<archive>" is empty, not a ZIP archive (Stream read
+// error)` for an empty file and `"<archive>" is not a ZIP archive, or it is cut short (Error reading zip file)`
+// when there is no end record (or its Zip64 counterpart is damaged).
 ZipEndRecord ReadZipEndRecord(const ArchiveFile& archive);
 
-// The members of the central directory in directory order. Throws std::runtime_error
-// "Invalid Zip Central Header signature" when an entry is missing, cut short or damaged.
+// The members of the central directory in directory order. Throws std::runtime_error `"<archive>" is a damaged
+// ZIP archive: its list of members cannot be read (Invalid Zip Central Header signature)` when an entry is
+// missing, cut short or damaged.
 std::vector<ZipEntry> ReadZipDirectory(const ArchiveFile& archive, const ZipEndRecord& end);
 
 } // namespace qm

@@ -145,7 +145,8 @@ std::uint64_t MemberWriter::ReadLocalHeader() {
         archive_.ReadAt(entry.localHeaderOffset, std::span(input_).first(std::min<std::uint64_t>(wanted, kInputChunk)));
     const std::span<const unsigned char> header(input_.data(), got);
     if (got < zip::kLocalHeaderSize || zip::Le32(header, 0) != zip::kLocalHeaderSignature) {
-        throw std::runtime_error("Invalid Zip Local Header signature");
+        throw std::runtime_error(Quoted(archive_.Path()) + " is a damaged ZIP archive: the header of its member " +
+                                 Quoted(Printable(member_->name)) + " is damaged (Invalid Zip Local Header signature)");
     }
     const std::uint64_t dataStart = zip::kLocalHeaderSize + zip::Le16(header, 26) + zip::Le16(header, 28);
     if (dataStart < got) {

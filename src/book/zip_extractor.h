@@ -22,12 +22,16 @@ struct ZipLimits {
 // followed below it.
 //
 // Throws std::runtime_error on failure; members extracted before the failing one stay, a member that fails
-// half-way is removed. Texts:
+// half-way is removed. Each text names the archive; those of an unreadable container end with the short text
+// that the open command has always shown for it, in brackets:
 //   `Cannot open file "<archive>". <system reason>`    the archive cannot be opened
-//   `Stream read error`                                the archive is empty
-//   `Error reading zip file`                           no end-of-central-directory record
-//   `Invalid Zip Central Header signature`             a damaged central-directory entry
-//   `Invalid Zip Local Header signature`               a damaged local header
+//   `"<archive>" is empty, not a ZIP archive (Stream read error)`
+//   `"<archive>" is not a ZIP archive, or it is cut short (Error reading zip file)`
+//                                                      no end-of-central-directory record
+//   `"<archive>" is a damaged ZIP archive: its list of members cannot be read (Invalid Zip Central Header
+//   signature)`                                        a damaged central-directory entry
+//   `"<archive>" is a damaged ZIP archive: the header of its member "<member>" is damaged (Invalid Zip Local
+//   Header signature)`                                 a damaged local header
 //   `Cannot extract "<member>" from "<archive>": ...`  anything else about one member (unsafe name, method,
 //                                                      damaged or oversized data, CRC-32, disk full, ...)
 //   `Cannot extract "<archive>": ...`                  anything else about the whole archive (limits, folder)

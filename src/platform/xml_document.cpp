@@ -19,7 +19,7 @@ namespace qm {
 
 namespace {
 
-// Whitespace-only text between elements is dropped (parse_ws_pcdata is off); comments, processing
+// Whitespace-only text between elements is dropped unless a load adds parse_ws_pcdata; comments, processing
 // instructions and CDATA sections stay nodes of their own; references are resolved and line ends and
 // attribute whitespace normalised as XML requires. pugixml never fetches a DTD or an external entity, and
 // it accepts a document type declaration without making a node of it.
@@ -183,7 +183,7 @@ XmlDocument::~XmlDocument() {
     delete doc_;
 }
 
-void XmlDocument::LoadFromFile(const std::string& path) {
+void XmlDocument::LoadFromFile(const std::string& path, WhitespaceText whitespace) {
     if (!path.empty()) {
         fileName_ = path;
     } else if (fileName_.empty()) {
@@ -191,7 +191,8 @@ void XmlDocument::LoadFromFile(const std::string& path) {
     }
     doc_->reset();
     const std::string bytes = ReadWholeFile(fileName_);
-    const pugi::xml_parse_result result = doc_->load_buffer(bytes.data(), bytes.size(), kParseOptions);
+    const unsigned int options = kParseOptions | (whitespace == WhitespaceText::Kept ? pugi::parse_ws_pcdata : 0u);
+    const pugi::xml_parse_result result = doc_->load_buffer(bytes.data(), bytes.size(), options);
     if (result) {
         return;
     }

@@ -62,8 +62,17 @@ private:
     pugi::xml_node_struct* node_ = nullptr;
 };
 
-// A parsed XML file. Whitespace-only text between elements is dropped; comments, processing instructions
-// and CDATA sections are kept as nodes; a document type declaration is accepted and its DTD never fetched.
+// What a load does with text between elements that is nothing but whitespace.
+enum class WhitespaceText {
+    Dropped,
+    // Kept as text nodes, for documents whose text is laid out as HTML is, where a space between two inline
+    // elements separates their words.
+    Kept,
+};
+
+// A parsed XML file. Whitespace-only text between elements is dropped unless the load asks to keep it;
+// comments, processing instructions and CDATA sections are kept as nodes; a document type declaration is
+// accepted and its DTD never fetched.
 class XmlDocument {
 public:
     XmlDocument();
@@ -77,7 +86,7 @@ public:
     // naming the file and the system's reason; a file that is not well-formed throws std::runtime_error with
     // the parser's reason, "\nLine: <n>\n" and the first 40 characters of the offending line. After a
     // failure the document is empty and still names the file, so that an empty path tries it again.
-    void LoadFromFile(const std::string& path);
+    void LoadFromFile(const std::string& path, WhitespaceText whitespace = WhitespaceText::Dropped);
 
     XmlNode DocumentElement() const;
     const std::string& FileName() const { return fileName_; }

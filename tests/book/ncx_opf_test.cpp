@@ -294,6 +294,53 @@ TEST(NcxAndOpf, TitlesKeepAmpersandsAsSpacesAndStopAtASemicolon) {
     EXPECT_EQ(rows, (std::vector<Row>{{"1", "Cats   Dogs", "c1.html"}, {"2", "Part", "c2.html"}}));
 }
 
+// Rows that no navigation entry names exactly take the label of the first navigation point into their file.
+struct FallbackCase {
+    const char* label;
+    std::string navMap; // the body of the navMap
+    std::vector<Row> rows;
+};
+
+class TitleFallback : public testing::TestWithParam<FallbackCase> {};
+
+TEST_P(TitleFallback, TitlesRowsThatTheExactLookupLeavesToTheirIdref) {
+    ReaderState state;
+    EXPECT_EQ(ReadBook(Ncx("<navMap>" + GetParam().navMap + "</navMap>"), Opf(kManifest + Spine({"c1", "c2"})), state),
+              GetParam().rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TitleFallback,
+    testing::Values(FallbackCase{"FirstPointIntoTheFileGivesTheTitle",
+                                 Point("id='a' playOrder='1'", "Part One", "src='c1.html#one'") +
+                                     Point("id='b' playOrder='2'", "Part Two", "src='c1.html#two'") +
+                                     Point("id='c' playOrder='3'", "Other", "src='c2.html#x'"),
+                                 {{"", "Part One", "c1.html"}, {"", "Other", "c2.html"}}},
+                    FallbackCase{"AnExactEntryKeepsItsNumberAndTitle",
+                                 Point("id='a' playOrder='1'", "Early", "src='c1.html#top'") +
+                                     Point("id='b' playOrder='2'", "Chapter One", "src='c1.html'"),
+                                 {{"2", "Chapter One", "c1.html"}, {"", "c2", "c2.html"}}},
+                    FallbackCase{"PointsWithoutPlayOrderStillTitleTheirFiles",
+                                 Point("id='a'", "Alpha", "src='c1.html#a'") + Point("id='b'", "Beta", "src='c2.html'"),
+                                 {{"", "Alpha", "c1.html"}, {"", "Beta", "c2.html"}}},
+                    FallbackCase{"PathsAreComparedAsWrittenApartFromTheFragment",
+                                 Point("id='a' playOrder='1'", "Dot", "src='./c1.html#a'") +
+                                     Point("id='b' playOrder='2'", "Upper", "src='C1.html#b'") +
+                                     Point("id='c' playOrder='3'", "Empty fragment", "src='c2.html#'"),
+                                 {{"", "c1", "c1.html"}, {"", "Empty fragment", "c2.html"}}},
+                    FallbackCase{"LabelWhitespaceIsCollapsed",
+                                 Point("id='a' playOrder='1'", "\n    Part\t\tOne  ", "src='c1.html#a'"),
+                                 {{"", "Part One", "c1.html"}, {"", "c2", "c2.html"}}},
+                    FallbackCase{"APointWithoutLabelIsPassedOver",
+                                 "<navPoint id='a' playOrder='1'><content src='c1.html#a'/></navPoint>" +
+                                     Point("id='b' playOrder='2'", "Second", "src='c1.html#b'"),
+                                 {{"", "Second", "c1.html"}, {"", "c2", "c2.html"}}},
+                    FallbackCase{"ABlankRowStaysBlank",
+                                 Point("id='c1.html' playOrder='1'", "Elsewhere", "src='other.html'") +
+                                     Point("id='b' playOrder='2'", "Inside", "src='c1.html#b'"),
+                                 {{"", "", ""}, {"", "c2", "c2.html"}}}),
+    [](const testing::TestParamInfo<FallbackCase>& c) { return c.param.label; });
+
 TEST(NcxAndOpf, ATableThatWouldCopyOneHugeTitleIntoManyRowsIsRefused) {
     ReaderState state;
     std::string spine;
@@ -338,14 +385,17 @@ TEST(NcxAndOpf, CalibreQuickStartGuide) {
     EXPECT_EQ(rows, expected);
 }
 
-// Its navigation points carry no playOrder, so no entry is ever completed and every row is titled by idref.
+// Its navigation points carry no playOrder, so no entry is ever completed: the chapter that its points lead
+// into takes the label of the first of them, the files that no point names keep their idref.
 TEST(NcxAndOpf, ChildrensLiteratureWithoutPlayOrder) {
     ReaderState state;
     const auto rows =
         ReadBook(Fixture("childrens-literature/toc.ncx"), Fixture("childrens-literature/package.opf"), state);
     EXPECT_TRUE(state.DirIDList.empty());
-    EXPECT_EQ(rows,
-              (std::vector<Row>{{"", "cover", "cover.xhtml"}, {"", "nav", "nav.xhtml"}, {"", "s04", "s04.xhtml"}}));
+    EXPECT_EQ(state.NavTitleList.size(), 22u);
+    EXPECT_EQ(rows, (std::vector<Row>{{"", "cover", "cover.xhtml"},
+                                      {"", "nav", "nav.xhtml"},
+                                      {"", "SECTION IV FAIRY STORIES—MODERN FANTASTIC TALES", "s04.xhtml"}}));
 }
 
 // The map names chapters without the folder that the manifest gives them; only the first one matches.

@@ -196,7 +196,8 @@ TEST(ZipExtractor, ReplacesAFileLeftInTheFolder) {
     EXPECT_EQ(test::ReadFile(book.Out() / "chapter.xhtml"), "new");
 }
 
-// The texts that the open command shows for an archive it cannot read.
+// The texts that the open command shows for an archive it cannot read: the archive and its fault in words,
+// then the reader's short text in brackets.
 TEST(ZipExtractor, UnreadableArchivesGiveTheReadersTexts) {
     TempDir tmp;
     const std::string good = BuildZip({Member("a.txt", "a"), Member("b.txt", "b")});
@@ -205,18 +206,21 @@ TEST(ZipExtractor, UnreadableArchivesGiveTheReadersTexts) {
     const struct {
         std::string file;
         std::string bytes;
-        std::string expected;
+        std::string expected; // after the quoted archive path
     } cases[] = {
-        {"empty.epub", "", "Stream read error"},
-        {"text.epub", "This is not an archive, only some text.", "Error reading zip file"},
-        {"cut.epub", good.substr(0, good.size() - 4), "Error reading zip file"},
-        {"central.epub", BuildZip({Member("a.txt", "a"), badCentral}), "Invalid Zip Central Header signature"},
+        {"empty.epub", "", " is empty, not a ZIP archive (Stream read error)"},
+        {"text.epub", "This is not an archive, only some text.",
+         " is not a ZIP archive, or it is cut short (Error reading zip file)"},
+        {"cut.epub", good.substr(0, good.size() - 4),
+         " is not a ZIP archive, or it is cut short (Error reading zip file)"},
+        {"central.epub", BuildZip({Member("a.txt", "a"), badCentral}),
+         " is a damaged ZIP archive: its list of members cannot be read (Invalid Zip Central Header signature)"},
     };
     for (const auto& c : cases) {
         const fs::path archive = test::WriteFile(tmp / c.file, c.bytes);
         const fs::path out = tmp / ("out-" + c.file);
         fs::create_directories(out);
-        EXPECT_EQ(ErrorOf(archive.string(), out), c.expected) << c.file;
+        EXPECT_EQ(ErrorOf(archive.string(), out), "\"" + archive.string() + "\"" + c.expected) << c.file;
         EXPECT_TRUE(fs::is_empty(out)) << c.file;
     }
 
@@ -294,7 +298,9 @@ TEST(ZipExtractor, ADamagedLocalHeaderStopsAfterTheMembersBeforeIt) {
     ZipMember broken = Member("b.txt", "b");
     broken.badLocalSignature = true;
     const Book book({Member("a.txt", "a"), broken, Member("c.txt", "c")});
-    EXPECT_EQ(book.Extract(), "Invalid Zip Local Header signature");
+    EXPECT_EQ(book.Extract(), "\"" + book.Archive() +
+                                  "\" is a damaged ZIP archive: the header of its member \"b.txt\" is damaged (Invalid "
+                                  "Zip Local Header signature)");
     EXPECT_EQ(ReadTree(book.Out()), (Tree{{"a.txt", "a"}}));
 }
 
@@ -576,11 +582,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ZipExtractor, BrokenAndMaliciousCorpusBooksFailCleanly) {
     QM_SKIP_WITHOUT_CORPUS();
     const std::pair<const char*, std::string> cases[] = {
-        {"epubcheck-ocf-zip-unreadable-empty-fatal.epub", "Stream read error"},
-        {"epubcheck-ocf-zip-unreadable-image-with-epub-extension-fatal.epub", "Error reading zip file"},
-        {"epubcheck-ocf-zip-unreadable-no-end-header-fatal.epub", "Error reading zip file"},
-        {"made-bad-central-directory-offset.epub", "Invalid Zip Central Header signature"},
-        {"made-truncated-in-central-directory.epub", "Error reading zip file"},
+        {"epubcheck-ocf-zip-unreadable-empty-fatal.epub",
+         "\"{archive}\" is empty, not a ZIP archive (Stream read error)"},
+        {"epubcheck-ocf-zip-unreadable-image-with-epub-extension-fatal.epub",
+         "\"{archive}\" is not a ZIP archive, or it is cut short (Error reading zip file)"},
+        {"epubcheck-ocf-zip-unreadable-no-end-header-fatal.epub",
+         "\"{archive}\" is not a ZIP archive, or it is cut short (Error reading zip file)"},
+        {"made-bad-central-directory-offset.epub", "\"{archive}\" is a damaged ZIP archive: its list of members "
+                                                   "cannot be read (Invalid Zip Central Header signature)"},
+        {"made-truncated-in-central-directory.epub",
+         "\"{archive}\" is not a ZIP archive, or it is cut short (Error reading zip file)"},
         {"made-unsupported-method-bzip2-lzma.epub",
          "Cannot extract \"EPUB/cover.xhtml\" from \"{archive}\": unsupported compression method 12"},
         {"made-path-traversal.epub",

@@ -147,6 +147,17 @@ TEST(XmlDocumentNodes, WhitespaceOnlyTextIsDroppedOtherTextKeptAsWritten) {
     EXPECT_EQ(children[1].Text(), "");
 }
 
+TEST(XmlDocumentNodes, WhitespaceOnlyTextIsKeptWhenTheLoadAsks) {
+    TempDir dir;
+    XmlDocument doc;
+    const std::string path = WriteFile(dir / "doc.xml", "<a>\n  <b>Chapter</b> <c>Two</c>\n</a>").string();
+    doc.LoadFromFile(path, WhitespaceText::Kept);
+    EXPECT_EQ(doc.DocumentElement().ChildCount(), 5u);
+    EXPECT_EQ(doc.DocumentElement().Text(), "\n  Chapter Two\n");
+    doc.LoadFromFile(path);
+    EXPECT_EQ(doc.DocumentElement().Text(), "ChapterTwo");
+}
+
 TEST(XmlDocumentNodes, NamesAttributesAndReferencesAsWritten) {
     TempDir dir;
     XmlDocument doc;
