@@ -40,6 +40,7 @@ import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 sys.path.insert(0, os.path.join(ROOT, "tests", "reference"))
 import chromium_page  # noqa: E402
 from chromium_page import ChromiumPager, PageLoadError, ChromiumError, magick_env, shown_name  # noqa: E402
@@ -309,19 +310,31 @@ def cli_rows(cli, book):
     return rows
 
 
-def cli_convert(cli, book, out_folder, width, timeout):
-    args = [cli, "convert", book, os.path.join(out_folder, "page.jpg"), "--replace", "--timeout", str(timeout)]
-    if width is not None:
-        args[4:4] = ["--width", str(width)]
-    done = subprocess.run(args, capture_output=True)
+def cli_convert(cli, book, out_folder, args, options):
+    command = [cli, "convert", book, os.path.join(out_folder, "page.jpg"), "--replace", "--timeout", str(args.timeout)]
+    if "--width" in options:
+        command += ["--width", str(args.width)]
+    if "--height" in options:
+        command += ["--height", str(args.view_height)]
+    if args.scripts:
+        command.append("--scripts")
+    done = subprocess.run(command, capture_output=True)
     if done.returncode != 0:
         lines = done.stderr.decode(errors="replace").strip().splitlines()
         raise BookFailure("convert: " + (lines[-1] if lines else f"exited with {done.returncode}"))
 
 
-def cli_takes_width(cli):
-    done = subprocess.run([cli, "--help"], capture_output=True)
-    return b"--width" in done.stdout + done.stderr
+def cli_page_options(cli):
+    """Which of --width and --height this build's convert takes: it names an option it does not know before
+    it looks at the book."""
+    taken = set()
+    with tempfile.TemporaryDirectory(prefix="qm-fidelity-probe-") as folder:
+        for option in ("--width", "--height"):
+            done = subprocess.run([cli, "convert", os.path.join(folder, "none.epub"), os.path.join(folder, "p.jpg"),
+                                   option, "600"], capture_output=True)
+            if f'unknown option "{option}"'.encode() not in done.stderr:
+                taken.add(option)
+    return taken
 
 
 def quillmark_pages(out_folder, row):
@@ -427,7 +440,7 @@ def compare(quill_files, expected, threshold):
     return reasons, difference
 
 
-def report_book(book, args, pager, takes_width, log):
+def report_book(book, args, pager, options, log):
     name = os.path.basename(book)
     work = tempfile.mkdtemp(prefix="qm-fidelity-")
     keep = os.path.join(args.keep, name[:-5] if name.endswith(".epub") else name) if args.keep else None
@@ -439,7 +452,7 @@ def report_book(book, args, pager, takes_width, log):
         for made in (quill_folder, reference_folder, extracted):
             shutil.rmtree(made, ignore_errors=True)
             os.makedirs(made)
-        cli_convert(args.cli, book, quill_folder, args.width if takes_width else None, args.timeout)
+        cli_convert(args.cli, book, quill_folder, args, options)
         too_large = extract_book(book, extracted)
         restore_fonts(extracted)
         folder = navigation_folder(extracted)
@@ -488,7 +501,8 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description="Quillmark's JPEG pages against headless Chromium's drawing.")
     parser.add_argument("--width", type=int, default=800, help="page width in CSS pixels (800)")
     parser.add_argument("--view-height", type=int, default=chromium_page.DEFAULT_VIEWPORT_HEIGHT,
-                        help="the reference's first view height, the least height of its pages (600)")
+                        help="view height of both sides (quillmark-cli --height), the least page height (600)")
+    parser.add_argument("--scripts", action="store_true", help="both sides run the books' scripts")
     parser.add_argument("--books", nargs="+", metavar="NAME", help="only these corpus books")
     parser.add_argument("--verbose", action="store_true", help="one line per differing page, with the reason")
     parser.add_argument("--keep", metavar="DIR", help="keep both sides' images in DIR/BOOK/{quillmark,reference}")
@@ -505,15 +519,15 @@ def main(argv=None):
     def log(text):
         print(text, flush=True)
 
-    takes_width = cli_takes_width(args.cli)
-    if not takes_width:
+    options = cli_page_options(args.cli)
+    if "--width" not in options:
         log(f"note: {args.cli} has no --width; its pages keep their own width, the reference is {args.width} wide")
     started = time.monotonic()
     totals = [0, 0, 0.0, 0]
-    with ChromiumPager(width=args.width, height=args.view_height, timeout=args.timeout) as pager:
+    with ChromiumPager(width=args.width, height=args.view_height, timeout=args.timeout, scripts=args.scripts) as pager:
         for book in books:
             book_started = time.monotonic()
-            compared, differing, worst, failure = report_book(book, args, pager, takes_width, log)
+            compared, differing, worst, failure = report_book(book, args, pager, options, log)
             name = os.path.basename(book)
             if failure:
                 totals[3] += 1

@@ -10,6 +10,7 @@ import tempfile
 import unittest
 import zipfile
 
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import fidelity_report as fr  # noqa: E402
 

@@ -15,9 +15,11 @@ Python use:
         tops = pager.anchor_tops(["sec1", "sec2"])   # id -> document y in CSS pixels, or None
         pager.capture("part.png", top=tops["sec1"], bottom=tops["sec2"])
 
-- ChromiumPager(width=800, height=600, timeout=30.0, chromium=None): starts one browser, reused for every
-  page until close() (or the end of the with block). Every page is laid out at `width` CSS pixels,
-  device scale 1, desktop (not mobile); `height` is the first viewport height of every load. The
+- ChromiumPager(width=800, height=600, timeout=30.0, chromium=None, scripts=False): starts one browser,
+  reused for every page until close() (or the end of the with block). Every page is laid out at `width`
+  CSS pixels, device scale 1, desktop (not mobile); `height` is the first viewport height of every load.
+  The page's own scripts run only with `scripts` true, as Quillmark runs a book's scripts only when asked
+  (quillmark-cli convert --scripts). The
   browser's default fonts are fontconfig's serif, sans-serif and monospace families (see
   default_font_families), as in a desktop browser on the same machine.
 - load(path_or_url, height=None) -> (width, height) of the document's content (Page.getLayoutMetrics
@@ -49,7 +51,7 @@ Python use:
 
 Command line:
 
-    python3 tests/reference/chromium_page.py [--width 800] [--height 600] [--timeout 30] FILE OUT.png
+    python3 tests/reference/chromium_page.py [--width 800] [--height 600] [--timeout 30] [--scripts] FILE OUT.png
 
 prints "WIDTH HEIGHT" of the PNG; on failure it prints a message naming the file and exits with 1.
 """
@@ -116,9 +118,10 @@ def _chromium_command(chromium, profile):
 
 
 class ChromiumPager:
-    def __init__(self, width=800, height=DEFAULT_VIEWPORT_HEIGHT, timeout=30.0, chromium=None):
+    def __init__(self, width=800, height=DEFAULT_VIEWPORT_HEIGHT, timeout=30.0, chromium=None, scripts=False):
         self.width = int(width)
         self.height = int(height)
+        self.scripts = bool(scripts)
         self.timeout = float(timeout)
         self._chromium = chromium or os.environ.get("QM_CHROMIUM") or "/usr/bin/chromium"
         self._next_id = 0
@@ -174,6 +177,8 @@ class ChromiumPager:
             self._call("Page.enable")
             self._call("Page.setLifecycleEventsEnabled", {"enabled": True})
             self._call("Runtime.enable")
+            # The pager's own measuring scripts run either way.
+            self._call("Emulation.setScriptExecutionDisabled", {"value": not self.scripts})
             families = default_font_families()
             if families:
                 self._call("Page.setFontFamilies", {"fontFamilies": families})
@@ -452,11 +457,12 @@ def main(argv=None):
     parser.add_argument("--height", type=int, default=DEFAULT_VIEWPORT_HEIGHT,
                         help=f"first viewport height, the least page height ({DEFAULT_VIEWPORT_HEIGHT})")
     parser.add_argument("--timeout", type=float, default=30.0, help="seconds to wait for the load (30)")
+    parser.add_argument("--scripts", action="store_true", help="run the page's own scripts")
     parser.add_argument("file")
     parser.add_argument("out_png")
     args = parser.parse_args(argv)
     try:
-        with ChromiumPager(width=args.width, height=args.height, timeout=args.timeout) as pager:
+        with ChromiumPager(width=args.width, height=args.height, timeout=args.timeout, scripts=args.scripts) as pager:
             width, height = pager.shot(args.file, args.out_png)
     except (PageLoadError, ChromiumError, subprocess.CalledProcessError) as error:
         print(f"chromium_page: {args.file}: {error}" if args.file not in str(error) else f"chromium_page: {error}",
