@@ -1,6 +1,9 @@
 #include "book/font_obfuscation.h"
 
+#include "book/open_book.h"
+#include "support/corpus.h"
 #include "support/temp_dir.h"
+#include "zipwriter/zip_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -92,6 +95,13 @@ std::string Encryption(const std::vector<std::pair<std::string, std::string>>& e
     return xml + "</encryption>";
 }
 
+ZipMember Member(const std::string& name, const std::string& data) {
+    ZipMember member;
+    member.name = name;
+    member.data = data;
+    return member;
+}
+
 std::vector<FontStatus> Statuses(const FontReport& report) {
     std::vector<FontStatus> statuses;
     for (const FontEntry& font : report.fonts) {
@@ -143,6 +153,58 @@ protected:
 
     TempDir dir_;
 };
+
+// An opened book has the plain bytes of its fonts back; files of other algorithms and unlisted ones stay.
+TEST_F(FontObfuscationTest, OpeningABookRestoresItsFonts) {
+    struct Font {
+        std::string name;
+        std::string stored;
+        std::string opened;
+    };
+    const std::string bold = FontBytes(3000, 1);
+    const std::string small = FontBytes(100, 2);
+    const std::string adobe = FontBytes(3000, 3);
+    const std::string twice = FontBytes(1500, 4);
+    const std::string secret = FontBytes(2000, 5);
+    const std::string plain = FontBytes(2000, 6);
+    const std::vector<Font> fonts = {
+        {"OPS/fonts/Serif Bold.otf", IdpfScrambled(bold), bold},
+        {"OPS/fonts/small.woff", IdpfScrambled(small), small},
+        {"OPS/fonts/adobe.ttf", AdobeScrambled(adobe), adobe},
+        {"OPS/fonts/twice.otf", IdpfScrambled(twice), twice},
+        {"OPS/fonts/secret.otf", secret, secret},
+        {"OPS/fonts/plain.otf", plain, plain},
+    };
+    std::vector<ZipMember> members = {
+        Member("META-INF/container.xml", Container("OPS/package.opf")),
+        Member("OPS/package.opf", Package()),
+        Member("META-INF/encryption.xml",
+               Encryption({{kIdpf, "OPS/fonts/Serif%20Bold.otf"},
+                           {kIdpf, "OPS/fonts/small.woff"},
+                           {kAdobe, "OPS/fonts/adobe.ttf"},
+                           {kIdpf, "OPS/fonts/twice.otf"},
+                           {kIdpf, "OPS/./fonts//twice.otf"},
+                           {"http://www.w3.org/2001/04/xmlenc#aes256-cbc", "OPS/fonts/secret.otf"}})),
+    };
+    for (const Font& font : fonts) {
+        members.push_back(Member(font.name, font.stored));
+    }
+    const fs::path book = dir_ / "book.epub";
+    WriteZipFile(book.string(), members);
+
+    const WorkingFolders folders = ComposeWorkingFolders((dir_ / "data").string());
+    ReaderState state;
+    TableOfContents toc;
+    BookDocuments documents;
+    OpenBook(book.string(), folders, state, toc, documents);
+    EXPECT_EQ(toc.Cell(2, 1), "c1.xhtml");
+    for (const Font& font : fonts) {
+        EXPECT_EQ(ReadFile(fs::path(folders.tempDir) / font.name), font.opened) << font.name;
+    }
+    EXPECT_EQ(
+        FileNames(fs::path(folders.tempDir) / "OPS/fonts"),
+        (std::set<std::string>{"Serif Bold.otf", "small.woff", "adobe.ttf", "twice.otf", "secret.otf", "plain.otf"}));
+}
 
 // References that lead outside the book, or through a link, touch nothing; a hard link to a file outside the
 // book is not written through.
@@ -231,6 +293,17 @@ TEST_F(FontObfuscationTest, AnUnusableDescriptionOrIdentifierLeavesTheFontsAsThe
         EXPECT_EQ(ReadFile(Book() / "OPS/idpf.otf"), isbn ? idpfPlain : IdpfScrambled(idpfPlain));
         EXPECT_EQ(ReadFile(Book() / "OPS/adobe.otf"), AdobeScrambled(adobePlain));
     }
+
+    // And opening the book goes on as if there were no encryption.xml.
+    const fs::path book = dir_ / "damaged.epub";
+    WriteZipFile(book.string(),
+                 {Member("META-INF/container.xml", Container("OPS/package.opf")), Member("OPS/package.opf", Package()),
+                  Member("META-INF/encryption.xml", "<encryption")});
+    ReaderState state;
+    TableOfContents toc;
+    BookDocuments documents;
+    OpenBook(book.string(), ComposeWorkingFolders((dir_ / "data").string()), state, toc, documents);
+    EXPECT_EQ(toc.Cell(2, 1), "c1.xhtml");
 }
 
 // A write that fails half-way (here the file-size limit) leaves the scrambled file whole and no copy behind.
@@ -252,6 +325,26 @@ TEST_F(FontObfuscationTest, AFailedRewriteLeavesTheOldBytes) {
     EXPECT_EQ(Statuses(report), std::vector<FontStatus>{FontStatus::Failed});
     EXPECT_EQ(ReadFile(Book() / "OPS/big.otf"), stored);
     EXPECT_EQ(FileNames(Book() / "OPS"), (std::set<std::string>{"package.opf", "big.otf"}));
+}
+
+TEST(CorpusFontObfuscationTest, TheWastelandFontsAreWoffAfterOpening) {
+    QM_SKIP_WITHOUT_CORPUS();
+    TempDir dir;
+    const WorkingFolders folders = ComposeWorkingFolders((dir / "data").string());
+    ReaderState state;
+    TableOfContents toc;
+    BookDocuments documents;
+    OpenBook(test::CorpusFile("epub/idpf-wasteland-woff-obf.epub").string(), folders, state, toc, documents);
+
+    const std::string encryption = ReadFile(fs::path(folders.tempDir) / "META-INF/encryption.xml");
+    const std::regex reference("URI=\"([^\"]+)\"");
+    int fonts = 0;
+    for (auto it = std::sregex_iterator(encryption.begin(), encryption.end(), reference); it != std::sregex_iterator();
+         ++it, ++fonts) {
+        const std::string font = ReadFile(fs::path(folders.tempDir) / (*it)[1].str());
+        EXPECT_EQ(font.substr(0, 4), "wOFF") << (*it)[1];
+    }
+    EXPECT_EQ(fonts, 3);
 }
 
 } // namespace
