@@ -29,14 +29,16 @@ constexpr const char* kContainer =
     "</container>";
 constexpr const char* kVictimBytes = "a file outside the book that no reference may change";
 
+// Never destroyed, so that it is still there when the exit handler removes the folder.
 const fs::path& Scratch() {
-    static const fs::path path = [] {
-        const fs::path p = fs::temp_directory_path() / ("quillmark-fuzz-fonts-" + std::to_string(::getpid()));
-        fs::create_directories(p);
+    static const fs::path* const path = [] {
+        const auto* p =
+            new fs::path(fs::temp_directory_path() / ("quillmark-fuzz-fonts-" + std::to_string(::getpid())));
+        fs::create_directories(*p);
         std::atexit([] { fs::remove_all(Scratch()); });
         return p;
     }();
-    return path;
+    return *path;
 }
 
 void Write(const fs::path& path, const std::string& bytes) {
