@@ -8,8 +8,13 @@ packages=(
     zlib1g-dev libjpeg62-turbo-dev libpugixml-dev
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-declarative-dev qt6-webengine-dev
-    fonts-dejavu-core xdg-utils xvfb xauth
-    qpdf poppler-utils
+    # Fonts for the world's scripts, so that no book shows boxes: Latin, Greek, Cyrillic, Arabic, Hebrew,
+    # Devanagari, Thai and the rest of Noto (12 MB download), Chinese, Japanese and Korean (57 MB).
+    fonts-dejavu-core fonts-noto-core fonts-noto-cjk
+    xdg-utils xvfb xauth
+    # Checks of the output by independent tools: PDF structure and pages, and headless Chromium's own
+    # rendering of a chapter as the reference for a captured page.
+    qpdf poppler-utils chromium python3
 )
 
 missing=()

@@ -248,6 +248,7 @@ int RunConvert(const std::vector<std::string>& args) {
         });
         form.WebBrowser1->SetBookScriptsAllowed(options->scripts);
         form.WebBrowser1->SetResponseLimit(std::chrono::seconds(options->timeoutSeconds));
+        form.WebBrowser1->SetLoadLimit(std::chrono::seconds(options->timeoutSeconds));
         form.setAttribute(Qt::WA_DontShowOnScreen);
         form.show();
         form.RunHandler([&] { form.OpenBookFile(book); });

@@ -167,6 +167,7 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     pageWidth_ = options.pageWidth > 0 ? options.pageWidth : c_.browser.ViewWidth();
     viewportHeight_ = options.viewportHeight > 0 ? options.viewportHeight : c_.browser.ViewHeight();
     c_.browser.SetResponseLimit(options.responseLimit);
+    c_.browser.SetLoadLimit(options.chapterTimeout);
     c_.window.LockInput(true);
     try {
         CaptureChapters(result);

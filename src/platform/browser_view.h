@@ -91,6 +91,9 @@ public:
 
     // How long any one wait for the page may last (a script's answer, a frame, a size taken).
     virtual void SetResponseLimit(std::chrono::milliseconds limit) = 0;
+    // How long a load may take: one that has not ended by then ends as not shown, and the page that holds it
+    // up is left behind for a fresh one (Renew).
+    virtual void SetLoadLimit(std::chrono::milliseconds limit) = 0;
 
     // The view's size in pixels. The view fills its container until a size is set here; a size set here is
     // kept exactly, larger than the container included, and the view renders all of it. Once both sides equal

@@ -101,7 +101,19 @@ QString HtmlEscaped(const std::string& text) {
 } // namespace
 
 WebEngineBrowser::WebEngineBrowser(QWidget* parent)
-    : QWebEngineView(parent), profile_(new QWebEngineProfile(this)), confinement_(new BookConfinement(this)) {
+    : QWebEngineView(parent), profile_(new QWebEngineProfile(this)), confinement_(new BookConfinement(this)),
+      loadWatch_(new QTimer(this)) {
+    loadWatch_->setSingleShot(true);
+    loadWatch_->setInterval(std::chrono::seconds(60));
+    connect(loadWatch_, &QTimer::timeout, this, [this] {
+        if (loading_) {
+            const std::string reason =
+                "it did not finish loading within " +
+                Seconds(std::chrono::duration_cast<std::chrono::milliseconds>(loadWatch_->intervalAsDuration()));
+            Renew();
+            Complete({false, reason});
+        }
+    });
     profile_->setUrlRequestInterceptor(confinement_);
     profile_->setHttpCacheType(QWebEngineProfile::NoCache);
     connect(profile_, &QWebEngineProfile::downloadRequested, this,
@@ -151,9 +163,15 @@ void WebEngineBrowser::InstallPage() {
             OnLoadEnded(true, {});
         } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
             OnLoadEnded(false, info.errorString());
-        } else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && info.url() == requested_) {
-            OnLoadEnded(false, confinement_->Allows(info.url()) ? info.errorString()
-                                                                : QString("refused: it is not a file of the book"));
+        } else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus) {
+            // A navigation the page started and BookPage refused stops the load of the document under way,
+            // which is shown all the same; a refused load of the document itself shows nothing.
+            if (page()->url().adjusted(QUrl::RemoveFragment) == requested_.adjusted(QUrl::RemoveFragment)) {
+                OnLoadEnded(true, {});
+            } else if (info.url() == requested_) {
+                OnLoadEnded(false, confinement_->Allows(info.url()) ? info.errorString()
+                                                                    : QString("refused: it is not a file of the book"));
+            }
         }
     });
     connect(fresh, &QWebEnginePage::renderProcessTerminated, this,
@@ -190,6 +208,7 @@ void WebEngineBrowser::OnLoadEnded(bool ok, const QString& failure) {
 
 void WebEngineBrowser::Complete(const LoadOutcome& outcome) {
     loading_ = false;
+    loadWatch_->stop();
     if (documentComplete_) {
         documentComplete_(outcome);
     }
@@ -275,6 +294,10 @@ void WebEngineBrowser::Navigate(const std::string& path, const std::string& frag
     if (!fragment.empty()) {
         url.setFragment(QString::fromStdString(fragment), QUrl::TolerantMode);
     }
+    if (processEnded_) {
+        // The page whose process ended shows nothing more; a fresh one does.
+        Renew();
+    }
     navigated_ = true;
     showingFailure_ = false;
     // Within the document shown, the engine only scrolls to the anchor and reports no load; the view reports
@@ -283,6 +306,7 @@ void WebEngineBrowser::Navigate(const std::string& path, const std::string& frag
                               url.adjusted(QUrl::RemoveFragment) == shownDocument_;
     loading_ = true;
     requested_ = url;
+    loadWatch_->start();
     page()->load(url);
     if (sameDocument) {
         const int generation = generation_;
@@ -322,6 +346,10 @@ void WebEngineBrowser::SetBodyBorderStyle(const std::string& style) {
 
 void WebEngineBrowser::SetResponseLimit(std::chrono::milliseconds limit) {
     responseLimit_ = limit;
+}
+
+void WebEngineBrowser::SetLoadLimit(std::chrono::milliseconds limit) {
+    loadWatch_->setInterval(limit);
 }
 
 int WebEngineBrowser::ViewHeight() const {
@@ -512,6 +540,7 @@ void WebEngineBrowser::Renew() {
     InstallPage();
     navigated_ = false;
     loading_ = false;
+    loadWatch_->stop();
     processEnded_ = false;
     showingFailure_ = false;
     shownDocument_.clear();
@@ -558,7 +587,13 @@ void WebEngineBrowser::FollowContainer() {
 }
 
 QQuickWidget* WebEngineBrowser::RenderWidget() const {
-    return findChild<QQuickWidget*>();
+    // The view draws each page through a widget of its own; after Renew the old page's widget may linger until
+    // it is deleted, so the current one is the view's focus proxy (or else the newest).
+    if (auto* current = qobject_cast<QQuickWidget*>(focusProxy()); current != nullptr) {
+        return current;
+    }
+    const QList<QQuickWidget*> widgets = findChildren<QQuickWidget*>(Qt::FindDirectChildrenOnly);
+    return widgets.isEmpty() ? nullptr : widgets.back();
 }
 
 } // namespace qm

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <QVariant>
 #include <QWebEngineView>
@@ -53,6 +54,7 @@ public:
     void SetCharSet(const std::string& charset) override;
     void SetBodyBorderStyle(const std::string& style) override;
     void SetResponseLimit(std::chrono::milliseconds limit) override;
+    void SetLoadLimit(std::chrono::milliseconds limit) override;
     int ViewHeight() const override;
     int ViewWidth() const override;
     void SetViewHeight(int height) override;
@@ -88,6 +90,7 @@ private:
     std::function<void(const LoadOutcome&)> documentComplete_;
     std::function<void(const std::string&)> openExternal_;
     std::chrono::milliseconds responseLimit_{10000};
+    QTimer* loadWatch_;
     QString charset_;
     bool bookScripts_ = false;
     // The document asked for last.

@@ -105,6 +105,7 @@ public:
         borderStyles.push_back(style);
     }
     void SetResponseLimit(std::chrono::milliseconds) override {}
+    void SetLoadLimit(std::chrono::milliseconds) override {}
     int ViewHeight() const override { return viewHeight; }
     int ViewWidth() const override { return viewWidth; }
     void SetViewHeight(int height) override { viewHeight = height; }

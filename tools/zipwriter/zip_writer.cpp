@@ -216,4 +216,12 @@ void WriteZipFile(const std::string& path, const std::vector<ZipMember>& members
     }
 }
 
+ZipMember ZipEntry(std::string name, std::string data, std::uint16_t method) {
+    ZipMember member;
+    member.name = std::move(name);
+    member.data = std::move(data);
+    member.method = method;
+    return member;
+}
+
 } // namespace qm

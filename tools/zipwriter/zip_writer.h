@@ -31,6 +31,9 @@ struct ZipMember {
     bool badCentralSignature = false;
 };
 
+// An ordinary member: `data` under `name`, deflated unless `method` says otherwise.
+ZipMember ZipEntry(std::string name, std::string data, std::uint16_t method = 8);
+
 struct ZipOptions {
     std::string comment;
     // Writes the Zip64 end-of-central-directory record and locator, with saturated fields in the classic end
