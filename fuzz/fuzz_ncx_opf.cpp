@@ -25,15 +25,16 @@ namespace {
 constexpr std::size_t kMaxInputBytes = 256 * 1024;
 constexpr std::size_t kCheckedLookups = 64;
 
+// Never destroyed, so that it is still there when the exit handler removes the file.
 const std::string& InputPath() {
-    static const std::string path = [] {
-        std::string p =
+    static const std::string* const path = [] {
+        const auto* p = new std::string(
             (std::filesystem::temp_directory_path() / ("quillmark-fuzz-ncx-opf-" + std::to_string(::getpid()) + ".xml"))
-                .string();
+                .string());
         std::atexit([] { std::remove(InputPath().c_str()); });
         return p;
     }();
-    return path;
+    return *path;
 }
 
 void Check(bool condition, const char* what) {

@@ -26,14 +26,16 @@ constexpr const char* kSeparator = "\n---\n";
 constexpr const char* kMembers[] = {"META-INF/container.xml", "OPS/package.opf", "OPS/nav/nav.xhtml",
                                     "OPS/nav/toc.ncx"};
 
+// Never destroyed, so that it is still there when the exit handler removes the folder.
 const fs::path& Scratch() {
-    static const fs::path path = [] {
-        const fs::path p = fs::temp_directory_path() / ("quillmark-fuzz-route-" + std::to_string(::getpid()));
-        fs::create_directories(p);
+    static const fs::path* const path = [] {
+        const auto* p =
+            new fs::path(fs::temp_directory_path() / ("quillmark-fuzz-route-" + std::to_string(::getpid())));
+        fs::create_directories(*p);
         std::atexit([] { fs::remove_all(Scratch()); });
         return p;
     }();
-    return path;
+    return *path;
 }
 
 } // namespace

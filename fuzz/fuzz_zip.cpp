@@ -15,9 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One scratch folder per process: the archive file and a box that holds only the extraction folder.
+// One scratch folder per process: the archive file and a box that holds only the extraction folder. Never
+// destroyed, so that it is still there when the exit handler removes the folder.
 const fs::path& ScratchRoot() {
-    static const fs::path root = [] {
+    static const fs::path* const root = [] {
         std::string pattern = (fs::temp_directory_path() / "qm-fuzz-zip-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) {
             std::perror("mkdtemp");
@@ -27,9 +28,9 @@ const fs::path& ScratchRoot() {
             std::error_code ec;
             fs::remove_all(ScratchRoot(), ec);
         });
-        return fs::path(pattern);
+        return new fs::path(pattern);
     }();
-    return root;
+    return *root;
 }
 
 [[noreturn]] void Escaped(const fs::path& path) {
