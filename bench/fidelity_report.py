@@ -414,7 +414,7 @@ def expected_page(pager, folder, extracted, too_large, path, fragments_of, out_p
 # --- comparison ------------------------------------------------------------------------------------
 
 
-def compare(quill_files, expected, threshold):
+def compare(quill_files, expected, threshold, height_slack=HEIGHT_SLACK):
     """(reasons the page differs, mean difference or None)."""
     if expected.problem:
         return ([f"reference: {expected.problem}"] if quill_files else []), None
@@ -423,7 +423,7 @@ def compare(quill_files, expected, threshold):
     sizes = [image_size(f) for f in quill_files]
     quill_size = (max(w for w, _ in sizes), sum(h for _, h in sizes))
     reasons = []
-    if quill_size[0] != expected.size[0] or abs(quill_size[1] - expected.size[1]) > HEIGHT_SLACK:
+    if quill_size[0] != expected.size[0] or abs(quill_size[1] - expected.size[1]) > height_slack:
         reasons.append(f"size {quill_size[0]}x{quill_size[1]}, expected {expected.size[0]}x{expected.size[1]}")
     quill_ink = any(right_edge_ink([f], s) for f, s in zip(quill_files, sizes))
     reference_ink = right_edge_ink(expected.files, expected.size)
@@ -469,7 +469,7 @@ def report_book(book, args, pager, options, log):
                 expected = expected_page(pager, folder, extracted, too_large, path, fragments_of, out_png)
             except PageLoadError as error:
                 expected = Expected(problem=str(error).replace(extracted + os.sep, ""))
-            reasons, difference = compare(quillmark_pages(quill_folder, row), expected, args.threshold)
+            reasons, difference = compare(quillmark_pages(quill_folder, row), expected, args.threshold, args.height_slack)
             compared += 1
             if difference is not None:
                 worst = max(worst, difference)
@@ -509,6 +509,9 @@ def main(argv=None):
     parser.add_argument("--max-pages-per-book", type=int, metavar="N", help="compare only a book's first N rows")
     parser.add_argument("--threshold", type=float, default=DEFAULT_THRESHOLD,
                         help=f"mean grey difference (0-255) above which a page differs ({DEFAULT_THRESHOLD:g})")
+    parser.add_argument("--height-slack", type=int, default=HEIGHT_SLACK, metavar="PX",
+                        help=f"heights may differ by this much ({HEIGHT_SLACK}); two engines' lines drift about "
+                        "7 pixels apart over 10,000")
     parser.add_argument("--timeout", type=int, default=60, help="seconds per chapter, both sides (60)")
     parser.add_argument("--cli", default=os.path.join(ROOT, "build", "src", "cli", "quillmark-cli"))
     args = parser.parse_args(argv)
