@@ -82,7 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     qm::TableOfContents toc;
-    qm::ReadOpfNode(state, toc, doc.DocumentElement());
+    try {
+        qm::ReadOpfNode(state, toc, doc.DocumentElement());
+    } catch (const std::runtime_error&) {
+        // A few hundred kilobytes can ask for a table beyond its size limit (one long title in many rows); that
+        // refusal is the expected outcome, and it leaves the table half filled.
+        return 0;
+    }
     Check(toc.RowCount() == (state.spineIndex == 0 ? 1 : state.spineIndex + 1), "row count differs from spine");
     CheckLookups(state.SubIDList);
     CheckLookups(state.DirIDList);

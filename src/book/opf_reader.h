@@ -16,7 +16,8 @@ namespace qm {
 // else with the href as path and as title the label of the first entry of state.NavTitleList that leads into
 // the same file (fragments aside), or the idref when none does. A reference that names no manifest item by its
 // id, or whose navigation entry is found by token but names another path, leaves its row blank.
-// Without any spine reference the row count is not touched. Reports nothing.
+// Without any spine reference the row count is not touched. Throws std::runtime_error when the rows would hold
+// more than 64 MiB of text; reports nothing else.
 void ReadOpfNode(ReaderState& state, TableOfContents& toc, const XmlNode& node);
 
 } // namespace qm
