@@ -39,6 +39,29 @@ XmlNode FirstChildNamed(const XmlNode& parent, const std::string& lowerCaseName)
     return {};
 }
 
+// The text of a point's label without the text of points nested in it. Real labels hold only their text; a
+// hostile map that nests points in labels would otherwise make every point copy all the labels below it, and
+// memory and time would grow with the square of the file's size.
+std::string LabelText(const XmlNode& label) {
+    std::string text;
+    XmlNode node = label.FirstChild();
+    while (node) {
+        if (node.IsText() || node.IsCData()) {
+            text += node.Text();
+        }
+        const bool nestedPoint = node.IsElement() && LowerCaseAsciiLetters(node.NodeName()) == "navpoint";
+        if (node.IsElement() && !nestedPoint && node.FirstChild()) {
+            node = node.FirstChild();
+            continue;
+        }
+        while (node != label && !node.NextSibling()) {
+            node = node.Parent();
+        }
+        node = node == label ? XmlNode() : node.NextSibling();
+    }
+    return text;
+}
+
 // The point's own label and path, read from its children rather than from the pending values, so that a point
 // without a play order or an id still names its file and its title.
 void AppendNavPointTitle(ReaderState& state, const XmlNode& navPoint) {
@@ -54,7 +77,7 @@ void AppendNavPointTitle(ReaderState& state, const XmlNode& navPoint) {
     if (path.empty()) {
         return;
     }
-    const std::string title = CollapseWhitespace(FirstChildNamed(navPoint, "navlabel").Text());
+    const std::string title = CollapseWhitespace(LabelText(FirstChildNamed(navPoint, "navlabel")));
     state.NavTitleList.push_back(path + ";" + ReplaceChar(title, ' ', '&'));
 }
 

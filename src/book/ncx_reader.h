@@ -15,7 +15,8 @@ namespace qm {
 //    case and without a prefix, supply values; the entry is completed at the attribute that makes all three
 //    present, after which the play order stays marked present.
 // Besides, each such navigation point with a content "src" appends "src;label" to state.NavTitleList, its
-// label's text with whitespace collapsed and spaces as "&", whatever its attributes.
+// label's text (less that of points nested in the label) with whitespace collapsed and spaces as "&", whatever
+// its attributes.
 // Reports nothing; the table of contents is not touched.
 void ReadNcxNode(ReaderState& state, const XmlNode& node);
 

@@ -335,6 +335,11 @@ INSTANTIATE_TEST_SUITE_P(
                                  "<navPoint id='a' playOrder='1'><content src='c1.html#a'/></navPoint>" +
                                      Point("id='b' playOrder='2'", "Second", "src='c1.html#b'"),
                                  {{"", "Second", "c1.html"}, {"", "c2", "c2.html"}}},
+                    FallbackCase{"APointNestedInALabelKeepsItsTextToItself",
+                                 "<navPoint id='a'><navLabel><text>Outer</text>" +
+                                     Point("id='b'", "Inner", "src='c2.html#b'") +
+                                     "</navLabel><content src='c1.html#a'/></navPoint>",
+                                 {{"", "Outer", "c1.html"}, {"", "Inner", "c2.html"}}},
                     FallbackCase{"ABlankRowStaysBlank",
                                  Point("id='c1.html' playOrder='1'", "Elsewhere", "src='other.html'") +
                                      Point("id='b' playOrder='2'", "Inside", "src='c1.html#b'"),
