@@ -9,10 +9,8 @@
 #include "platform/shell.h"
 #include "view/chapter_display.h"
 
-#include <QPointer>
 #include <QWidget>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +23,7 @@ class QProgressBar;
 
 namespace qm {
 
+class SkinnedFrame;
 class TPanel;
 class TPicture;
 class TPictureButton;
@@ -34,10 +33,10 @@ class QtEventPump;
 class WebEngineBrowser;
 class WindowConversion;
 
-// The main window: a borderless, skinned frame with a picture title bar, the table of contents on the left
-// and the page view on the right. Its handlers carry the commands; the state they share lives in its fields.
-// Every handler that the user or the browser starts runs through RunHandler, so an error is shown in a
-// message box and the program goes on.
+// The main window: a borderless, skinned frame (SkinnedFrame) with a picture title bar, the table of contents
+// on the left and the page view on the right. Its handlers carry the commands; the state they share lives in
+// its fields. Every handler that the user or the browser starts runs through RunHandler, so an error is shown
+// in a message box and the program goes on.
 class TForm1 final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm1)
@@ -109,9 +108,7 @@ public:
 
     void LayoutTitleButtons();
 
-    // The window keeps its maximised state itself: maximised, it covers the width of the primary screen's
-    // free area and the screen's height less 40 pixels, a size the window system's own maximised state
-    // would not keep. A window that the window system maximised counts as maximised too.
+    // The window keeps its maximised state itself (see SkinnedFrame::IsMaximised).
     bool IsMaximised() const;
     void SetMaximised(bool maximised);
 
@@ -149,30 +146,18 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildFrame();
-    void BuildTitleBar();
-    void BuildPanels();
+    void BuildMenus();
     void ConnectCommands();
     void FormCreate();
     void FormResize();
-    void PlaceFrame();
-    void PlaceLabel1();
-    QRect MaximisedGeometry() const;
     void OpenChosenBook();
     void ShowException(const std::string& text);
-    bool FilterFrameEvent(QWidget* widget, QEvent* event);
     bool Converting() const;
     void RunConversion(ConversionResult (BookConverter::*command)());
 
-    // The frame pieces besides the named ones, by panel: left column top, middle, bottom; middle column top;
-    // right column top, middle, bottom.
-    std::array<TPicture*, 7> tocPieces_{};
-    std::array<TPicture*, 7> pagePieces_{};
-    std::array<TPicture*, 6> separators_{};
-
+    std::unique_ptr<SkinnedFrame> frame_;
     Dialogs& dialogs_;
     Shell& shell_;
     InstanceFolders instance_;
@@ -181,11 +166,6 @@ private:
     std::unique_ptr<WindowConversion> conversionWindow_;
     std::unique_ptr<BookConverter> converter_;
     bool closeAfterConversion_ = false;
-    bool maximised_ = false;
-    QRect normalGeometry_;
-    bool moveArmed_ = false;
-    bool bandPress_ = false;
-    QPointer<QWidget> bandCursorWidget_;
 };
 
 } // namespace qm

@@ -1,0 +1,479 @@
+#include "mainwindow/skinned_frame.h"
+
+#include "mainwindow/Unit1.h"
+#include "mainwindow/frame_hit_test.h"
+#include "mainwindow/frame_layout.h"
+#include "mainwindow/panel.h"
+#include "mainwindow/picture.h"
+#include "mainwindow/picture_button.h"
+#include "mainwindow/status_label.h"
+#include "mainwindow/string_grid.h"
+#include "mainwindow/theme.h"
+#include "platform/web_engine_browser.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QRegion>
+#include <QScreen>
+
+#include <stdexcept>
+
+namespace qm {
+
+namespace {
+
+using namespace layout;
+
+// A maximised window leaves this much of the primary screen's height free, for a task bar at its foot.
+constexpr int kMaximisedHeightReserve = 40;
+
+struct ButtonSpec {
+    const char* name;
+    ButtonPicture afterRelease;
+};
+
+constexpr ButtonSpec kCommandButtons[kCommandCount] = {
+    {"ImageOpen", ButtonPicture::Norm},      {"ImageConvert", ButtonPicture::Norm},
+    {"ImageZoomIn", ButtonPicture::Enter},   {"ImageZoomOut", ButtonPicture::Enter},
+    {"ImageOriginal", ButtonPicture::Enter}, {"ImageHome", ButtonPicture::Norm},
+    {"ImageHelp", ButtonPicture::Norm},
+};
+
+constexpr ButtonSpec kWindowButtons[] = {
+    {"ImageMin", ButtonPicture::Enter},
+    {"ImageMax", ButtonPicture::Enter},
+    {"ImageMax2", ButtonPicture::Enter},
+    {"ImageClose", ButtonPicture::Enter},
+};
+
+constexpr const char* kStates[] = {"Norm", "Enter", "Down"};
+
+QPixmap Picture(const QString& name) {
+    QPixmap picture(":/pictures/" + name + ".png");
+    if (picture.isNull()) {
+        throw std::logic_error("The program's picture " + name.toStdString() + " is missing");
+    }
+    return picture;
+}
+
+// The window's outline: a rectangle whose corners are rounded by an ellipse kCornerEllipse wide and high.
+QRegion RoundedRegion(QSize size) {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0, 0, size.width(), size.height()), kCornerEllipse / 2.0, kCornerEllipse / 2.0);
+    return QRegion(outline.toFillPolygon().toPolygon());
+}
+
+Qt::Edges ResizeEdges(HitTestCode code) {
+    switch (code) {
+    case HTLEFT:
+        return Qt::LeftEdge;
+    case HTRIGHT:
+        return Qt::RightEdge;
+    case HTTOP:
+        return Qt::TopEdge;
+    case HTTOPLEFT:
+        return Qt::TopEdge | Qt::LeftEdge;
+    case HTBOTTOM:
+        return Qt::BottomEdge;
+    case HTBOTTOMLEFT:
+        return Qt::BottomEdge | Qt::LeftEdge;
+    case HTBOTTOMRIGHT:
+        return Qt::BottomEdge | Qt::RightEdge;
+    case HTCLIENT:
+        break;
+    }
+    return {};
+}
+
+Qt::CursorShape ResizeCursor(HitTestCode code) {
+    switch (code) {
+    case HTLEFT:
+    case HTRIGHT:
+        return Qt::SizeHorCursor;
+    case HTTOP:
+    case HTBOTTOM:
+        return Qt::SizeVerCursor;
+    case HTTOPLEFT:
+    case HTBOTTOMRIGHT:
+        return Qt::SizeFDiagCursor;
+    case HTBOTTOMLEFT:
+        return Qt::SizeBDiagCursor;
+    case HTCLIENT:
+        break;
+    }
+    return Qt::ArrowCursor;
+}
+
+bool IsMouseEvent(QEvent::Type type) {
+    return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+           type == QEvent::MouseButtonDblClick || type == QEvent::MouseMove;
+}
+
+} // namespace
+
+SkinnedFrame::SkinnedFrame(TForm1& form, std::function<void(std::int32_t)> selectRow) : form_(form) {
+    BuildPictureStore();
+    form_.PanelOuter = new TPanel(&form_, "PanelOuter", QColor::fromRgb(theme::kFrame), kBevel);
+    BuildTitleBar();
+    BuildPanels(std::move(selectRow));
+}
+
+SkinnedFrame::~SkinnedFrame() {
+    StopWatching();
+}
+
+void SkinnedFrame::BuildPictureStore() {
+    form_.PanelImage = new QWidget(&form_);
+    form_.PanelImage->setObjectName("PanelImage");
+    auto storePictures = [this](const char* name) {
+        for (const char* stateName : kStates) {
+            auto* picture = new QLabel(form_.PanelImage);
+            picture->setObjectName(QString(name) + stateName);
+            picture->setPixmap(Picture(picture->objectName()));
+        }
+    };
+    for (const ButtonSpec& button : kCommandButtons) {
+        storePictures(button.name);
+    }
+    for (const ButtonSpec& button : kWindowButtons) {
+        storePictures(button.name);
+    }
+}
+
+void SkinnedFrame::BuildTitleBar() {
+    TForm1& f = form_;
+    f.PanelTitle = new TPanel(f.PanelOuter, "PanelTitle", QColor::fromRgb(theme::kTitleBottom));
+    f.Image2 = new TPicture(f.PanelTitle, "Image2", Picture("Image2"), false);
+    f.Image4 = new TPicture(f.PanelTitle, "Image4", Picture("Image4"), true);
+    f.Image6 = new TPicture(f.PanelTitle, "Image6", Picture("Image6"), false);
+    for (TPicture* piece : {f.Image2, f.Image4, f.Image6}) {
+        connect(piece, &TPicture::MouseDown, &f, &TForm1::TitleMouseDown);
+        connect(piece, &TPicture::LeftDrag, &f, &TForm1::TitleLeftDrag);
+        connect(piece, &TPicture::DblClick, &f, [&f] { f.RunHandler([&f] { f.TitleDblClick(); }); });
+    }
+
+    for (std::size_t i = 0; i < separators_.size(); ++i) {
+        const int button = static_cast<int>(i) + 1;
+        separators_[i] =
+            new TPicture(f.PanelTitle, QString("ImageSeparator%1").arg(button), Picture("ImageSeparator"), false);
+        separators_[i]->move(CommandLeft(button) - kSeparatorGap, kSeparatorTop);
+    }
+
+    std::array<TPictureButton*, kCommandCount> commands{};
+    for (int i = 0; i < kCommandCount; ++i) {
+        commands[i] =
+            new TPictureButton(f.PanelTitle, kCommandButtons[i].name, *f.PanelImage, kCommandButtons[i].afterRelease);
+        commands[i]->move(CommandLeft(i), kCommandTop);
+    }
+    f.ImageOpen = commands[0];
+    f.ImageConvert = commands[1];
+    f.ImageZoomIn = commands[2];
+    f.ImageZoomOut = commands[3];
+    f.ImageOriginal = commands[4];
+    f.ImageHome = commands[5];
+    f.ImageHelp = commands[6];
+
+    std::array<TPictureButton*, std::size(kWindowButtons)> windowButtons{};
+    for (std::size_t i = 0; i < windowButtons.size(); ++i) {
+        windowButtons[i] =
+            new TPictureButton(f.PanelTitle, kWindowButtons[i].name, *f.PanelImage, kWindowButtons[i].afterRelease);
+    }
+    f.ImageMin = windowButtons[0];
+    f.ImageMax = windowButtons[1];
+    f.ImageMax2 = windowButtons[2];
+    f.ImageClose = windowButtons[3];
+
+    const QString tips[] = {tr("Open a book (Ctrl+O)"),
+                            tr("Convert the book to PDF or JPG"),
+                            tr("Zoom in (Ctrl++)"),
+                            tr("Zoom out (Ctrl+-)"),
+                            tr("Original size (Ctrl+0)"),
+                            tr("Home page"),
+                            tr("Help (F1)")};
+    for (int i = 0; i < kCommandCount; ++i) {
+        commands[i]->setToolTip(tips[i]);
+    }
+    f.ImageMin->setToolTip(tr("Minimise"));
+    f.ImageMax->setToolTip(tr("Maximise"));
+    f.ImageMax2->setToolTip(tr("Restore"));
+    f.ImageClose->setToolTip(tr("Close"));
+}
+
+void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
+    TForm1& f = form_;
+    const QColor frame = QColor::fromRgb(theme::kFrame);
+    f.PanelLeft = new TPanel(f.PanelOuter, "PanelLeft", frame);
+    f.PanelPage = new TPanel(f.PanelOuter, "PanelPage", frame);
+
+    const char* tocNames[] = {"ImageTocTopLeft",  "ImageTocLeft",  "ImageTocBottomLeft", "ImageTocTop",
+                              "ImageTocTopRight", "ImageTocRight", "ImageTocBottomRight"};
+    const char* pageNames[] = {"ImagePageTopLeft",  "ImagePageLeft",  "ImagePageBottomLeft", "ImagePageTop",
+                               "ImagePageTopRight", "ImagePageRight", "ImagePageBottomRight"};
+    for (std::size_t i = 0; i < tocPieces_.size(); ++i) {
+        tocPieces_[i] = new TPicture(f.PanelLeft, tocNames[i], Picture(tocNames[i]), true);
+        pagePieces_[i] = new TPicture(f.PanelPage, pageNames[i], Picture(pageNames[i]), true);
+    }
+    f.Image3 = new TPicture(f.PanelLeft, "Image3", Picture("Image3"), true);
+    f.ImagePageBottom = new TPicture(f.PanelPage, "ImagePageBottom", Picture("ImagePageBottom"), true);
+
+    f.StringGrid1 = new TStringGrid(f.PanelLeft, "StringGrid1", f.toc, std::move(selectRow));
+    QPalette grid = f.StringGrid1->palette();
+    grid.setColor(QPalette::Base, QColor::fromRgb(theme::kGrid));
+    grid.setColor(QPalette::Text, QColor::fromRgb(theme::kGridText));
+    grid.setColor(QPalette::Highlight, QColor::fromRgb(theme::kGridSelected));
+    grid.setColor(QPalette::HighlightedText, QColor::fromRgb(theme::kGridText));
+    grid.setColor(QPalette::Disabled, QPalette::Text, QColor::fromRgb(theme::kGridTextLocked));
+    grid.setColor(QPalette::Disabled, QPalette::HighlightedText, QColor::fromRgb(theme::kGridTextLocked));
+    f.StringGrid1->setPalette(grid);
+    f.StringGrid1->setFrameShape(QFrame::NoFrame);
+
+    f.ProgressBar1 = new QProgressBar(f.PanelLeft);
+    f.ProgressBar1->setObjectName("ProgressBar1");
+    f.ProgressBar1->setRange(0, 100);
+    f.ProgressBar1->setTextVisible(false);
+    f.ProgressBar1->setStyleSheet(QString("QProgressBar { background: %1; border: 1px solid %2; }"
+                                          "QProgressBar::chunk { background: %3; }")
+                                      .arg(QColor::fromRgb(theme::kGrid).name(),
+                                           QColor::fromRgb(theme::kFrameDark).name(),
+                                           QColor::fromRgb(theme::kAccent).name()));
+    // The table gives the progress bar its foot while the bar shows.
+    f.ProgressBar1->installEventFilter(this);
+
+    f.Panel1 = new TPanel(f.PanelPage, "Panel1", QColor::fromRgb(theme::kPage));
+    f.WebBrowser1 = new WebEngineBrowser(f.Panel1);
+    f.WebBrowser1->setObjectName("WebBrowser1");
+
+    f.LabelStart = new QLabel(f.PanelPage);
+    f.LabelStart->setObjectName("LabelStart");
+    f.LabelStart->setAlignment(Qt::AlignCenter);
+    f.LabelStart->setWordWrap(true);
+    f.LabelStart->setAutoFillBackground(true);
+    f.LabelStart->setText(tr("<p style='font-size:15px; color:#34495e'><b>No book is open</b></p>"
+                             "<p style='color:#5d6d7e'>Click <b>Open</b>, press <b>Ctrl+O</b>,<br>"
+                             "or drop an .epub file on this window.</p>"));
+    QPalette start = f.LabelStart->palette();
+    start.setColor(QPalette::Window, QColor::fromRgb(theme::kPage));
+    f.LabelStart->setPalette(start);
+
+    f.Label1 = new TStatusLabel(f.PanelPage, "Label1");
+    QFont status("Tahoma");
+    status.setPixelSize(11);
+    f.Label1->setFont(status);
+}
+
+void SkinnedFrame::SetUp() {
+    // Qt paints every widget double-buffered already.
+    TForm1& f = form_;
+    f.setMask(RoundedRegion(f.size()));
+    f.PanelImage->hide();
+    f.ImageMax->show();
+    f.ImageMax2->hide();
+    LayoutTitleButtons();
+    f.Label1->raise();
+    f.Label1->clear();
+    QPalette status = f.Label1->palette();
+    status.setColor(QPalette::WindowText, QColor::fromRgb(theme::kStatusText));
+    f.Label1->setPalette(status);
+    Place();
+    PlaceLabel1();
+}
+
+void SkinnedFrame::LayoutTitleButtons() {
+    TForm1& f = form_;
+    f.ImageMin->raise();
+    f.ImageMin->move(MinLeft(f.width()), kWindowButtonTop);
+    f.ImageMax->raise();
+    f.ImageMax->move(f.ImageMin->x() + f.ImageMin->width() + 1, kWindowButtonTop);
+    f.ImageMax2->raise();
+    f.ImageMax2->move(f.ImageMax->x(), kWindowButtonTop);
+    f.ImageClose->raise();
+    f.ImageClose->move(f.ImageMax->x() + f.ImageMax->width() + 1, kWindowButtonTop);
+}
+
+void SkinnedFrame::Place() {
+    TForm1& f = form_;
+    f.PanelOuter->setGeometry(f.rect());
+    const int inner = f.width() - 2 * kBevel;
+    f.PanelTitle->setGeometry(kBevel, kBevel, inner, kTitleHeight);
+    f.Image2->move(0, 0);
+    f.Image6->move(inner - kTitleRightWidth, 0);
+    f.Image4->setGeometry(kTitleLeftWidth, 0, std::max(0, inner - kTitleRightWidth - kTitleLeftWidth), kTitleHeight);
+
+    const int panelTop = kBevel + kTitleHeight;
+    const int panelHeight = f.height() - 2 * kBevel - kTitleHeight;
+    f.PanelLeft->setGeometry(kBevel, panelTop, kLeftPanelWidth, panelHeight);
+    f.PanelPage->setGeometry(kBevel + kLeftPanelWidth, panelTop, inner - kLeftPanelWidth, panelHeight);
+
+    // A column: its top piece, the middle piece (or content) and its bottom piece.
+    auto column = [panelHeight](TPicture* top, QWidget* middle, TPicture* bottom, int left, int width,
+                                int bottomHeight) {
+        top->setGeometry(left, 0, width, kStripTop);
+        bottom->setGeometry(left, panelHeight - bottomHeight, width, bottomHeight);
+        if (middle != nullptr) {
+            middle->setGeometry(left, kStripTop, width, std::max(0, panelHeight - kStripTop - bottomHeight));
+        }
+    };
+    const int tocMiddle = kLeftColumns[0];
+    const int tocRight = tocMiddle + kLeftColumns[1];
+    column(tocPieces_[0], tocPieces_[1], tocPieces_[2], 0, kLeftColumns[0], kLeftPanelCornerBottom);
+    column(tocPieces_[3], nullptr, f.Image3, tocMiddle, kLeftColumns[1], kStripBottom);
+    column(tocPieces_[4], tocPieces_[5], tocPieces_[6], tocRight, kLeftColumns[2], kStripBottom);
+    const int progress = f.ProgressBar1->isVisibleTo(f.PanelLeft) ? kProgressHeight : 0;
+    const int tocFoot = panelHeight - kStripBottom;
+    f.StringGrid1->setGeometry(tocMiddle, kStripTop, kLeftColumns[1], std::max(0, tocFoot - kStripTop - progress));
+    f.ProgressBar1->setGeometry(tocMiddle, tocFoot - kProgressHeight, kLeftColumns[1], kProgressHeight);
+
+    const int pageWidth = f.PanelPage->width();
+    const int pageMiddleWidth = std::max(0, pageWidth - kPageLeftColumn - kPageRightColumn);
+    column(pagePieces_[0], pagePieces_[1], pagePieces_[2], 0, kPageLeftColumn, kStripBottom);
+    column(pagePieces_[3], f.Panel1, f.ImagePageBottom, kPageLeftColumn, pageMiddleWidth, kStripBottom);
+    column(pagePieces_[4], pagePieces_[5], pagePieces_[6], pageWidth - kPageRightColumn, kPageRightColumn,
+           kStripBottom);
+    f.LabelStart->setGeometry(f.Panel1->geometry());
+}
+
+void SkinnedFrame::PlaceLabel1() {
+    TForm1& f = form_;
+    f.Label1->raise();
+    f.Label1->setGeometry(f.ImagePageBottom->x() + kStatusOffset, f.ImagePageBottom->y() + kStatusOffset,
+                          std::max(0, f.ImagePageBottom->width() - 2 * kStatusOffset),
+                          f.Label1->fontMetrics().height());
+}
+
+void SkinnedFrame::Resize() {
+    form_.setMask(RoundedRegion(form_.size()));
+    Place();
+    PlaceLabel1();
+    LayoutTitleButtons();
+    if (maximised_ && form_.height() != MaximisedGeometry().height()) {
+        form_.resize(form_.width(), MaximisedGeometry().height());
+    }
+}
+
+QRect SkinnedFrame::MaximisedGeometry() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen->availableGeometry();
+    return {area.left(), area.top(), area.width(), screen->geometry().height() - kMaximisedHeightReserve};
+}
+
+bool SkinnedFrame::IsMaximised() const {
+    return maximised_ || form_.isMaximized();
+}
+
+void SkinnedFrame::SetMaximised(bool maximised) {
+    if (maximised == maximised_) {
+        return;
+    }
+    if (maximised) {
+        normalGeometry_ = form_.geometry();
+        maximised_ = true;
+        form_.setGeometry(MaximisedGeometry());
+    } else {
+        maximised_ = false;
+        form_.setGeometry(normalGeometry_);
+    }
+}
+
+void SkinnedFrame::ToggleMaximised() {
+    TForm1& f = form_;
+    if (!IsMaximised() && !f.isMinimized() && !f.isFullScreen()) {
+        f.ImageMax->hide();
+        f.ImageMax2->show();
+        f.ImageMax2->raise();
+        f.ImageMax2->move(f.ImageMax->pos());
+        SetMaximised(true);
+    } else {
+        f.ImageMax2->hide();
+        f.ImageMax->show();
+        f.ImageMax->raise();
+        f.ImageMax->move(f.ImageMax2->pos());
+        SetMaximised(false);
+        f.showNormal();
+    }
+}
+
+void SkinnedFrame::ArmMove(Qt::MouseButton button) {
+    moveArmed_ = !IsMaximised() && button == Qt::LeftButton;
+}
+
+void SkinnedFrame::DragTitle() {
+    if (moveArmed_) {
+        moveArmed_ = false;
+        form_.StartSystemMove();
+    }
+}
+
+void SkinnedFrame::DisarmMove() {
+    moveArmed_ = false;
+}
+
+void SkinnedFrame::WatchPointer() {
+    if (!watching_) {
+        watching_ = true;
+        qApp->installEventFilter(this);
+    }
+}
+
+void SkinnedFrame::StopWatching() {
+    if (watching_) {
+        watching_ = false;
+        qApp->removeEventFilter(this);
+    }
+}
+
+bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == form_.ProgressBar1 &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        Place();
+    }
+    // The resize band lies over every control along the window's edge; the frame sees their events first.
+    if (watching_ && IsMouseEvent(event->type())) {
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget != nullptr && widget->window() == &form_) {
+            return FilterBandEvent(widget, event);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool SkinnedFrame::FilterBandEvent(QWidget* widget, QEvent* event) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint at = mouse->globalPosition().toPoint();
+    const QRect frame = form_.geometry();
+    const HitTestCode code = IsMaximised() || form_.isMinimized()
+                                 ? HTCLIENT
+                                 : FrameHitTest(at.x(), at.y(), frame.x(), frame.y(), frame.width(), frame.height());
+    if (event->type() == QEvent::MouseMove) {
+        if (mouse->buttons() != Qt::NoButton) {
+            return false;
+        }
+        if (bandCursorWidget_ != nullptr && (code == HTCLIENT || bandCursorWidget_ != widget)) {
+            bandCursorWidget_->unsetCursor();
+            bandCursorWidget_ = nullptr;
+        }
+        if (code != HTCLIENT) {
+            widget->setCursor(ResizeCursor(code));
+            bandCursorWidget_ = widget;
+        }
+        return false;
+    }
+    // A press that the band took takes its release with it, wherever the release happens; a
+    // release of a press that a control took belongs to that control.
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const bool taken = bandPress_;
+        bandPress_ = false;
+        return taken;
+    }
+    if (code == HTCLIENT) {
+        return false;
+    }
+    bandPress_ = true;
+    if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+        form_.StartSystemResize(ResizeEdges(code));
+    }
+    return true;
+}
+
+} // namespace qm
