@@ -1,7 +1,6 @@
 #include "book/ncx_reader.h"
 
 #include "book/string_fields.h"
-#include "book/xml_walk.h"
 
 namespace qm {
 
@@ -62,9 +61,13 @@ std::string LabelText(const XmlNode& label) {
     return text;
 }
 
+bool IsNavPoint(const XmlNode& node) {
+    return node.IsElement() && LowerCaseAsciiLetters(node.NodeName()) == "navpoint";
+}
+
 // The point's own label and path, read from its children rather than from the pending values, so that a point
-// without a play order or an id still names its file and its title.
-void AppendNavPointTitle(ReaderState& state, const XmlNode& navPoint) {
+// without a play order or an id still names its file and its title; `level` counts the points it lies in.
+void AppendNavPointTitle(ReaderState& state, const XmlNode& navPoint, int level) {
     std::string path;
     if (const XmlNode content = FirstChildNamed(navPoint, "content")) {
         for (XmlAttribute attr = content.FirstAttribute(); attr; attr = attr.Next()) {
@@ -78,10 +81,10 @@ void AppendNavPointTitle(ReaderState& state, const XmlNode& navPoint) {
         return;
     }
     const std::string title = CollapseWhitespace(LabelText(FirstChildNamed(navPoint, "navlabel")));
-    state.NavTitleList.push_back(path + ";" + ReplaceChar(title, ' ', '&'));
+    state.NavTitleList.push_back(path + ";" + ReplaceChar(title, ' ', '&') + ";" + std::to_string(level));
 }
 
-void VisitNcxNode(ReaderState& state, const XmlNode& node) {
+void VisitNcxNode(ReaderState& state, const XmlNode& node, int level) {
     if (!node.IsElement()) {
         return;
     }
@@ -112,14 +115,33 @@ void VisitNcxNode(ReaderState& state, const XmlNode& node) {
         CompleteEntryIfReady(state);
     }
     if (name == "navpoint") {
-        AppendNavPointTitle(state, node);
+        AppendNavPointTitle(state, node, level);
     }
 }
 
 } // namespace
 
 void ReadNcxNode(ReaderState& state, const XmlNode& node) {
-    ForEachInDocumentOrder(node, [&state](const XmlNode& visited) { VisitNcxNode(state, visited); });
+    // ForEachInDocumentOrder's walk, counting on the way down and up the navigation points that enclose the
+    // node visited: a parent walk for each point would cost a hostile map nested n deep n * n steps.
+    int level = 0;
+    XmlNode visited = node;
+    while (visited) {
+        VisitNcxNode(state, visited, level);
+        if (visited.IsElement() && visited.FirstChild()) {
+            level += IsNavPoint(visited) ? 1 : 0;
+            visited = visited.FirstChild();
+            continue;
+        }
+        while (visited != node && !visited.NextSibling()) {
+            visited = visited.Parent();
+            level -= IsNavPoint(visited) ? 1 : 0;
+        }
+        if (visited == node) {
+            return;
+        }
+        visited = visited.NextSibling();
+    }
 }
 
 } // namespace qm

@@ -14,9 +14,9 @@ namespace qm {
 //  - only elements named "navpoint" (id, playorder) and "content" (any attribute as the path), in any letter
 //    case and without a prefix, supply values; the entry is completed at the attribute that makes all three
 //    present, after which the play order stays marked present.
-// Besides, each such navigation point with a content "src" appends "src;label" to state.NavTitleList, its
+// Besides, each such navigation point with a content "src" appends "src;label;level" to state.NavTitleList: its
 // label's text (less that of points nested in the label) with whitespace collapsed and spaces as "&", whatever
-// its attributes.
+// its attributes, and its nesting level, the number of navigation points it lies in (0 at the top of the map).
 // Reports nothing; the table of contents is not touched.
 void ReadNcxNode(ReaderState& state, const XmlNode& node);
 

@@ -3,6 +3,8 @@
 #include "book/string_fields.h"
 #include "book/xml_walk.h"
 
+#include <algorithm>
+#include <charconv>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -77,9 +79,10 @@ private:
         const std::string href = GetField(itemEntry, 1);
         const int entry = navigation_.Find(href);
         if (entry == -1) {
-            const std::string* title = TitleOfFile(href);
-            SetCell(1, row, title ? *title : ref);
+            const FileTitle* title = TitleOfFile(href);
+            SetCell(1, row, title ? title->title : ref);
             SetCell(2, row, href);
+            toc_.SetLevel(row, title ? title->level : 0);
             return;
         }
         const std::string& navEntry = state_.DirIDList[static_cast<std::size_t>(entry)];
@@ -89,24 +92,61 @@ private:
         SetCell(0, row, GetField(navEntry, 0));
         SetCell(1, row, ReplaceChar(GetField(navEntry, 3), '&', ' '));
         SetCell(2, row, GetField(navEntry, 2));
+        toc_.SetLevel(row, LevelOfPath(href));
     }
 
+    struct FileTitle {
+        std::string title;
+        int level = 0;
+    };
+
     // The title that a reader sees for a file that no navigation entry names exactly: the label of the first
-    // navigation entry that leads into it, at any place. Paths are compared as the exact lookup compares them
-    // (as written, trimmed, case-sensitive), each without its fragment; an entry without a title is passed over.
-    // Null when no entry leads into the file.
-    const std::string* TitleOfFile(const std::string& href) {
-        if (!fileTitlesRead_) {
-            fileTitlesRead_ = true;
-            for (const std::string& entry : state_.NavTitleList) {
-                std::string title = ReplaceChar(GetField(entry, 1), '&', ' ');
-                if (!title.empty()) {
-                    fileTitles_.try_emplace(WithoutFragment(GetField(entry, 0)), std::move(title));
-                }
-            }
-        }
+    // navigation entry that leads into it, at any place, with that entry's level. Paths are compared as the
+    // exact lookup compares them (as written, trimmed, case-sensitive), each without its fragment; an entry
+    // without a title is passed over. Null when no entry leads into the file.
+    const FileTitle* TitleOfFile(const std::string& href) {
+        ReadNavigationTitles();
         const auto found = fileTitles_.find(WithoutFragment(href));
         return found == fileTitles_.end() ? nullptr : &found->second;
+    }
+
+    // The level of the navigation entry that names `path` exactly. The entry of DirIDList that titles a row is
+    // the last one naming its path, completed inside the point whose own path it is, so the last point with
+    // that path gives the level; 0 when none has it.
+    int LevelOfPath(const std::string& path) {
+        ReadNavigationTitles();
+        const auto found = pathLevels_.find(path);
+        return found == pathLevels_.end() ? 0 : found->second;
+    }
+
+    void ReadNavigationTitles() {
+        if (navigationTitlesRead_) {
+            return;
+        }
+        navigationTitlesRead_ = true;
+        for (const std::string& entry : state_.NavTitleList) {
+            const std::string path = GetField(entry, 0);
+            const int level = EntryLevel(entry);
+            pathLevels_.insert_or_assign(path, level);
+            std::string title = ReplaceChar(GetField(entry, 1), '&', ' ');
+            if (!title.empty()) {
+                fileTitles_.try_emplace(WithoutFragment(path), FileTitle{std::move(title), level});
+            }
+        }
+    }
+
+    // The level is the last of an entry's three or more fields ("path;title;level", and the title may hold
+    // ";" itself); an entry of two fields, or a last field that is no number, gives 0.
+    static int EntryLevel(const std::string& entry) {
+        const std::size_t first = entry.find(';');
+        const std::size_t last = entry.rfind(';');
+        if (first == std::string::npos || first == last) {
+            return 0;
+        }
+        const std::string field = Trim(std::string_view(entry).substr(last + 1));
+        int level = 0;
+        const auto parsed = std::from_chars(field.data(), field.data() + field.size(), level);
+        return parsed.ec == std::errc() && parsed.ptr == field.data() + field.size() ? std::max(level, 0) : 0;
     }
 
     static std::string WithoutFragment(const std::string& path) { return path.substr(0, path.find('#')); }
@@ -130,11 +170,33 @@ private:
     TableOfContents& toc_;
     FieldIndex manifest_;
     FieldIndex navigation_;
-    bool fileTitlesRead_ = false;
-    std::unordered_map<std::string, std::string> fileTitles_;
+    bool navigationTitlesRead_ = false;
+    std::unordered_map<std::string, FileTitle> fileTitles_;
+    std::unordered_map<std::string, int> pathLevels_;
 };
 
 } // namespace
+
+std::string PackageTitle(const XmlNode& node) {
+    auto localName = [](const XmlNode& element) {
+        const std::string name = LowerCaseAsciiLetters(element.NodeName());
+        return name.substr(name.find(':') + 1);
+    };
+    std::string title;
+    bool found = false;
+    ForEachInDocumentOrder(node, [&](const XmlNode& visited) {
+        if (found || !visited.IsElement() || localName(visited) != "title") {
+            return;
+        }
+        const XmlNode parent = visited.Parent();
+        const std::string parentName = parent.IsElement() ? localName(parent) : std::string();
+        if (parentName.size() >= 8 && parentName.compare(parentName.size() - 8, 8, "metadata") == 0) {
+            found = true;
+            title = CollapseWhitespace(visited.Text());
+        }
+    });
+    return title;
+}
 
 void ReadOpfNode(ReaderState& state, TableOfContents& toc, const XmlNode& node) {
     OpfWalk walk(state, toc);

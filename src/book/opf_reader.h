@@ -4,6 +4,8 @@
 #include "book/table_of_contents.h"
 #include "platform/xml_document.h"
 
+#include <string>
+
 namespace qm {
 
 // Walks the package document below `node` (the root element of a loaded OPF).
@@ -18,6 +20,13 @@ namespace qm {
 // id, or whose navigation entry is found by token but names another path, leaves its row blank.
 // Without any spine reference the row count is not touched. Throws std::runtime_error when the rows would hold
 // more than 64 MiB of text; reports nothing else.
+// Each row titled by a navigation entry gets that entry's level (TableOfContents::Level): the last field of the
+// state.NavTitleList entry that names the row's path exactly, or of the one that lent the row its title.
 void ReadOpfNode(ReaderState& state, TableOfContents& toc, const XmlNode& node);
+
+// The book's title as its package gives it: the text of the first element named "title" in any letter case and
+// with any prefix (dc:title, as a rule) whose parent's name ends in "metadata", whitespace collapsed. Empty when
+// there is none. `node` is the root element of a loaded OPF.
+std::string PackageTitle(const XmlNode& node);
 
 } // namespace qm

@@ -7,6 +7,7 @@
 #include "book/string_fields.h"
 #include "book/xml_walk.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
@@ -172,10 +173,14 @@ std::string TitleOf(const XmlNode& link) {
 // Entries from the links of the navigation document's table of contents, numbered by position. One walk over
 // the document that knows when it enters and leaves the first "toc" nav, so each link is looked at once. The
 // whitespace between elements is kept: it is what separates the words of "<span>Chapter</span> <em>Two</em>".
+// A link's level is the number of list items of the nav that it lies in, less one: 0 in the nav's own list,
+// 1 in a list nested in one of its items. The walk counts the items on its way down and up.
 void ReadNavDocument(const std::string& file, const std::string& navHref, ReaderState& state, XmlDocument& document) {
     document.LoadFromFile(file, WhitespaceText::Kept);
     const std::string navFolder = HrefFolder(navHref);
     int position = 0;
+    int items = 0;
+    int itemsOutsideNav = 0;
     const XmlNode root = document.DocumentElement();
     XmlNode tocNav;
     XmlNode node = root;
@@ -184,20 +189,24 @@ void ReadNavDocument(const std::string& file, const std::string& navHref, Reader
             const std::string name = LocalName(node.NodeName());
             if (!tocNav && name == "nav" && HasToken(AttributeText(node, "epub:type"), "toc")) {
                 tocNav = node;
+                itemsOutsideNav = items;
             } else if (const std::string href = AttributeText(node, "href"); tocNav && name == "a" && !href.empty()) {
                 const std::string number = std::to_string(++position);
                 const std::string path = ResolveHref(navFolder, href);
                 const std::string title = ReplaceChar(TitleOf(node), ' ', '&');
+                const int level = std::max(items - itemsOutsideNav - 1, 0);
                 state.DirIDList.push_back(number + ";toc-" + number + ";" + path + ";" + title);
-                state.NavTitleList.push_back(path + ";" + title);
+                state.NavTitleList.push_back(path + ";" + title + ";" + std::to_string(level));
             }
             if (node.FirstChild()) {
+                items += name == "li" ? 1 : 0;
                 node = node.FirstChild();
                 continue;
             }
         }
         while (node != root && !node.NextSibling()) {
             node = node.Parent();
+            items -= LocalName(node.NodeName()) == "li" ? 1 : 0;
             if (node == tocNav) {
                 tocNav = XmlNode();
             }

@@ -15,7 +15,8 @@ bool HasContainerFile(const std::string& tempDir);
 // many EPUB 3 books, or an NCX below the package file's folder). The package file is the container's first
 // root file and its folder becomes subTempDir. DirIDList is filled from the NCX that the manifest lists, or
 // else from the navigation document's table of contents, with content paths relative to the package folder,
-// so the package walk then numbers and titles the spine rows as usual.
+// so the package walk then numbers, titles and indents the spine rows as usual (a link's level is how deep the
+// navigation document's lists nest it).
 void ReadPackageThroughContainer(const std::string& tempDir, ReaderState& state, TableOfContents& toc,
                                  XmlDocument& navigationDocument, XmlDocument& packageDocument);
 

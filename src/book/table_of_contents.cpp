@@ -16,6 +16,7 @@ void TableOfContents::SetRowCount(std::int32_t count) {
         ThrowOutOfRange();
     }
     rows_.resize(static_cast<std::size_t>(count));
+    levels_.resize(static_cast<std::size_t>(count));
     currentRow_ = std::clamp(currentRow_, 0, std::max(count - 1, 0));
 }
 
@@ -39,6 +40,21 @@ void TableOfContents::BlankAllCells() {
             cell.clear();
         }
     }
+    std::fill(levels_.begin(), levels_.end(), 0);
+}
+
+int TableOfContents::Level(std::int32_t row) const {
+    if (row < 0 || row >= RowCount()) {
+        ThrowOutOfRange();
+    }
+    return levels_[static_cast<std::size_t>(row)];
+}
+
+void TableOfContents::SetLevel(std::int32_t row, int level) {
+    if (row < 0 || row >= RowCount()) {
+        ThrowOutOfRange();
+    }
+    levels_[static_cast<std::size_t>(row)] = std::max(level, 0);
 }
 
 void TableOfContents::SetCurrentRow(std::int32_t row) {

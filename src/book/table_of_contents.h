@@ -9,7 +9,8 @@
 namespace qm {
 
 // The table of contents as data: three text columns (number, title, chapter path relative to subTempDir),
-// row 0 the header row. The grid of the window shows it; the open command and the package walk fill it.
+// row 0 the header row, and beside them each row's nesting level. The grid of the window shows it; the open
+// command and the package walk fill it.
 class TableOfContents {
 public:
     static constexpr int kColumns = 3;
@@ -22,8 +23,14 @@ public:
     // Throws std::out_of_range("Grid index out of range") for a cell outside the table.
     const std::string& Cell(int col, std::int32_t row) const;
     void SetCell(int col, std::int32_t row, std::string text);
-    // Blanks every cell of every row; the row count stays.
+    // Blanks every cell of every row and sets every level to 0; the row count stays.
     void BlankAllCells();
+
+    // The nesting level of the navigation entry that titles row `row`: 0 for an entry at the top of the
+    // navigation, 1 for one nested in it, and so on; 0 for a row that no entry titles. Not a column: the grid
+    // shows it as the title's indent. Both throw like Cell; a negative level is taken as 0.
+    int Level(std::int32_t row) const;
+    void SetLevel(std::int32_t row, int level);
 
     std::int32_t CurrentRow() const { return currentRow_; }
     // Makes `row` current. A change of row runs the select handler for the new row; making the current row
@@ -33,6 +40,8 @@ public:
 
 private:
     std::vector<std::array<std::string, kColumns>> rows_ = std::vector<std::array<std::string, kColumns>>(1);
+    // Parallel to rows_.
+    std::vector<int> levels_ = std::vector<int>(1);
     std::int32_t currentRow_ = 0;
     SelectHandler onSelect_;
 };

@@ -346,6 +346,40 @@ INSTANTIATE_TEST_SUITE_P(
                                  {{"", "", ""}, {"", "c2", "c2.html"}}}),
     [](const testing::TestParamInfo<FallbackCase>& c) { return c.param.label; });
 
+struct TitleCase {
+    const char* label;
+    std::string package;
+    std::string title;
+};
+
+class BookTitle : public testing::TestWithParam<TitleCase> {};
+
+TEST_P(BookTitle, ComesFromTheFirstTitleOfTheMetadata) {
+    XmlDocument doc;
+    LoadText(doc, GetParam().package);
+    EXPECT_EQ(PackageTitle(doc.DocumentElement()), GetParam().title);
+}
+
+const std::string kDc = "xmlns:dc='http://purl.org/dc/elements/1.1/'";
+
+INSTANTIATE_TEST_SUITE_P(Packages, BookTitle,
+                         testing::Values(TitleCase{"DcTitleWithItsWhitespaceCollapsed",
+                                                   "<package><metadata " + kDc +
+                                                       "><dc:creator>A</dc:creator><dc:title>\n  The <b>Long</b>\t Way "
+                                                       "</dc:title><dc:title>Second</dc:title></metadata></package>",
+                                                   "The Long Way"},
+                                         TitleCase{"OldStyleMetadataInOtherLetterCase",
+                                                   "<package><metadata><dc-metadata " + kDc +
+                                                       "><dc:Title>Old</dc:Title></dc-metadata></metadata>"
+                                                       "</package>",
+                                                   "Old"},
+                                         TitleCase{"TitlesOutsideTheMetadataDoNotCount",
+                                                   "<package><title>Stray</title><metadata " + kDc +
+                                                       "><dc:creator>A</dc:creator></metadata>"
+                                                       "<guide><title>Guide</title></guide></package>",
+                                                   ""}),
+                         [](const testing::TestParamInfo<TitleCase>& c) { return c.param.label; });
+
 TEST(NcxAndOpf, ATableThatWouldCopyOneHugeTitleIntoManyRowsIsRefused) {
     ReaderState state;
     std::string spine;

@@ -45,5 +45,22 @@ TEST(TableOfContents, BlankingKeepsTheRowCountAndGrowingAddsBlankRows) {
     EXPECT_THROW(toc.Cell(3, 0), std::out_of_range);
 }
 
+TEST(TableOfContents, LevelsFollowTheRowsAndGoWithBlanking) {
+    TableOfContents toc;
+    toc.SetRowCount(3);
+    toc.SetLevel(1, 2);
+    toc.SetLevel(2, -1);
+    EXPECT_EQ(toc.Level(1), 2);
+    EXPECT_EQ(toc.Level(2), 0);
+    toc.SetRowCount(2);
+    toc.SetRowCount(4);
+    EXPECT_EQ(toc.Level(1), 2);
+    EXPECT_EQ(toc.Level(3), 0);
+    toc.BlankAllCells();
+    EXPECT_EQ(toc.Level(1), 0);
+    EXPECT_THROW(toc.Level(4), std::out_of_range);
+    EXPECT_THROW(toc.SetLevel(-1, 1), std::out_of_range);
+}
+
 } // namespace
 } // namespace qm
