@@ -1,4 +1,5 @@
 // quillmark-cli: the core's operations for scripts and batch work, one subcommand each.
+#include <algorithm>
 #include <array>
 #include <iostream>
 #include <string>
@@ -21,18 +22,49 @@ struct Subcommand {
     std::string_view name;
     std::string_view arguments;
     std::string_view summary;
+    // What `quillmark-cli NAME --help` adds to the usage line: the output, the options, the exit status.
+    std::string_view details;
     std::size_t minArgs;
     int (*run)(const std::vector<std::string>& args);
 };
 
 constexpr std::array kSubcommands{
-    Subcommand{"toc", "BOOK.epub", "the table of contents of a book, one TAB-separated row per line", 1,
-               qm::cli::RunToc},
-    Subcommand{"probe", "FILE...", "width, height and colour model of each JPEG file", 1, qm::cli::RunProbe},
-    Subcommand{"pdf", "OUT.pdf JPEG...", "a PDF document with one page per JPEG file", 1, qm::cli::RunPdf},
+    Subcommand{"toc", "BOOK.epub", "the table of contents of a book, one TAB-separated row per line",
+               "Opens the book as the window does, in a private temporary folder that is removed afterwards, and\n"
+               "prints its table of contents from the header row on: number, title and chapter file, TAB-separated.\n"
+               "\n"
+               "exit status: 0 success; 1 the book could not be opened (the reason on stderr); 64 usage error\n",
+               1, qm::cli::RunToc},
+    Subcommand{"probe", "FILE...", "width, height and colour model of each JPEG file",
+               "Prints one line per file: \"FILE TAB WIDTH TAB HEIGHT TAB RGB|CMYK\" for a file that makes a PDF\n"
+               "page, \"FILE TAB refused TAB REASON\" for one that does not.\n"
+               "\n"
+               "exit status: 0 every file accepted; 1 at least one refused; 64 usage error\n",
+               1, qm::cli::RunProbe},
+    Subcommand{"pdf", "OUT.pdf JPEG...", "a PDF document with one page per JPEG file",
+               "Writes the JPEG files unchanged as the pages of OUT.pdf, one page per file at the picture's size,\n"
+               "and prints the result: pdfDone, pdfNoFiles (none given, or one missing or refused) or pdfAborted.\n"
+               "OUT.pdf takes its name only when complete. Progress goes to stderr when that is a terminal.\n"
+               "\n"
+               "exit status: 0 pdfDone; 1 pdfNoFiles or pdfAborted; 2 OUT.pdf cannot be created (the reason on\n"
+               "stderr); 64 usage error\n",
+               1, qm::cli::RunPdf},
 #ifdef QUILLMARK_CLI_CONVERT
-    Subcommand{"convert", "BOOK.epub OUT.pdf|OUT.jpg [--replace|--no-replace] [--timeout S]",
-               "the whole book as one PDF, or one numbered JPEG file per chapter", 2, qm::cli::RunConvert},
+    Subcommand{"convert", "BOOK.epub OUT.pdf|OUT.jpg [OPTIONS]",
+               "the whole book as one PDF, or one numbered JPEG file per chapter",
+               "Runs the window's Convert to PDF or Convert to JPG on a window that is never shown, in folders of\n"
+               "its own. OUT.jpg gives OUT1.jpg, OUT2.jpg, ... Prints \"chapter n of N\" lines on stderr.\n"
+               "\n"
+               "options:\n"
+               "  --replace         overwrite existing output files\n"
+               "  --no-replace      keep existing output files (the default)\n"
+               "  --timeout S       wait at most S seconds for a chapter to load (default 60)\n"
+               "  --width PX        lay pages out PX pixels wide (default 800)\n"
+               "  --height PX       the view's height in pixels, the least height of a page (default 600)\n"
+               "  --scripts         run the book's own scripts (off by default)\n"
+               "\n"
+               "exit status: 0 success; 1 failure (the reason on stderr); 64 usage error\n",
+               2, qm::cli::RunConvert},
 #endif
 };
 
@@ -44,7 +76,12 @@ void PrintUsage(std::ostream& out) {
         const std::string gap = usage.size() < 24 ? std::string(24 - usage.size(), ' ') : "\n" + std::string(26, ' ');
         out << "  " << usage << gap << command.summary << '\n';
     }
-    out << "  --help                  this list\n";
+    out << "  --help                  this list; COMMAND --help describes one command\n";
+    out << "  --version               the program's version\n";
+}
+
+bool IsHelp(const std::string& word) {
+    return word == "--help" || word == "-h";
 }
 
 } // namespace
@@ -55,8 +92,12 @@ int main(int argc, char** argv) {
         PrintUsage(std::cerr);
         return kUsageError;
     }
-    if (words.front() == "--help" || words.front() == "-h") {
+    if (IsHelp(words.front())) {
         PrintUsage(std::cout);
+        return 0;
+    }
+    if (words.front() == "--version") {
+        std::cout << "quillmark-cli " << QUILLMARK_VERSION << '\n';
         return 0;
     }
     for (const Subcommand& command : kSubcommands) {
@@ -64,6 +105,11 @@ int main(int argc, char** argv) {
             continue;
         }
         const std::vector<std::string> args(words.begin() + 1, words.end());
+        if (std::any_of(args.begin(), args.end(), IsHelp)) {
+            std::cout << "usage: quillmark-cli " << command.name << ' ' << command.arguments << "\n\n"
+                      << command.details;
+            return 0;
+        }
         if (args.size() < command.minArgs) {
             std::cerr << "usage: quillmark-cli " << command.name << ' ' << command.arguments << '\n';
             return kUsageError;

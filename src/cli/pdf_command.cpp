@@ -38,13 +38,17 @@ int RunPdf(const std::vector<std::string>& args) {
     const std::vector<std::string> pages(args.begin() + 1, args.end());
     const TPDFProgress progress = ::isatty(STDERR_FILENO) ? TPDFProgress(ShowProgress) : TPDFProgress();
     std::int32_t result = 0;
+    std::string abortCause;
     try {
-        result = JpegsToPDF(pages, outFile, progress);
+        result = JpegsToPDF(pages, outFile, progress, {}, &abortCause);
     } catch (const std::exception& error) {
         std::cerr << error.what() << '\n';
         return 2;
     }
     std::cout << ResultName(result) << std::endl;
+    if (result == pdfAborted && !abortCause.empty()) {
+        std::cerr << abortCause << '\n';
+    }
     return result == pdfDone ? 0 : 1;
 }
 

@@ -10,10 +10,12 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "jpeg_fixtures.h"
 #include "run_cli.h"
+#include "support/corpus.h"
 #include "support/temp_dir.h"
 #include "zipwriter/zip_writer.h"
 
@@ -52,7 +54,100 @@ TEST_F(Cli, ProbePrintsOneLinePerFileAndFailsWhenOneIsRefused) {
 
     const test::CliResult refused = test::RunCli(dir_, {"probe", grey_, rgb_, "missing.jpg"});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.out, grey_ + "\trefused\n" + rgb_ + "\t640\t480\tRGB\nmissing.jpg\trefused\n");
+    EXPECT_EQ(refused.out, grey_ + "\trefused\tbaseline frame with 1 component, not 3 (RGB) or 4 (CMYK)\n" + rgb_ +
+                               "\t640\t480\tRGB\nmissing.jpg\trefused\tNo such file or directory\n");
+}
+
+TEST_F(Cli, ProbeSaysWhyAFileIsRefused) {
+    using test::Hex;
+    struct Refusal {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    };
+    const std::string rgbComponents = Hex("011100 021100 031100");
+    const char* const noFrameToTheEnd = "no baseline or progressive frame header before the end of the file";
+    const std::vector<Refusal> table{
+        {"empty", "", "no JPEG start-of-image marker"},
+        {"gif", "GIF89a", "no JPEG start-of-image marker"},
+        {"soi-only", Hex("FFD8"), noFrameToTheEnd},
+        {"app0-then-end", Hex("FFD8 FFE0 0010") + std::string(14, 'J'), noFrameToTheEnd},
+        {"eoi", Hex("FFD8 FFE0 0004 0000 FFD9"),
+         "no baseline or progressive frame header before the end-of-image marker"},
+        {"fill", Hex("FFD8 FFFF C0"),
+         "fill bytes (FF FF) where a marker belongs, before a baseline or progressive frame header"},
+        // A length of 0 steps back onto itself, so the FFD9 here is read as a length, not as a marker.
+        {"length-zero", Hex("FFD8 FFE0 0000 FFD9"), noFrameToTheEnd},
+        {"grey", test::FrameJpeg(64, 64, 1, 300), "baseline frame with 1 component, not 3 (RGB) or 4 (CMYK)"},
+        {"two", Hex("FFD8 FFC2 000E 08 0010 0010 02 011100 021100"),
+         "progressive frame with 2 components, not 3 (RGB) or 4 (CMYK)"},
+        {"no-width", test::FrameJpeg(0, 16, 3, 64), "baseline frame of width or height 0"},
+        {"no-height", Hex("FFD8 FFC2 0011 08 0000 0010 03") + rgbComponents, "progressive frame of width or height 0"},
+        {"cut-in-size", Hex("FFD8 FFC0 0011 08 0010 00"), "baseline frame header cut short"},
+        {"cut-before-components", Hex("FFD8 FFC0 0011 08 0010 0010"), "baseline frame header cut short"},
+    };
+    std::vector<std::string> args{"probe"};
+    std::string expected;
+    for (const Refusal& row : table) {
+        args.push_back(test::WriteFile(dir_ / (std::string(row.name) + ".jpg"), row.bytes).string());
+        expected += args.back() + "\trefused\t" + row.reason + "\n";
+    }
+    std::filesystem::create_directory(dir_ / "folder.jpg");
+    args.push_back((dir_ / "folder.jpg").string());
+    expected += args.back() + "\trefused\ta folder, not a regular file\n";
+
+    const test::CliResult probed = test::RunCli(dir_, args);
+    EXPECT_EQ(probed.exitCode, 1);
+    EXPECT_EQ(probed.out, expected);
+}
+
+TEST_F(Cli, ProbeSaysWhyRealFilesAreRefused) {
+    QM_SKIP_WITHOUT_CORPUS();
+    const std::vector<std::pair<std::string, std::string>> table{
+        {"jd-jpeg_lossless_sel1-sof3-16bit.jpg", "no baseline or progressive frame header before the end of the file"},
+        {"jd-max_size-65535x65535.jpg", "baseline frame with 1 component, not 3 (RGB) or 4 (CMYK)"},
+        {"jd-mozilla-jpg-size-6x6-is-png.jpg", "no JPEG start-of-image marker"},
+        {"jd-null_height-dnl.jpg", "baseline frame of width or height 0"},
+        {"ljt-testimgari-arithmetic-sof9.jpg", "no baseline or progressive frame header before the end of the file"},
+    };
+    for (const auto& [name, reason] : table) {
+        const std::string file = test::CorpusFile("jpeg/" + name).string();
+        const test::CliResult probed = test::RunCli(dir_, {"probe", file});
+        EXPECT_EQ(probed.exitCode, 1);
+        EXPECT_EQ(probed.out, file + "\trefused\t" + reason + "\n");
+    }
+}
+
+TEST_F(Cli, VersionAndEachCommandsHelpGoToStdout) {
+    struct Request {
+        std::vector<std::string> args;
+        std::string start; // how stdout begins
+        std::vector<std::string> mentions;
+    };
+    const std::vector<Request> table{
+        {{"--version"}, std::string("quillmark-cli ") + QM_VERSION + "\n", {}},
+        {{"toc", "--help"}, "usage: quillmark-cli toc BOOK.epub\n", {"exit status: 0", "; 64 usage error"}},
+        {{"probe", "-h"}, "usage: quillmark-cli probe FILE...\n", {"refused TAB REASON", "1 at least one refused"}},
+        {{"pdf", "out.pdf", "--help"}, "usage: quillmark-cli pdf OUT.pdf JPEG...\n", {"2 OUT.pdf cannot be created"}},
+        {{"convert", "--help"},
+         "usage: quillmark-cli convert BOOK.epub OUT.pdf|OUT.jpg [OPTIONS]\n",
+         {"--replace ", "--no-replace ", "--timeout S ", "(default 60)", "--width PX ", "(default 800)", "--height PX ",
+          "(default 600)", "--scripts ", "1 failure (the reason on stderr); 64 usage error"}},
+    };
+    const std::string commands = test::RunCli(dir_, {"--help"}).out;
+    for (const Request& request : table) {
+        if (request.args.front() == "convert" && commands.find("\n  convert ") == std::string::npos) {
+            continue; // built without the window, so without convert
+        }
+        const test::CliResult answer = test::RunCli(dir_, request.args);
+        EXPECT_EQ(answer.exitCode, 0) << request.start;
+        EXPECT_EQ(answer.err, "") << request.start;
+        EXPECT_TRUE(answer.out.starts_with(request.start)) << answer.out;
+        for (const std::string& mention : request.mentions) {
+            EXPECT_NE(answer.out.find(mention), std::string::npos) << mention << " in\n" << answer.out;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "out.pdf"));
 }
 
 TEST_F(Cli, PdfPrintsTheResultAndExitsByIt) {
