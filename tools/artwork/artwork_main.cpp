@@ -3,7 +3,8 @@
 //   quillmark-artwork OUTPUT_FOLDER NAME...
 //
 // writes OUTPUT_FOLDER/NAME.png for every NAME: a title piece, frame piece or separator, a button's state
-// picture (ImageOpenEnter), or "quillmark" for the application icon. An unknown name is an error, so the
+// picture (ImageOpenEnter), "quillmark" for the application icon in the window, or "quillmark-SIZE" for the
+// icon at SIZE pixels square (the sizes of the installed icon theme). An unknown name is an error, so the
 // build's list of pictures and this painter cannot drift apart.
 
 #include "app_icon.h"
@@ -23,6 +24,11 @@ constexpr int kAppIconSize = 256;
 QImage Paint(const QString& name) {
     if (name == "quillmark") {
         return qm::art::PaintAppIcon(kAppIconSize);
+    }
+    if (name.startsWith("quillmark-")) {
+        bool isNumber = false;
+        const int size = name.mid(10).toInt(&isNumber);
+        return isNumber && size >= 16 && size <= 1024 ? qm::art::PaintAppIcon(size) : QImage();
     }
     if (QImage picture = qm::art::PaintFramePicture(name); !picture.isNull()) {
         return picture;
