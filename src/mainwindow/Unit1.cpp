@@ -294,23 +294,32 @@ void TForm1::OpenChosenBook() {
     BusyCursor busy;
     Panel1->show();
     LabelStart->hide();
-    // Each running program unpacks into folders of its own; those of programs that have ended go.
-    const WorkingFolders folders = instance_.Claim();
-    tempDir = folders.tempDir;
-    tempJPG = folders.tempJPG;
-    instance_.DeleteFoldersOfEndedPrograms();
-    // Pages may reach the files of this book and nothing else.
-    WebBrowser1->SetBookFolder(folders.tempDir);
     try {
+        // Each running program unpacks into folders of its own; those of programs that have ended go.
+        const WorkingFolders folders = instance_.Claim();
+        tempDir = folders.tempDir;
+        tempJPG = folders.tempJPG;
+        instance_.DeleteFoldersOfEndedPrograms();
+        // Pages may reach the files of this book and nothing else.
+        WebBrowser1->SetBookFolder(folders.tempDir);
         OpenBook(path, folders, state, toc, documents);
     } catch (...) {
+        // The earlier book is gone with its folders, and this one did not open: nothing may look open.
         StringGrid1->Refresh();
+        ShowNoBook();
         throw;
     }
     StringGrid1->Refresh();
     busy.Release();
     toc.SetCurrentRow(1);
     StringGrid1->setFocus();
+}
+
+void TForm1::ShowNoBook() {
+    OpenDialog1.FileName.clear();
+    Label1->clear();
+    Panel1->hide();
+    LabelStart->show();
 }
 
 void TForm1::ImageConvertClick() {

@@ -153,6 +153,8 @@ private:
     void FormCreate();
     void FormResize();
     void OpenChosenBook();
+    // The state before the first book: the start page, an empty status line, no book path.
+    void ShowNoBook();
     void ShowException(const std::string& text);
     bool Converting() const;
     void RunConversion(ConversionResult (BookConverter::*command)());

@@ -1,6 +1,7 @@
 #include "mainwindow/Unit1.h"
 
 #include "gui_test_main.h"
+#include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
@@ -9,8 +10,10 @@
 #include "support/scripted_dialogs.h"
 #include "zipwriter/zip_writer.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QWheelEvent>
@@ -225,6 +228,53 @@ private slots:
         // The program goes on: the next opening works.
         window.Open(kSampleBook);
         QCOMPARE(window.form->toc.RowCount(), 6);
+    }
+
+    // A book that does not open leaves no book open: not the one before it (its folders are gone), not itself.
+    void failedOpeningLeavesNoBookOpen_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("not a ZIP archive") << QByteArray("not a zip");
+        QTemporaryDir folder;
+        const QString noChapters = folder.filePath("no-chapters.epub");
+        WriteZipFile(noChapters.toStdString(),
+                     {Member("toc.ncx", "<ncx><navMap/></ncx>"), Member("content.opf", "<package><spine/></package>")});
+        QFile zip(noChapters);
+        QVERIFY(zip.open(QIODevice::ReadOnly));
+        QTest::newRow("no chapters") << zip.readAll();
+    }
+    void failedOpeningLeavesNoBookOpen() {
+        QFETCH(QByteArray, content);
+        QTemporaryDir folder;
+        QFile file(folder.filePath("broken.epub"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        window.dialogs.openAnswers.push_back(file.fileName().toStdString());
+        QTest::mouseClick(form.ImageOpen, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(window.dialogs.messages[0].text).startsWith('"' + file.fileName() + '"'));
+
+        QVERIFY(form.LabelStart->isVisible());
+        QVERIFY(!form.Panel1->isVisible());
+        QVERIFY(form.Label1->text().isEmpty());
+        QVERIFY(form.OpenDialog1.FileName.empty());
+        for (std::int32_t row = 0; row < form.toc.RowCount(); ++row) {
+            QCOMPARE(form.toc.Cell(2, row), std::string());
+        }
+        form.ConverttoPDF1->trigger();
+        QCOMPARE(window.dialogs.messages.size(), std::size_t{2});
+        QCOMPARE(window.dialogs.messages[1].kind, MessageKind::Information);
+        QCOMPARE(window.dialogs.messages[1].text, std::string("\rOpen a book first: there is nothing to convert."));
+        QVERIFY(window.dialogs.saveRequests.empty());
+
+        window.Open(kSampleBook);
+        QVERIFY(form.Panel1->isVisible());
+        QVERIFY(!form.LabelStart->isVisible());
+        QCOMPARE(form.Label1->text(), QString::fromStdString(kSampleBook + "---Title Page"));
     }
 
     void cancellingTheDialogKeepsTheBook() {
