@@ -26,6 +26,7 @@ namespace qm {
 class SkinnedFrame;
 class TPanel;
 class TPicture;
+class TSplitter;
 class TPictureButton;
 class TStatusLabel;
 class TStringGrid;
@@ -88,6 +89,8 @@ public:
     TPictureButton* ImageMax2;
     TPictureButton* ImageClose;
     TStringGrid* StringGrid1;
+    // Between the left panel and the page area: dragging it widens the table (SkinnedFrame::SetTocWidth).
+    TSplitter* Splitter1;
     QProgressBar* ProgressBar1;
     TStatusLabel* Label1;
     // Shown in the page area until the first book opens.

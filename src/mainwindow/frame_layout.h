@@ -41,6 +41,11 @@ inline constexpr int kMinFromRight = 106;
 
 inline constexpr int kLeftPanelWidth = 171;
 inline constexpr int kLeftColumns[3] = {14, 145, 12};
+// The splitter lets the reader widen the left panel for long titles, or narrow it, within these bounds; its
+// invisible handle is this wide, centred on the boundary.
+inline constexpr int kLeftPanelLeast = 120;
+inline constexpr int kPageAreaLeast = 300;
+inline constexpr int kSplitterGrip = 8;
 inline constexpr int kPageLeftColumn = 11;
 inline constexpr int kPageRightColumn = 14;
 inline constexpr int kStripTop = 15;

@@ -6,6 +6,7 @@
 #include "mainwindow/panel.h"
 #include "mainwindow/picture.h"
 #include "mainwindow/picture_button.h"
+#include "mainwindow/splitter.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
 #include "mainwindow/theme.h"
@@ -19,6 +20,7 @@
 #include <QRegion>
 #include <QScreen>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace qm {
@@ -114,7 +116,8 @@ bool IsMouseEvent(QEvent::Type type) {
 
 } // namespace
 
-SkinnedFrame::SkinnedFrame(TForm1& form, std::function<void(std::int32_t)> selectRow) : form_(form) {
+SkinnedFrame::SkinnedFrame(TForm1& form, std::function<void(std::int32_t)> selectRow)
+    : form_(form), tocWidth_(kLeftPanelWidth) {
     BuildPictureStore();
     form_.PanelOuter = new TPanel(&form_, "PanelOuter", QColor::fromRgb(theme::kFrame), kBevel);
     BuildTitleBar();
@@ -262,6 +265,11 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     QFont status("Tahoma");
     status.setPixelSize(11);
     f.Label1->setFont(status);
+
+    f.Splitter1 = new TSplitter(f.PanelOuter, "Splitter1");
+    f.Splitter1->setToolTip(tr("Drag to widen the table of contents; double-click for its first width"));
+    connect(f.Splitter1, &TSplitter::Dragged, this, [this](int x) { SetTocWidth(x - kBevel); });
+    connect(f.Splitter1, &TSplitter::DblClick, this, [this] { SetTocWidth(kLeftPanelWidth); });
 }
 
 void SkinnedFrame::SetUp() {
@@ -304,8 +312,11 @@ void SkinnedFrame::Place() {
 
     const int panelTop = kBevel + kTitleHeight;
     const int panelHeight = f.height() - 2 * kBevel - kTitleHeight;
-    f.PanelLeft->setGeometry(kBevel, panelTop, kLeftPanelWidth, panelHeight);
-    f.PanelPage->setGeometry(kBevel + kLeftPanelWidth, panelTop, inner - kLeftPanelWidth, panelHeight);
+    const int leftWidth = ShownTocWidth();
+    f.PanelLeft->setGeometry(kBevel, panelTop, leftWidth, panelHeight);
+    f.PanelPage->setGeometry(kBevel + leftWidth, panelTop, inner - leftWidth, panelHeight);
+    f.Splitter1->setGeometry(kBevel + leftWidth - kSplitterGrip / 2, panelTop, kSplitterGrip, panelHeight);
+    f.Splitter1->raise();
 
     // A column: its top piece, the middle piece (or content) and its bottom piece.
     auto column = [panelHeight](TPicture* top, QWidget* middle, TPicture* bottom, int left, int width,
@@ -316,15 +327,17 @@ void SkinnedFrame::Place() {
             middle->setGeometry(left, kStripTop, width, std::max(0, panelHeight - kStripTop - bottomHeight));
         }
     };
+    // The middle column takes what the splitter gives or takes; the outer columns keep their widths.
     const int tocMiddle = kLeftColumns[0];
-    const int tocRight = tocMiddle + kLeftColumns[1];
+    const int tocMiddleWidth = leftWidth - kLeftColumns[0] - kLeftColumns[2];
+    const int tocRight = tocMiddle + tocMiddleWidth;
     column(tocPieces_[0], tocPieces_[1], tocPieces_[2], 0, kLeftColumns[0], kLeftPanelCornerBottom);
-    column(tocPieces_[3], nullptr, f.Image3, tocMiddle, kLeftColumns[1], kStripBottom);
+    column(tocPieces_[3], nullptr, f.Image3, tocMiddle, tocMiddleWidth, kStripBottom);
     column(tocPieces_[4], tocPieces_[5], tocPieces_[6], tocRight, kLeftColumns[2], kStripBottom);
     const int progress = f.ProgressBar1->isVisibleTo(f.PanelLeft) ? kProgressHeight : 0;
     const int tocFoot = panelHeight - kStripBottom;
-    f.StringGrid1->setGeometry(tocMiddle, kStripTop, kLeftColumns[1], std::max(0, tocFoot - kStripTop - progress));
-    f.ProgressBar1->setGeometry(tocMiddle, tocFoot - kProgressHeight, kLeftColumns[1], kProgressHeight);
+    f.StringGrid1->setGeometry(tocMiddle, kStripTop, tocMiddleWidth, std::max(0, tocFoot - kStripTop - progress));
+    f.ProgressBar1->setGeometry(tocMiddle, tocFoot - kProgressHeight, tocMiddleWidth, kProgressHeight);
 
     const int pageWidth = f.PanelPage->width();
     const int pageMiddleWidth = std::max(0, pageWidth - kPageLeftColumn - kPageRightColumn);
@@ -333,6 +346,23 @@ void SkinnedFrame::Place() {
     column(pagePieces_[4], pagePieces_[5], pagePieces_[6], pageWidth - kPageRightColumn, kPageRightColumn,
            kStripBottom);
     f.LabelStart->setGeometry(f.Panel1->geometry());
+}
+
+int SkinnedFrame::MostTocWidth() const {
+    return std::max(kLeftPanelLeast, form_.width() - 2 * kBevel - kPageAreaLeast);
+}
+
+int SkinnedFrame::ShownTocWidth() const {
+    return std::clamp(tocWidth_, kLeftPanelLeast, MostTocWidth());
+}
+
+void SkinnedFrame::SetTocWidth(int width) {
+    const int wanted = std::clamp(width, kLeftPanelLeast, MostTocWidth());
+    if (wanted != tocWidth_) {
+        tocWidth_ = wanted;
+        Place();
+        PlaceLabel1();
+    }
 }
 
 void SkinnedFrame::PlaceLabel1() {
@@ -344,11 +374,17 @@ void SkinnedFrame::PlaceLabel1() {
 }
 
 void SkinnedFrame::Resize() {
-    form_.setMask(RoundedRegion(form_.size()));
+    // Full screen, the window covers the screen to its corners and keeps the screen's height.
+    const bool fullScreen = form_.isFullScreen();
+    if (fullScreen) {
+        form_.clearMask();
+    } else {
+        form_.setMask(RoundedRegion(form_.size()));
+    }
     Place();
     PlaceLabel1();
     LayoutTitleButtons();
-    if (maximised_ && form_.height() != MaximisedGeometry().height()) {
+    if (maximised_ && !fullScreen && form_.height() != MaximisedGeometry().height()) {
         form_.resize(form_.width(), MaximisedGeometry().height());
     }
 }
@@ -395,8 +431,18 @@ void SkinnedFrame::ToggleMaximised() {
     }
 }
 
+void SkinnedFrame::ToggleFullScreen() {
+    if (form_.isFullScreen()) {
+        form_.showNormal();
+        form_.setGeometry(maximised_ ? MaximisedGeometry() : beforeFullScreen_);
+    } else {
+        beforeFullScreen_ = form_.geometry();
+        form_.showFullScreen();
+    }
+}
+
 void SkinnedFrame::ArmMove(Qt::MouseButton button) {
-    moveArmed_ = !IsMaximised() && button == Qt::LeftButton;
+    moveArmed_ = !IsMaximised() && !form_.isFullScreen() && button == Qt::LeftButton;
 }
 
 void SkinnedFrame::DragTitle() {
@@ -442,7 +488,7 @@ bool SkinnedFrame::FilterBandEvent(QWidget* widget, QEvent* event) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     const QPoint at = mouse->globalPosition().toPoint();
     const QRect frame = form_.geometry();
-    const HitTestCode code = IsMaximised() || form_.isMinimized()
+    const HitTestCode code = IsMaximised() || form_.isMinimized() || form_.isFullScreen()
                                  ? HTCLIENT
                                  : FrameHitTest(at.x(), at.y(), frame.x(), frame.y(), frame.width(), frame.height());
     if (event->type() == QEvent::MouseMove) {

@@ -46,6 +46,14 @@ public:
     // Swaps the maximise and restore buttons and the state: a normal window is maximised, any other restored.
     void ToggleMaximised();
 
+    // The left panel's width as the reader set it with the splitter; the frame keeps the page area at least
+    // layout::kPageAreaLeast wide. SetTocWidth takes any width and keeps it within the splitter's bounds.
+    int TocWidth() const { return tocWidth_; }
+    void SetTocWidth(int width);
+
+    // Full screen and back to the state before it (normal or maximised).
+    void ToggleFullScreen();
+
     // A left press on a title piece of a normal window arms the move, which starts with the first drag, so
     // that a double-click still arrives; a double-click disarms it.
     void ArmMove(Qt::MouseButton button);
@@ -66,6 +74,8 @@ private:
     void BuildPanels(std::function<void(std::int32_t)> selectRow);
     void Place();
     void PlaceLabel1();
+    int MostTocWidth() const;
+    int ShownTocWidth() const;
     QRect MaximisedGeometry() const;
     bool FilterBandEvent(QWidget* widget, QEvent* event);
 
@@ -75,8 +85,10 @@ private:
     std::array<TPicture*, 7> tocPieces_{};
     std::array<TPicture*, 7> pagePieces_{};
     std::array<TPicture*, 6> separators_{};
+    int tocWidth_;
     bool maximised_ = false;
     QRect normalGeometry_;
+    QRect beforeFullScreen_;
     bool moveArmed_ = false;
     bool bandPress_ = false;
     bool watching_ = false;

@@ -2,12 +2,15 @@
 
 #include "mainwindow/theme.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QColor>
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace qm {
 
@@ -32,6 +35,38 @@ public:
     }
 };
 
+// Titles stand in from the cell's left edge by their level; the selection and the background still cover the
+// whole cell.
+class TitleColumnDelegate final : public QStyledItemDelegate {
+public:
+    explicit TitleColumnDelegate(TStringGrid& grid) : QStyledItemDelegate(&grid), grid_(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const int indent = grid_.TitleIndent(index.data(TocModel::kLevelRole).toInt());
+        if (indent == 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+        QStyleOptionViewItem background = cell;
+        background.text.clear();
+        style->drawControl(QStyle::CE_ItemViewItem, &background, painter, option.widget);
+        QStyleOptionViewItem text = cell;
+        text.rect.adjust(indent, 0, 0, 0);
+        text.state &= ~QStyle::State_HasFocus;
+        style->drawControl(QStyle::CE_ItemViewItem, &text, painter, option.widget);
+    }
+
+private:
+    const TStringGrid& grid_;
+};
+
+// A title is stepped in this far a level, and a deep one no further than kDeepestIndentedLevel.
+constexpr int kIndentStep = 12;
+constexpr int kDeepestIndentedLevel = 6;
+
 } // namespace
 
 int TocModel::rowCount(const QModelIndex& parent) const {
@@ -51,6 +86,8 @@ QVariant TocModel::data(const QModelIndex& index, int role) const {
         return QString::fromStdString(toc_.Cell(index.column(), index.row()));
     case Qt::ToolTipRole:
         return index.column() == 1 ? QString::fromStdString(toc_.Cell(1, index.row())) : QVariant();
+    case kLevelRole:
+        return index.column() == 1 ? toc_.Level(index.row()) : 0;
     case Qt::BackgroundRole:
         return index.column() == 0 ? QBrush(QColor::fromRgb(theme::kGridFixed)) : QVariant();
     case Qt::TextAlignmentRole:
@@ -96,6 +133,7 @@ TStringGrid::TStringGrid(QWidget* parent, const QString& name, const TableOfCont
     setShowGrid(false);
     setTabKeyNavigation(false);
     setItemDelegateForColumn(0, new NumberColumnDelegate(this));
+    setItemDelegateForColumn(1, new TitleColumnDelegate(*this));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (!syncing_ && current.isValid() && current.row() != toc_.CurrentRow()) {
@@ -117,6 +155,34 @@ void TStringGrid::SetColumnWidths(const std::array<int, TableOfContents::kColumn
     for (int column = 0; column < TableOfContents::kColumns; ++column) {
         setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
     }
+    FitTitleColumn();
+}
+
+void TStringGrid::FitTitleColumn() {
+    if (!isVisible()) {
+        return;
+    }
+    const int title = viewport()->width() - columnWidths_[0] - columnWidths_[2];
+    if (title > 0 && title != columnWidth(1)) {
+        setColumnWidth(1, title);
+    }
+}
+
+int TStringGrid::TitleIndent(int level) const {
+    return std::min({level, kDeepestIndentedLevel, columnWidth(1) / 2 / kIndentStep}) * kIndentStep;
+}
+
+bool TStringGrid::viewportEvent(QEvent* event) {
+    // The vertical scroll bar comes and goes with the rows and narrows the viewport without resizing the grid.
+    if (event->type() == QEvent::Resize) {
+        FitTitleColumn();
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void TStringGrid::showEvent(QShowEvent* event) {
+    QTableView::showEvent(event);
+    FitTitleColumn();
 }
 
 void TStringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {

@@ -18,6 +18,9 @@ class TocModel final : public QAbstractTableModel {
     Q_DISABLE_COPY_MOVE(TocModel)
 
 public:
+    // The title's nesting level (TableOfContents::Level), an int, for the title column.
+    static constexpr int kLevelRole = Qt::UserRole + 1;
+
     TocModel(const TableOfContents& toc, QObject* parent) : QAbstractTableModel(parent), toc_(toc) {}
 
     int rowCount(const QModelIndex& parent) const override;
@@ -34,7 +37,9 @@ private:
 
 // The grid StringGrid1: a view on the table of contents whose current row is the table's current row. A row
 // the user moves to is made current in the table (which runs its select handler); a row the program makes
-// current is shown with SyncCurrentRow.
+// current is shown with SyncCurrentRow. Titles are indented by their level and shown whole as tooltips. While
+// the grid is shown, the title column takes the width that the number and path columns leave, so that a title
+// is cut only where the grid ends (with an ellipsis); hidden, the columns keep the widths set.
 class TStringGrid final : public QTableView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TStringGrid)
@@ -49,11 +54,19 @@ public:
     // Shows the table's current row as current.
     void SyncCurrentRow();
     void SetColumnWidths(const std::array<int, TableOfContents::kColumns>& widths);
+    // The indent of a title of `level`: a step a level, at most half the title column's width.
+    int TitleIndent(int level) const;
 
     // Scrolls rows only: the grid has no horizontal scroll bar, and the number column stays in view.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
+protected:
+    bool viewportEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void FitTitleColumn();
+
     std::array<int, TableOfContents::kColumns> columnWidths_{};
     const TableOfContents& toc_;
     TocModel* model_;

@@ -1,0 +1,167 @@
+#include "mainwindow/Unit1.h"
+
+#include "gui_test_main.h"
+#include "mainwindow/panel.h"
+#include "mainwindow/splitter.h"
+#include "mainwindow/string_grid.h"
+#include "platform/web_engine_browser.h"
+#include "reading_window.h"
+#include "support/scripted_dialogs.h"
+#include "zipwriter/zip_writer.h"
+
+#include <QHelpEvent>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QToolTip>
+
+#include <string>
+#include <vector>
+
+using namespace qm;
+
+namespace {
+
+// Every title starts with the same letter, so that where its text starts shows only its indent.
+const std::string kLongTitle = "The Second Chapter, in Which the Keeper Climbs the Stair and Counts the Lamps";
+
+std::string Page(const std::string& title, const std::string& body) {
+    return "<?xml version='1.0' encoding='utf-8'?><html xmlns='http://www.w3.org/1999/xhtml'><head><title>" + title +
+           "</title></head><body>" + body + "</body></html>";
+}
+
+// Many paragraphs, so that the page scrolls.
+std::string Paragraphs(const std::string& text, int count) {
+    std::string body;
+    for (int i = 0; i < count; ++i) {
+        body += "<p>" + text + " " + std::to_string(i) + "</p>";
+    }
+    return body;
+}
+
+std::string NavPoint(const std::string& id, int order, const std::string& label, const std::string& src,
+                     const std::string& nested = "") {
+    return "<navPoint id='" + id + "' playOrder='" + std::to_string(order) + "'><navLabel><text>" + label +
+           "</text></navLabel><content src='" + src + "'/>" + nested + "</navPoint>";
+}
+
+// A book of three nested chapters (levels 0, 1, 2) and a flat fourth: the first chapter is long and links to a
+// section of the third, the third links back; "lamp" stands three times in the first chapter.
+void WriteNestedBook(const std::string& path) {
+    std::vector<ZipMember> members{
+        ZipEntry("mimetype", "application/epub+zip", 0),
+        ZipEntry("META-INF/container.xml",
+                 "<?xml version='1.0'?><container version='1.0' "
+                 "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
+                 "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+        ZipEntry("OEBPS/content.opf",
+                 "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'>"
+                 "<metadata xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title>The Lamp Keeper</dc:title>"
+                 "</metadata><manifest>"
+                 "<item id='c1' href='Text/one.xhtml' media-type='application/xhtml+xml'/>"
+                 "<item id='c2' href='Text/two.xhtml' media-type='application/xhtml+xml'/>"
+                 "<item id='c3' href='Text/three.xhtml' media-type='application/xhtml+xml'/>"
+                 "<item id='c4' href='Text/four.xhtml' media-type='application/xhtml+xml'/>"
+                 "<item id='ncx' href='toc.ncx' media-type='application/x-dtbncx+xml'/>"
+                 "</manifest><spine toc='ncx'><itemref idref='c1'/><itemref idref='c2'/><itemref idref='c3'/>"
+                 "<itemref idref='c4'/></spine></package>"),
+        ZipEntry("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>" +
+                                      NavPoint("p1", 1, "The First Part", "Text/one.xhtml",
+                                               NavPoint("p2", 2, kLongTitle, "Text/two.xhtml",
+                                                        NavPoint("p3", 3, "The Section", "Text/three.xhtml"))) +
+                                      NavPoint("p4", 4, "The Afterword", "Text/four.xhtml") + "</navMap></ncx>"),
+        ZipEntry("OEBPS/Text/one.xhtml",
+                 Page("one", "<h1>Part One</h1><p>The lamp room. <a id='go' href='three.xhtml#shore'>To the "
+                             "shore</a></p>" +
+                                 Paragraphs("A lamp burns in the tower, and the keeper trims its wick.", 1) +
+                                 Paragraphs("The sea is grey and the wind is up.", 120))),
+        ZipEntry("OEBPS/Text/two.xhtml", Page("two", "<h1>Two</h1>" + Paragraphs("Stairs and more stairs.", 20))),
+        ZipEntry("OEBPS/Text/three.xhtml",
+                 Page("three", "<h1>Three</h1>" + Paragraphs("Sand.", 60) +
+                                   "<p id='shore'>The shore. <a id='back' href='one.xhtml'>Back</a></p>" +
+                                   Paragraphs("Driftwood.", 60))),
+        ZipEntry("OEBPS/Text/four.xhtml", Page("four", "<h1>Four</h1><p>The end.</p>")),
+    };
+    WriteZipFile(path, members);
+}
+
+// The first column of the title cell of `row` where the painted text is dark, or -1.
+int TitleTextLeft(TStringGrid& grid, int row) {
+    const QImage picture = grid.viewport()->grab().toImage();
+    const QRect cell = grid.visualRect(grid.model()->index(row, 1));
+    for (int x = cell.left(); x <= cell.right(); ++x) {
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            if (qGray(picture.pixel(x, y)) < 128) {
+                return x - cell.left();
+            }
+        }
+    }
+    return -1;
+}
+
+void DragSplitter(TSplitter* splitter, int dx) {
+    const QPoint grab(splitter->width() / 2, 50);
+    QTest::mousePress(splitter, Qt::LeftButton, {}, grab);
+    const QPointF to = grab + QPointF(dx, 0);
+    QMouseEvent move(QEvent::MouseMove, to, splitter->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(splitter, &move);
+    QTest::mouseRelease(splitter, Qt::LeftButton, {}, to.toPoint());
+}
+
+} // namespace
+
+// What makes long reading comfortable: titles that can be read, the place kept across runs, finding text,
+// the keys, and the table following the page.
+class ReadingComfortTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        WriteNestedBook(book_);
+    }
+    void init() { test::FreshDataHome(); }
+
+    // Titles stand in by their level, the title column follows the splitter, and a title cut at the table's
+    // edge shows whole as a tooltip.
+    void titlesIndentFollowTheSplitterAndShowWhole() {
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        window.Open(book_);
+        TStringGrid& grid = *form.StringGrid1;
+        QCOMPARE(grid.columnWidth(1), grid.viewport()->width() - 21);
+        const int top = TitleTextLeft(grid, 1);
+        QVERIFY(top >= 0);
+        QCOMPARE(TitleTextLeft(grid, 2) - top, 12);
+        QCOMPARE(TitleTextLeft(grid, 3) - top, 24);
+        QCOMPARE(TitleTextLeft(grid, 4), top);
+
+        DragSplitter(form.Splitter1, 100);
+        QCOMPARE(form.PanelLeft->width(), 271);
+        QCOMPARE(form.PanelPage->x(), 4 + 271);
+        QCOMPARE(form.PanelPage->x() + form.PanelPage->width(), form.width() - 4);
+        QCOMPARE(grid.width(), 271 - 14 - 12);
+        QCOMPARE(grid.columnWidth(1), grid.viewport()->width() - 21);
+        QCOMPARE(form.Splitter1->geometry().center().x(), form.PanelPage->x() - 1);
+
+        // The page area keeps its least width; the table its own.
+        DragSplitter(form.Splitter1, 1000);
+        QCOMPARE(form.PanelPage->width(), 300);
+        DragSplitter(form.Splitter1, -1000);
+        QCOMPARE(form.PanelLeft->width(), 120);
+        QTest::mouseDClick(form.Splitter1, Qt::LeftButton, {}, QPoint(4, 50));
+        QCOMPARE(form.PanelLeft->width(), 171);
+
+        const QRect cell = grid.visualRect(grid.model()->index(2, 1));
+        QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
+        QCoreApplication::sendEvent(grid.viewport(), &help);
+        QTRY_COMPARE(QToolTip::text(), QString::fromStdString(kLongTitle));
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::string book_ = dir_.filePath("lamp.epub").toStdString();
+};
+
+QM_GUI_TEST_MAIN(ReadingComfortTest)
+#include "reading_comfort_test.moc"
