@@ -4,6 +4,7 @@
 #include "jpeg2pdf2/jpeg2pdf2.h"
 #include "mainwindow/Unit1.h"
 #include "platform/dialogs.h"
+#include "platform/qt_log.h"
 #include "platform/shell.h"
 #include "platform/termination_signals.h"
 #include "platform/web_engine_browser.h"
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <string_view>
 
 namespace qm::cli {
 
@@ -202,9 +204,11 @@ void PrepareOffscreenEnvironment(const std::string& root) {
 }
 
 // Qt's and the browser's notes on the offscreen platform (no window masks, no GPU, no sandbox) say nothing
-// about the book; stderr keeps the progress and the errors that do.
-void KeepOnlySeriousQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
+// about the book; stderr keeps the progress, the errors that do, and the program's own diagnostics when they
+// are turned on (QT_LOGGING_RULES="quillmark.*=true").
+void KeepOnlySeriousQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool ours = context.category != nullptr && std::string_view(context.category).starts_with("quillmark.");
+    if (ours || type == QtCriticalMsg || type == QtFatalMsg) {
         std::cerr << message.toStdString() << "\n";
     }
 }
@@ -235,6 +239,7 @@ int RunConvert(const std::vector<std::string>& args) {
         char name[] = "quillmark-cli";
         char* argv[] = {name, nullptr};
         qInstallMessageHandler(KeepOnlySeriousQtMessages);
+        InstallCoreLogListener();
         QApplication application(argc, argv);
 
         CommandLineDialogs dialogs(out, options->replace);

@@ -6,6 +6,7 @@
 #include "convert/chapter_section.h"
 #include "convert/output_names.h"
 #include "convert/page_capture.h"
+#include "diagnostics/log.h"
 #include "files/regular_file.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
 #include "view/web_zoom.h"
@@ -256,6 +257,9 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
     const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
     ViewSizeKeeper keeper(c_.browser);
     CaptureResult capture;
+    if (log::Enabled(log::Area::Convert)) {
+        log::Write(log::Area::Convert, "row " + std::to_string(row) + " loaded");
+    }
     try {
         // Laid out at the page width in the viewport a reader would see; a page whose content is wider than
         // that is as wide as its content, and a picture is its own size.
@@ -298,6 +302,11 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
                 area.rows = section.bottom - section.top;
             }
         }
+        if (log::Enabled(log::Area::Convert)) {
+            log::Write(log::Area::Convert,
+                       "row " + std::to_string(row) + " laid out: rows " + std::to_string(area.top) + " to " +
+                           std::to_string(area.top + area.rows) + ", " + std::to_string(area.width) + " wide");
+        }
         capture = CaptureViewToJPEG(c_.browser, c_.dialogs, fileName, area, kQuality);
     } catch (const PageNotAnswering& error) {
         capture.failure = error.what();
@@ -306,6 +315,7 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         capture.failure = error.what();
     }
     if (capture.stalled) {
+        log::Write(log::Area::Convert, "row " + std::to_string(row) + " stalled: the page is renewed");
         c_.browser.Renew();
     }
     result.written.insert(result.written.end(), capture.files.begin(), capture.files.end());
@@ -317,6 +327,7 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
 }
 
 void BookConverter::WritePdf(ConversionResult& result) {
+    log::Step step(log::Area::Pdf, "wrote " + std::to_string(result.written.size()) + " pages to " + result.output);
     progress_ = 0;
     c_.window.ShowProgress(static_cast<int>(result.written.size()) + 2);
     result.pdfResult = JpegsToPDF(

@@ -38,6 +38,11 @@ void ReportConversion(const ConversionResult& result, Dialogs& dialogs, Shell& s
         } else if (result.pdfResult == pdfAborted) {
             dialogs.ShowMessage(MessageKind::Error, "",
                                 "\rAborted!" + (result.pdfCause.empty() ? std::string() : "\r" + result.pdfCause));
+        } else if (result.kind == ConversionKind::Jpg && result.error.empty()) {
+            const std::size_t count = result.written.size();
+            dialogs.ShowMessage(MessageKind::Information, "",
+                                "\rWrote " + std::to_string(count) + (count == 1 ? " JPEG file" : " JPEG files") +
+                                    " to " + ExtractFilePath(result.output));
         }
     }
     // The folder is opened however the conversion ended, unless it does not exist (the output could not be

@@ -9,7 +9,8 @@
 namespace qm {
 
 // Tells the user what a conversion did, as the window does: the PDF writer's result in its message box
-// ("Congratulation", "\rNo files existing!", "\rAborted!" with the cause), then the chosen file's folder opened
+// ("Congratulation", "\rNo files existing!", "\rAborted!" with the cause) or how many JPEG files were written
+// where, then the chosen file's folder opened
 // in the file manager, then an error box with what went wrong (the error that ended the command, or the
 // chapters without a page). A cancelled conversion shows no box, and opens no folder when it was cancelled
 // quietly. Converting with no book open says there is nothing to convert.

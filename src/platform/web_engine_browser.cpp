@@ -3,6 +3,7 @@
 #include "platform/book_confinement.h"
 #include "platform/book_page.h"
 #include "platform/page_script.h"
+#include "platform/qt_log.h"
 
 #include <QChildEvent>
 #include <QDesktopServices>
@@ -207,6 +208,8 @@ void WebEngineBrowser::OnLoadEnded(bool ok, const QString& failure) {
 }
 
 void WebEngineBrowser::Complete(const LoadOutcome& outcome) {
+    qCDebug(lcView).noquote() << "load of" << requested_.toString() << (outcome.loaded ? "ended" : "failed:")
+                              << QString::fromStdString(outcome.reason) << "after" << loadTime_.elapsed() << "ms";
     loading_ = false;
     loadWatch_->stop();
     if (documentComplete_) {
@@ -272,6 +275,9 @@ QVariant WebEngineBrowser::EvaluateScript(const QString& script) {
         if (left <= 0) {
             break;
         }
+        if (resend > kFirstResendMs) {
+            qCDebug(lcView) << "a script had no answer after" << waited.elapsed() << "ms; sent again";
+        }
         page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, answer);
         if (pending->answered) {
             break;
@@ -306,6 +312,7 @@ void WebEngineBrowser::Navigate(const std::string& path, const std::string& frag
                               url.adjusted(QUrl::RemoveFragment) == shownDocument_;
     loading_ = true;
     requested_ = url;
+    loadTime_.start();
     loadWatch_->start();
     page()->load(url);
     if (sameDocument) {
@@ -534,6 +541,7 @@ void WebEngineBrowser::Renew() {
     // A page that loops for ever keeps its process busy for ever; ending it frees the core and ensures the
     // fresh page gets a process of its own.
     const qint64 process = page()->renderProcessPid();
+    qCDebug(lcView) << "the page is renewed; its process" << process << "is ended";
     if (process > 0) {
         ::kill(static_cast<pid_t>(process), SIGKILL);
     }

@@ -93,8 +93,9 @@ private:
     QTimer* loadWatch_;
     QString charset_;
     bool bookScripts_ = false;
-    // The document asked for last.
+    // The document asked for last, and since when.
     QUrl requested_;
+    QElapsedTimer loadTime_;
     // The document shown, without its fragment; empty while none is (before a load, after a failure).
     QUrl shownDocument_;
     bool loading_ = false;

@@ -18,6 +18,7 @@
 #include <zlib.h>
 
 #include "support/corpus.h"
+#include "support/mount_namespace.h"
 #include "support/temp_dir.h"
 #include "zipwriter/zip_writer.h"
 
@@ -446,48 +447,10 @@ TEST(ZipExtractor, MembersAtTheLimitsAreExtracted) {
     EXPECT_EQ(ReadTree(book.Out()).size(), 2u);
 }
 
-// Runs `body` in a child process that has its own mount namespace (a user namespace too when not privileged),
-// where it can mount a small file system. Returns what the child wrote, or "" when namespaces are not allowed.
-std::string InPrivateMountNamespace(const std::function<std::string()>& body) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        return "";
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(pipeFds[0]);
-        std::string result;
-        const uid_t uid = getuid();
-        const gid_t gid = getgid();
-        bool isolated = unshare(CLONE_NEWNS) == 0;
-        if (!isolated && unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
-            test::WriteFile("/proc/self/setgroups", "deny");
-            test::WriteFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
-            test::WriteFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
-            isolated = true;
-        }
-        if (isolated && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0) {
-            result = body();
-        }
-        (void)!write(pipeFds[1], result.data(), result.size());
-        _exit(0);
-    }
-    close(pipeFds[1]);
-    std::string result;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) {
-        result.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(pipeFds[0]);
-    waitpid(pid, nullptr, 0);
-    return result;
-}
-
 TEST(ZipExtractor, AFullDiskGivesAClearErrorAndLeavesNoPartOfTheMember) {
     const Book book({Member("small.txt", "fits"), Member("big.bin", RandomBytes(1 << 20), 0)});
-    const std::string result = InPrivateMountNamespace([&] {
-        if (mount("tmpfs", book.Out().c_str(), "tmpfs", 0, "size=256k") != 0) {
+    const std::string result = test::InPrivateMountNamespace([&] {
+        if (!test::MountSmallDisk(book.Out(), 256)) {
             return std::string();
         }
         std::string text = book.Extract() + "\n";

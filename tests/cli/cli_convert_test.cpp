@@ -2,6 +2,7 @@
 #include "run_cli.h"
 #include "support/corpus.h"
 #include "support/jpeg_decode.h"
+#include "support/mount_namespace.h"
 #include "support/pdf_pages.h"
 #include "support/temp_dir.h"
 #include "zipwriter/zip_writer.h"
@@ -101,6 +102,53 @@ TEST_F(CliConvert, MisuseAndBadBooksFail) {
     EXPECT_FALSE(fs::exists(out));
 }
 
+// An output that is the book itself, by its path, a hard link or a symbolic link, is refused before anything
+// is written, and the book stays as it was.
+TEST_F(CliConvert, NeverWritesOverTheBook) {
+    const std::string bookBytes = test::ReadFile(QM_SAMPLE_BOOK);
+    const fs::path book = test::WriteFile(dir_ / "same.pdf", bookBytes);
+    fs::create_hard_link(book, dir_ / "hard.pdf");
+    fs::create_symlink(book, dir_ / "soft.pdf");
+    for (const char* out : {"same.pdf", "hard.pdf", "soft.pdf"}) {
+        const test::CliResult result = Run({book.string(), (dir_ / out).string(), "--replace"});
+        EXPECT_EQ(result.exitCode, 1) << out;
+        EXPECT_NE(result.err.find("is the book itself"), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("chapter 1 of"), std::string::npos) << "a chapter was rendered first";
+    }
+    EXPECT_EQ(test::ReadFile(book), bookBytes);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "soft.pdf"));
+}
+
+// Replacing a PDF on a disk too full for the new one keeps the old one whole, and says why.
+TEST_F(CliConvert, AFullDiskKeepsTheEarlierPdf) {
+    const fs::path first = dir_ / "first.pdf";
+    ASSERT_EQ(Run({QM_SAMPLE_BOOK, first.string()}).exitCode, 0);
+    const std::string earlier = test::ReadFile(first);
+    const fs::path small = dir_ / "small";
+    fs::create_directory(small);
+    const std::string outcome = test::InPrivateMountNamespace([&] {
+        // Room for the earlier document and a little more, not for a second one beside it.
+        if (!test::MountSmallDisk(small.string(), static_cast<int>(earlier.size() * 3 / 2 / 1024))) {
+            return std::string();
+        }
+        const fs::path out = small / "book.pdf";
+        test::WriteFile(out, earlier);
+        const test::CliResult result = Run({QM_SAMPLE_BOOK, out.string(), "--replace"}, "full");
+        std::string report =
+            std::to_string(result.exitCode) + "\n" + (test::ReadFile(out) == earlier ? "kept" : "changed") + "\n";
+        for (const auto& entry : fs::directory_iterator(small)) {
+            report += entry.path().filename().string() + "\n";
+        }
+        return report + result.err;
+    });
+    if (outcome.empty()) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    EXPECT_EQ(outcome.substr(0, outcome.find("\nchapter")), "1\nkept\nbook.pdf") << outcome;
+    EXPECT_NE(outcome.find("Aborted! "), std::string::npos) << outcome;
+    EXPECT_NE(outcome.find("No space left on device"), std::string::npos) << outcome;
+}
+
 struct CorpusCase {
     const char* book;
     int pages;
@@ -149,6 +197,44 @@ std::string WriteLongBook(const fs::path& path, int chapters) {
     add("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap/></ncx>");
     WriteZipFile(path.string(), members);
     return path.string();
+}
+
+// A run killed outright cannot clean up after itself: what it was writing has no name yet, so an earlier
+// file of that name stays whole and no partial file appears.
+TEST_F(CliConvert, AKilledRunLeavesTheEarlierFilesWhole) {
+    const std::string book = WriteLongBook(dir_ / "Long.epub", 40);
+    const fs::path out = dir_ / "out";
+    fs::create_directories(out);
+    for (const char* name : {"Long.pdf", "Long.jpg"}) {
+        test::WriteFile(out / "Long.pdf", "an earlier document");
+        test::WriteFile(out / "Long1.jpg", "an earlier page");
+        fs::remove(test::ErrorPath(dir_));
+        const int pid = test::StartCli(dir_, {"convert", book, (out / name).string(), "--replace"}, scratch_.string());
+        // Killed while the last chapters are captured, or the document written.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        auto reached = [&] {
+            const fs::path err = test::ErrorPath(dir_);
+            return fs::exists(err) && test::ReadFile(err).find("chapter 39 of 40") != std::string::npos;
+        };
+        while (!reached() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ::kill(pid, SIGKILL);
+        test::FinishCli(pid, dir_);
+        EXPECT_EQ(test::ReadFile(out / "Long.pdf"), "an earlier document") << name;
+        for (const auto& entry : fs::directory_iterator(out)) {
+            const std::string file = entry.path().filename().string();
+            EXPECT_FALSE(file.starts_with(".")) << "a partial file is left: " << file;
+            if (file != "Long.pdf" && file != "Long1.jpg") {
+                EXPECT_EQ(test::DecodeJpeg(entry.path()).components, 3) << file;
+            }
+        }
+        // The killed run's private folders are removed by their watcher, which outlives it.
+        const auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!fs::is_empty(scratch_) && std::chrono::steady_clock::now() < settle) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
 }
 
 TEST_F(CliConvert, AnInterruptedConversionLeavesNoOutput) {

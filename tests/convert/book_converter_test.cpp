@@ -344,6 +344,11 @@ TEST(ReportConversion, ShowsTheResultThenOpensTheFolderThenNamesWhatFailed) {
     closing.quiet = true;
     ConversionResult noBook;
     noBook.noBook = true;
+    ConversionResult pictures = done;
+    pictures.kind = ConversionKind::Jpg;
+    pictures.pdfResult = 0;
+    pictures.output = (dir / "Tale.jpg").string();
+    pictures.written = {"Tale1.jpg", "Tale2.jpg"};
     const std::vector<Case> cases = {
         {"done", done, {"Successed to build: " + out}, 1},
         {"aborted", aborted, {"\rAborted!\r" + aborted.pdfCause}, 1},
@@ -356,6 +361,7 @@ TEST(ReportConversion, ShowsTheResultThenOpensTheFolderThenNamesWhatFailed) {
         {"cancelled", cancelled, {}, 1},
         {"closing", closing, {}, 0},
         {"no book", noBook, {"\rOpen a book first: there is nothing to convert."}, 0},
+        {"pictures", pictures, {"\rWrote 2 JPEG files to " + dir.path().string() + "/"}, 1},
     };
     for (const Case& c : cases) {
         test::ScriptedDialogs dialogs;
