@@ -14,7 +14,7 @@ packages=(
     xdg-utils xvfb xauth
     # Checks of the output by independent tools: PDF structure and pages, and headless Chromium's own
     # rendering of a chapter as the reference for a captured page.
-    qpdf poppler-utils chromium python3 desktop-file-utils appstream dpkg-dev file
+    qpdf poppler-utils chromium python3 imagemagick desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
