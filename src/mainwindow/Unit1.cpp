@@ -1,12 +1,14 @@
 #include "mainwindow/Unit1.h"
 
 #include "artwork.h"
+#include "book/opf_reader.h"
 #include "book/working_folders.h"
 #include "convert/conversion_report.h"
 #include "mainwindow/frame_layout.h"
 #include "mainwindow/help_pages.h"
 #include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
+#include "mainwindow/reader_settings.h"
 #include "mainwindow/skinned_frame.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
@@ -20,24 +22,27 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScreen>
-#include <QSettings>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
+#include <QWebEnginePage>
 #include <QWindow>
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace qm {
 
 namespace {
 
-// The setting that lets a book's own scripts run in its pages; they stay confined to the book either way.
-constexpr const char* kBookScriptsSetting = "reader/bookScripts";
+constexpr const char* kCaption = "Quillmark 5.2";
 // How long the reading view waits for a page to answer before it leaves the page behind for a fresh one.
 constexpr std::chrono::seconds kPageResponseLimit{10};
 
@@ -60,6 +65,28 @@ private:
     bool active_ = true;
 };
 
+// The zoom as steps of 0.2 from 1.0, and back: walked step by step, so that a restored zoom is the very value
+// that as many clicks give.
+int ZoomSteps(double zoom) {
+    return static_cast<int>(std::lround((zoom - 1.0) / 0.2));
+}
+
+double ZoomOfSteps(int steps) {
+    double zoom = 1.0;
+    for (; steps > 0; --steps) {
+        zoom += 0.2;
+    }
+    for (; steps < 0; ++steps) {
+        zoom -= 0.2;
+    }
+    return zoom;
+}
+
+// Books are remembered by their absolute path.
+std::string BookKey(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+}
+
 } // namespace
 
 TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
@@ -67,7 +94,7 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
       instance_(GetLocalAppDataPath()) {
     LoadArtwork();
     setObjectName("Form1");
-    setWindowTitle("Quillmark 5.2");
+    setWindowTitle(kCaption);
     setWindowIcon(QIcon(":/icons/quillmark.png"));
     setAcceptDrops(true);
     setMinimumSize(layout::kMinimumWidth, layout::kMinimumHeight);
@@ -87,7 +114,8 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
         [this](const LoadOutcome& outcome) { RunHandler([this, &outcome] { WebBrowser1DocumentComplete(outcome); }); });
     // A link to a web site opens in the desktop's browser, as the home and help pages do.
     WebBrowser1->SetExternalLinkHandler([this](const std::string& url) { shell_.OpenPage(url); });
-    WebBrowser1->SetBookScriptsAllowed(QSettings().value(kBookScriptsSetting, false).toBool());
+    settings_ = std::make_unique<ReaderSettings>();
+    WebBrowser1->SetBookScriptsAllowed(settings_->BookScripts());
     WebBrowser1->SetResponseLimit(kPageResponseLimit);
     pump_ = std::make_unique<QtEventPump>();
     conversionWindow_ = std::make_unique<WindowConversion>(*this);
@@ -111,10 +139,14 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    RestoreWindow();
+    UpdateStartPage();
     frame_->WatchPointer();
 }
 
 TForm1::~TForm1() {
+    SaveReadingPlace(true);
+    SaveWindow();
     // Nothing may call back into this window while its parts go.
     frame_->StopWatching();
     WebBrowser1->SetDocumentCompleteHandler({});
@@ -167,6 +199,12 @@ void TForm1::ConnectCommands() {
     connect(cancel, &QShortcut::activated, this, [this] { converter_->Cancel(); });
     connect(ConverttoPDF1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoPDF1Click(); }); });
     connect(ConverttoJPG1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoJPG1Click(); }); });
+    connect(LabelStart, &QLabel::linkActivated, this, [this](const QString& link) {
+        const std::string book = QUrl(link).toLocalFile().toStdString();
+        RunHandler([this, &book] { OpenBookFile(book); });
+    });
+    connect(LabelStart, &QLabel::linkHovered, this,
+            [this](const QString& link) { LabelStart->setToolTip(QUrl(link).toLocalFile()); });
     connect(WebBrowser1, &WebEngineBrowser::ZoomGesture, this, [this](int direction) {
         RunHandler([this, direction] { direction > 0 ? ImageZoomInClick() : ImageZoomOutClick(); });
     });
@@ -220,6 +258,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    SaveReadingPlace(true);
+    SaveWindow();
+    settings_->Sync();
     event->accept();
 }
 
@@ -290,6 +331,10 @@ void TForm1::OpenChosenBook() {
     if (path.empty()) {
         return;
     }
+    const std::string book = BookKey(path);
+    // The book open now is left where the reader is; opening it again starts it afresh.
+    const bool reopening = book == openBook_;
+    SaveReadingPlace(true);
     StringGrid1->show();
     BusyCursor busy;
     Panel1->show();
@@ -310,16 +355,118 @@ void TForm1::OpenChosenBook() {
         throw;
     }
     StringGrid1->Refresh();
+    openBook_ = book;
+    bookTitle_ = QString::fromStdString(PackageTitle(documents.XMLDocument2.DocumentElement()));
+    if (bookTitle_.isEmpty()) {
+        bookTitle_ = QFileInfo(QString::fromStdString(path)).fileName();
+    }
+    UpdateCaption();
+    std::int32_t row = 1;
+    pendingScroll_.reset();
+    if (const std::optional<ReadingPlace> place = settings_->Place(book); place && !reopening) {
+        if (place->row < toc.RowCount()) {
+            row = place->row;
+            pendingScroll_ = place->scroll;
+        }
+        state.WebZoom = ZoomOfSteps(place->zoomSteps);
+    }
+    settings_->AddRecentBook(book);
     busy.Release();
-    toc.SetCurrentRow(1);
+    toc.SetCurrentRow(row);
     StringGrid1->setFocus();
+}
+
+bool TForm1::OpenLastBook() {
+    const QStringList books = settings_->RecentBooks();
+    if (books.isEmpty() || !QFileInfo(books.constFirst()).isFile()) {
+        return false;
+    }
+    OpenBookFile(books.constFirst().toStdString());
+    return true;
 }
 
 void TForm1::ShowNoBook() {
     OpenDialog1.FileName.clear();
+    openBook_.clear();
+    bookTitle_.clear();
+    pendingScroll_.reset();
     Label1->clear();
     Panel1->hide();
     LabelStart->show();
+    UpdateCaption();
+    UpdateStartPage();
+}
+
+void TForm1::UpdateCaption() {
+    setWindowTitle(openBook_.empty() ? QString(kCaption) : bookTitle_ + " \u2014 " + kCaption);
+}
+
+void TForm1::UpdateStartPage() {
+    QString text = tr("<p style='font-size:15px; color:#34495e'><b>No book is open</b></p>"
+                      "<p style='color:#5d6d7e'>Click <b>Open</b>, press <b>Ctrl+O</b>,<br>"
+                      "or drop an .epub file on this window.</p>");
+    QStringList recent;
+    for (const QString& book : settings_->RecentBooks()) {
+        const QFileInfo file(book);
+        if (!file.isFile()) {
+            continue;
+        }
+        const std::optional<ReadingPlace> place = settings_->Place(book.toStdString());
+        const QString title = place && !place->title.isEmpty() ? place->title : file.fileName();
+        recent << QString("<a href='%1' style='color:#2e6f9e; text-decoration:none'>%2</a>"
+                          "&nbsp;&nbsp;<span style='color:#8a96a3'>%3</span>")
+                      .arg(QUrl::fromLocalFile(book).toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                           title.toHtmlEscaped(), file.fileName().toHtmlEscaped());
+    }
+    if (!recent.isEmpty()) {
+        text += tr("<p style='color:#34495e; margin-top:16px'><b>Recent books</b></p>") +
+                "<p style='line-height:150%'>" + recent.join("<br>") + "</p>";
+    }
+    LabelStart->setText(text);
+}
+
+void TForm1::RestoreWindow() {
+    const WindowPlacement placement = settings_->Window();
+    frame_->RestorePlacement(placement.normalGeometry.value_or(geometry()), placement.maximised);
+    if (placement.tocWidth) {
+        frame_->SetTocWidth(*placement.tocWidth);
+    }
+}
+
+void TForm1::SaveWindow() {
+    // A window that was never on the screen has no placement of the reader's.
+    if (isVisible()) {
+        settings_->SetWindow({frame_->NormalGeometry(), IsMaximised(), frame_->TocWidth()});
+    }
+}
+
+void TForm1::SaveReadingPlace(bool withScroll) {
+    // A conversion walks every row at the natural size; where the reader is counts again once it has ended.
+    if (openBook_.empty() || Converting()) {
+        return;
+    }
+    ReadingPlace place;
+    place.row = std::max(toc.CurrentRow(), 1);
+    place.zoomSteps = ZoomSteps(state.WebZoom);
+    place.title = bookTitle_;
+    if (withScroll && !state.flag_null) {
+        const QWebEnginePage* page = WebBrowser1->page();
+        const double height = page->contentsSize().height();
+        place.scroll = height > 0 ? std::clamp(page->scrollPosition().y() / height, 0.0, 1.0) : 0.0;
+    }
+    settings_->SetPlace(openBook_, place);
+}
+
+void TForm1::RestoreScroll(double fraction) {
+    if (fraction <= 0) {
+        return;
+    }
+    try {
+        WebBrowser1->EvaluateScript(
+            QString("window.scrollTo(0, %1 * document.documentElement.scrollHeight); true").arg(fraction, 0, 'g', 17));
+    } catch (const std::exception&) {
+        // A page that does not answer is shown from its top, as any chapter is.
+    }
 }
 
 void TForm1::ImageConvertClick() {
@@ -336,6 +483,7 @@ void TForm1::ImageZoomInClick() {
         return;
     }
     qm::ImageZoomInClick(state, *WebBrowser1);
+    SaveReadingPlace(true);
 }
 
 void TForm1::ImageZoomOutClick() {
@@ -343,6 +491,7 @@ void TForm1::ImageZoomOutClick() {
         return;
     }
     qm::ImageZoomOutClick(state, *WebBrowser1);
+    SaveReadingPlace(true);
 }
 
 void TForm1::ImageOriginalClick() {
@@ -350,6 +499,7 @@ void TForm1::ImageOriginalClick() {
         return;
     }
     qm::ImageOriginalClick(state, *WebBrowser1);
+    SaveReadingPlace(true);
 }
 
 void TForm1::ImageHomeClick() {
@@ -399,10 +549,21 @@ void TForm1::TitleDblClick() {
 
 void TForm1::StringGrid1SelectCell(std::int32_t row) {
     chapter_->StringGrid1SelectCell(row);
+    // A chapter chosen starts at its top.
+    if (row > 0) {
+        SaveReadingPlace(false);
+    }
 }
 
 void TForm1::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
     chapter_->WebBrowser1DocumentComplete(outcome);
+    if (pendingScroll_ && !Converting()) {
+        const double fraction = *pendingScroll_;
+        pendingScroll_.reset();
+        if (outcome.loaded) {
+            RestoreScroll(fraction);
+        }
+    }
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

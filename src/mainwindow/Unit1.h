@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -23,6 +24,7 @@ class QProgressBar;
 
 namespace qm {
 
+class ReaderSettings;
 class SkinnedFrame;
 class TPanel;
 class TPicture;
@@ -118,8 +120,12 @@ public:
     // The open command: asks for a book with OpenDialog1 and opens it.
     void ImageOpenClick();
     // Opens the book `path` as the open command does once the dialog has given it (a dropped file, the
-    // command line).
+    // command line, the start page's list of recent books). A book opens where the reader left it (its row,
+    // its place in the page, its zoom), unless it is the book already open: opening that one again starts it
+    // afresh, at its first chapter and the natural size.
     void OpenBookFile(const std::string& path);
+    // Opens the book read last, when there is one and it still exists; false when there is none.
+    bool OpenLastBook();
     void ImageConvertClick();
     // The convert menu's commands (see BookConverter). While one runs, the other commands that change the
     // book, the row or the zoom do nothing; Esc cancels it, and closing the window cancels it first.
@@ -152,6 +158,13 @@ protected:
 
 private:
     void BuildMenus();
+    void RestoreWindow();
+    void SaveWindow();
+    // Keeps where the reader is in the open book: its row and zoom, and with `withScroll` the place in the page.
+    void SaveReadingPlace(bool withScroll);
+    void RestoreScroll(double fraction);
+    void UpdateCaption();
+    void UpdateStartPage();
     void ConnectCommands();
     void FormCreate();
     void FormResize();
@@ -163,6 +176,12 @@ private:
     void RunConversion(ConversionResult (BookConverter::*command)());
 
     std::unique_ptr<SkinnedFrame> frame_;
+    std::unique_ptr<ReaderSettings> settings_;
+    // The book that is open (empty when none is) and its title as the caption shows it.
+    std::string openBook_;
+    QString bookTitle_;
+    // Where to scroll the page of the first chapter shown after an opening, once it has loaded.
+    std::optional<double> pendingScroll_;
     Dialogs& dialogs_;
     Shell& shell_;
     InstanceFolders instance_;

@@ -254,9 +254,7 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     f.LabelStart->setAlignment(Qt::AlignCenter);
     f.LabelStart->setWordWrap(true);
     f.LabelStart->setAutoFillBackground(true);
-    f.LabelStart->setText(tr("<p style='font-size:15px; color:#34495e'><b>No book is open</b></p>"
-                             "<p style='color:#5d6d7e'>Click <b>Open</b>, press <b>Ctrl+O</b>,<br>"
-                             "or drop an .epub file on this window.</p>"));
+    f.LabelStart->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     QPalette start = f.LabelStart->palette();
     start.setColor(QPalette::Window, QColor::fromRgb(theme::kPage));
     f.LabelStart->setPalette(start);
@@ -438,6 +436,30 @@ void SkinnedFrame::ToggleFullScreen() {
     } else {
         beforeFullScreen_ = form_.geometry();
         form_.showFullScreen();
+    }
+}
+
+QRect SkinnedFrame::NormalGeometry() const {
+    if (form_.isFullScreen()) {
+        return maximised_ ? normalGeometry_ : beforeFullScreen_;
+    }
+    if (maximised_) {
+        return normalGeometry_;
+    }
+    return form_.isMaximized() ? form_.normalGeometry() : form_.geometry();
+}
+
+void SkinnedFrame::RestorePlacement(const QRect& normal, bool maximised) {
+    const QSize least = form_.minimumSize();
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        onScreen = onScreen || screen->availableGeometry().intersects(normal);
+    }
+    if (onScreen && normal.width() >= least.width() && normal.height() >= least.height()) {
+        form_.setGeometry(normal);
+    }
+    if (maximised && !IsMaximised()) {
+        ToggleMaximised();
     }
 }
 

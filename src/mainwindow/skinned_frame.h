@@ -54,6 +54,12 @@ public:
     // Full screen and back to the state before it (normal or maximised).
     void ToggleFullScreen();
 
+    // The window's place and size in its normal state, also while it is maximised or full screen.
+    QRect NormalGeometry() const;
+    // Puts the window at `normal` (when that lies on a screen and is at least the window's least size), then
+    // maximises it when asked.
+    void RestorePlacement(const QRect& normal, bool maximised);
+
     // A left press on a title piece of a normal window arms the move, which starts with the first drag, so
     // that a double-click still arrives; a double-click disarms it.
     void ArmMove(Qt::MouseButton button);

@@ -7,6 +7,7 @@
 #include "mainwindow/picture_button.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
+#include "reading_window.h"
 #include "support/scripted_dialogs.h"
 
 #include <QDir>
@@ -48,7 +49,11 @@ class FrameTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { test::FreshDataHome(); }
+    void init() {
+        test::FreshDataHome();
+        // Each window starts from no settings, whatever the one before it left.
+        test::FreshConfigHome();
+    }
 
     void afterCreation() {
         Window window;

@@ -9,12 +9,20 @@
 #include "support/scripted_dialogs.h"
 #include "zipwriter/zip_writer.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QImage>
 #include <QMouseEvent>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QToolTip>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -120,7 +128,10 @@ private slots:
         QVERIFY(dir_.isValid());
         WriteNestedBook(book_);
     }
-    void init() { test::FreshDataHome(); }
+    void init() {
+        test::FreshDataHome();
+        test::FreshConfigHome();
+    }
 
     // Titles stand in by their level, the title column follows the splitter, and a title cut at the table's
     // edge shows whole as a tooltip.
@@ -156,6 +167,111 @@ private slots:
         QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
         QCoreApplication::sendEvent(grid.viewport(), &help);
         QTRY_COMPARE(QToolTip::text(), QString::fromStdString(kLongTitle));
+    }
+
+    // A restart returns to the book read last, its row, its place in the page and its zoom, in a window of the
+    // size and state it had; so does opening the book again after another one.
+    void placeZoomAndWindowAreRememberedAcrossARestart() {
+        test::FreshConfigHome();
+        const double scrolled = 900;
+        {
+            test::ReadingWindow first(test::Settings::Kept);
+            TForm1& form = *first.form;
+            form.resize(900, 600);
+            DragSplitter(form.Splitter1, 60);
+            first.Open(book_);
+            first.Select(3);
+            QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+            QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+            form.WebBrowser1->ScrollTo(0, static_cast<int>(scrolled));
+            QTRY_COMPARE(form.WebBrowser1->page()->scrollPosition().y(), scrolled);
+
+            first.Open(QM_SAMPLE_BOOK);
+            QCOMPARE(form.state.WebZoom, 1.0);
+            first.Open(book_);
+            QCOMPARE(form.toc.CurrentRow(), 3);
+            QCOMPARE(form.state.WebZoom, 1.2 + 0.2);
+            QTRY_VERIFY(std::abs(form.WebBrowser1->page()->scrollPosition().y() - scrolled) <= 2);
+            QVERIFY(form.close());
+        }
+        test::ReadingWindow second(test::Settings::Kept);
+        TForm1& form = *second.form;
+        QCOMPARE(form.size(), QSize(900, 600));
+        QCOMPARE(form.PanelLeft->width(), 171 + 60);
+        QVERIFY(form.LabelStart->text().contains("The Lamp Keeper"));
+        QVERIFY(form.LabelStart->text().contains("The Keeper of Windward Light"));
+        QVERIFY(form.OpenLastBook());
+        second.WaitForPage();
+        QCOMPARE(form.OpenDialog1.FileName, book_);
+        QCOMPARE(form.toc.CurrentRow(), 3);
+        QCOMPARE(form.state.WebZoom, 1.2 + 0.2);
+        QCOMPARE(second.BodyZoom(), QString("1.4"));
+        QTRY_VERIFY(std::abs(form.WebBrowser1->page()->scrollPosition().y() - scrolled) <= 2);
+    }
+
+    // Settings that cannot be read, or that are damaged, are passed over with a warning and left as they are.
+    void unusableSettingsAreIgnored_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("damaged") << false << QByteArray("[window]\ngeometry=@Rect(0 0 900 600)\n[places\nx=1\n")
+                                 << "is damaged";
+        QTest::newRow("a folder") << true << QByteArray() << "cannot be read";
+    }
+    void unusableSettingsAreIgnored() {
+        QFETCH(bool, folder);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, warning);
+        const QString file = test::FreshConfigHome() + "/Quillmark/quillmark.conf";
+        QVERIFY(QDir().mkpath(folder ? file : QFileInfo(file).path()));
+        if (!folder) {
+            QFile settings(file);
+            QVERIFY(settings.open(QIODevice::WriteOnly));
+            settings.write(content);
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("settings file .*quillmark.conf " + warning));
+        {
+            test::ReadingWindow window(test::Settings::Kept);
+            QCOMPARE(window.form->size(), QSize(811, 553));
+            window.Open(book_);
+            QCOMPARE(window.form->toc.CurrentRow(), 1);
+            QVERIFY(window.form->close());
+        }
+        if (!folder) {
+            QFile settings(file);
+            QVERIFY(settings.open(QIODevice::ReadOnly));
+            QCOMPARE(settings.readAll(), content);
+        }
+    }
+
+    // Values that make no sense are left out one by one; the others count.
+    void nonsenseValuesAreLeftOut() {
+        const QString file = test::FreshConfigHome() + "/Quillmark/quillmark.conf";
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        {
+            QSettings settings(file, QSettings::IniFormat);
+            settings.setValue("reader/bookScripts", "yes");
+            settings.setValue("window/geometry", "wide");
+            settings.setValue("window/tocWidth", 250);
+            settings.setValue("recent/books", QStringList{"", QString::fromStdString(book_)});
+            const QString place =
+                "places/" +
+                QString::fromLatin1(
+                    QCryptographicHash::hash(QByteArray::fromStdString(book_), QCryptographicHash::Sha1).toHex());
+            settings.setValue(place + "/path", QString::fromStdString(book_));
+            settings.setValue(place + "/row", 3);
+            settings.setValue(place + "/scroll", 0.5);
+            settings.setValue(place + "/zoom", 99);
+        }
+        test::ReadingWindow window(test::Settings::Kept);
+        TForm1& form = *window.form;
+        QCOMPARE(form.size(), QSize(811, 553));
+        QCOMPARE(form.PanelLeft->width(), 250);
+        QVERIFY(!form.WebBrowser1->page()->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled));
+        QVERIFY(form.OpenLastBook());
+        window.WaitForPage();
+        QCOMPARE(form.toc.CurrentRow(), 1);
+        QCOMPARE(form.state.WebZoom, 1.0);
     }
 
 private:

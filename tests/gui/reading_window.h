@@ -6,6 +6,8 @@
 #include "platform/web_engine_browser.h"
 #include "support/scripted_dialogs.h"
 
+#include <QDir>
+#include <QFile>
 #include <QString>
 #include <QTest>
 
@@ -17,13 +19,34 @@ namespace qm::test {
 // How long a chapter may take to load in a test before it fails.
 inline constexpr int kLoadTimeoutMs = 15000;
 
-// A window with scripted dialogs, and the ways the tests drive it.
+// Points $XDG_CONFIG_HOME at a new empty folder below the test's private config folder and returns it: a
+// window created after this call keeps its settings there, apart from every earlier window's.
+inline QString FreshConfigHome() {
+    static const QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    static int count = 0;
+    const QString path = base + QString("/fresh-%1").arg(++count);
+    if (!QDir().mkpath(path)) {
+        qFatal("cannot create the test folder %s", qPrintable(path));
+    }
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(path));
+    return path;
+}
+
+// Whether a test window starts from settings of its own or keeps those that earlier windows left.
+enum class Settings { Fresh, Kept };
+
+// A window with scripted dialogs, and the ways the tests drive it. Each starts with settings of its own unless
+// told to keep them (to see what a window remembers for the next one).
 struct ReadingWindow {
     test::ScriptedDialogs dialogs;
     test::RecordingShell shell;
-    std::unique_ptr<TForm1> form = std::make_unique<TForm1>(dialogs, shell);
+    std::unique_ptr<TForm1> form;
 
-    ReadingWindow() {
+    explicit ReadingWindow(Settings settings = Settings::Fresh) {
+        if (settings == Settings::Fresh) {
+            FreshConfigHome();
+        }
+        form = std::make_unique<TForm1>(dialogs, shell);
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
