@@ -57,6 +57,13 @@ void TableOfContents::SetLevel(std::int32_t row, int level) {
     levels_[static_cast<std::size_t>(row)] = std::max(level, 0);
 }
 
+void TableOfContents::SetCurrentRowQuietly(std::int32_t row) {
+    if (row < 0 || row >= RowCount()) {
+        ThrowOutOfRange();
+    }
+    currentRow_ = row;
+}
+
 void TableOfContents::SetCurrentRow(std::int32_t row) {
     if (row < 0 || row >= RowCount()) {
         ThrowOutOfRange();

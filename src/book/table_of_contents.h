@@ -37,6 +37,9 @@ public:
     // current again does nothing. A row outside 0 .. RowCount() - 1 throws "Grid index out of range".
     void SetCurrentRow(std::int32_t row);
     void SetSelectHandler(SelectHandler handler) { onSelect_ = std::move(handler); }
+    // Makes `row` current without running the select handler, for a row whose chapter is shown already (the
+    // reader followed a link into it). Throws like SetCurrentRow.
+    void SetCurrentRowQuietly(std::int32_t row);
 
 private:
     std::vector<std::array<std::string, kColumns>> rows_ = std::vector<std::array<std::string, kColumns>>(1);

@@ -1,9 +1,11 @@
 #include "mainwindow/Unit1.h"
 
 #include "artwork.h"
+#include "book/book_paths.h"
 #include "book/opf_reader.h"
 #include "book/working_folders.h"
 #include "convert/conversion_report.h"
+#include "mainwindow/find_bar.h"
 #include "mainwindow/frame_layout.h"
 #include "mainwindow/help_pages.h"
 #include "mainwindow/panel.h"
@@ -20,17 +22,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEngineFindTextResult>
+#include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWindow>
 
@@ -123,6 +130,7 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
     converter_ = std::make_unique<BookConverter>(
         ConversionContext{state, toc, *chapter_, *WebBrowser1, dialogs_, *conversionWindow_, *pump_,
                           [this] { return OpenDialog1.FileName; }, [this] { return tempJPG; }});
+    converter_->onChapter = [this](const ChapterStep& step) { conversionWindow_->ShowChapter(step); };
     StartSystemMove = [this] {
         if (windowHandle() != nullptr) {
             windowHandle()->startSystemMove();
@@ -195,8 +203,30 @@ void TForm1::ConnectCommands() {
     shortcut(QKeySequence::ZoomOut, &TForm1::ImageZoomOutClick);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &TForm1::ImageOriginalClick);
     shortcut(QKeySequence::HelpContents, &TForm1::ImageHelpClick);
-    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(cancel, &QShortcut::activated, this, [this] { converter_->Cancel(); });
+    shortcut(QKeySequence::Find, &TForm1::OpenFindBar);
+    shortcut(QKeySequence(Qt::Key_F11), &TForm1::ToggleFullScreen);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_Left), &TForm1::GoBack);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &TForm1::Quit);
+    shortcut(QKeySequence(Qt::Key_Escape), &TForm1::EscapeKey);
+    auto findAgain = [this](const QKeySequence& keys, bool backward) {
+        auto* key = new QShortcut(keys, this);
+        connect(key, &QShortcut::activated, this, [this, backward] {
+            if (FindBar1->isVisible()) {
+                RunHandler([this, backward] { FindBar1Find(FindBar1->Text(), backward); });
+            }
+        });
+    };
+    findAgain(QKeySequence::FindNext, false);
+    findAgain(QKeySequence::FindPrevious, true);
+    connect(FindBar1, &TFindBar::Find, this, [this](const QString& text, bool backward) {
+        RunHandler([this, &text, backward] { FindBar1Find(text, backward); });
+    });
+    connect(FindBar1, &TFindBar::Closed, this, [this] { RunHandler([this] { CloseFindBar(); }); });
+    connect(ButtonCancel, &QPushButton::clicked, this, [this] { RunHandler([this] { ButtonCancelClick(); }); });
+    connect(WebBrowser1, &QWebEngineView::urlChanged, this,
+            [this](const QUrl& url) { RunHandler([this, &url] { WebBrowser1UrlChanged(url); }); });
+    connect(WebBrowser1, &QWebEngineView::loadFinished, this,
+            [this](bool ok) { RunHandler([this, ok] { WebBrowser1LoadFinished(ok); }); });
     connect(ConverttoPDF1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoPDF1Click(); }); });
     connect(ConverttoJPG1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoJPG1Click(); }); });
     connect(LabelStart, &QLabel::linkActivated, this, [this](const QString& link) {
@@ -564,6 +594,142 @@ void TForm1::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
             RestoreScroll(fraction);
         }
     }
+}
+
+void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
+    if (Converting() || openBook_.empty()) {
+        return;
+    }
+    const std::int32_t row = RowOfPage(url);
+    if (row <= 0 || row == toc.CurrentRow()) {
+        return;
+    }
+    toc.SetCurrentRowQuietly(row);
+    StringGrid1->SyncCurrentRow();
+    Label1->setText(QString::fromStdString(OpenDialog1.FileName + "---" + toc.Cell(1, row)));
+    SaveReadingPlace(false);
+}
+
+std::int32_t TForm1::RowOfPage(const QUrl& url) const {
+    if (!url.isLocalFile()) {
+        return -1;
+    }
+    const QString file = QDir::cleanPath(url.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery).toLocalFile());
+    const std::string fragment = url.fragment(QUrl::FullyDecoded).toStdString();
+    // Whether `row` leads into the page's file, and whether to the page's anchor too.
+    auto leadsHere = [&](std::int32_t row, bool& sameAnchor) {
+        const ChapterLink link = SplitChapterLink(toc.Cell(2, row));
+        if (link.file.empty()) {
+            return false;
+        }
+        const std::string source = state.subTempDir + PercentDecode(link.file);
+        if (file != QDir::cleanPath(QString::fromStdString(source)) &&
+            file != QDir::cleanPath(QString::fromStdString(ChapterTargetPath(source)))) {
+            return false;
+        }
+        sameAnchor = PercentDecode(link.fragment) == fragment;
+        return true;
+    };
+    std::int32_t sameAnchorRow = -1;
+    std::int32_t wholeFileRow = -1;
+    std::int32_t firstRow = -1;
+    for (std::int32_t row = 1; row < toc.RowCount(); ++row) {
+        bool sameAnchor = false;
+        if (!leadsHere(row, sameAnchor)) {
+            continue;
+        }
+        if (sameAnchor && sameAnchorRow < 0) {
+            sameAnchorRow = row;
+        }
+        if (wholeFileRow < 0 && SplitChapterLink(toc.Cell(2, row)).fragment.empty()) {
+            wholeFileRow = row;
+        }
+        if (firstRow < 0) {
+            firstRow = row;
+        }
+    }
+    // The current row keeps the highlight while it leads to the page: a book may list one file twice.
+    bool currentSameAnchor = false;
+    const std::int32_t current = toc.CurrentRow();
+    if (current > 0 && leadsHere(current, currentSameAnchor) && (currentSameAnchor || sameAnchorRow < 0)) {
+        return current;
+    }
+    return sameAnchorRow >= 0 ? sameAnchorRow : wholeFileRow >= 0 ? wholeFileRow : firstRow;
+}
+
+void TForm1::WebBrowser1LoadFinished(bool ok) {
+    if (!ok || Converting() || openBook_.empty()) {
+        return;
+    }
+    try {
+        // The reading view has done this already for the pages it asked for; doing it again changes nothing.
+        ApplyWebZoom(state, *WebBrowser1);
+        SetBodyBorderStyle(*WebBrowser1, false);
+    } catch (const std::exception&) {
+        // A page that does not take its zoom is shown at its natural size, as one without a body is.
+    }
+    if (FindBar1->isVisible() && !FindBar1->Text().isEmpty()) {
+        FindBar1Find(FindBar1->Text(), false);
+    }
+}
+
+void TForm1::OpenFindBar() {
+    if (Converting() || openBook_.empty()) {
+        return;
+    }
+    FindBar1->Open();
+}
+
+void TForm1::FindBar1Find(const QString& text, bool backward) {
+    if (Converting()) {
+        return;
+    }
+    // The count comes later; the bar may be gone by then.
+    const QPointer<TFindBar> bar(FindBar1);
+    WebBrowser1->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+                          [bar](const QWebEngineFindTextResult& result) {
+                              if (bar != nullptr) {
+                                  bar->ShowMatches(result.activeMatch(), result.numberOfMatches());
+                              }
+                          });
+}
+
+void TForm1::CloseFindBar() {
+    FindBar1->hide();
+    // An empty text takes the marks of the last search off the page.
+    WebBrowser1->findText(QString());
+    if (StringGrid1->isVisible()) {
+        StringGrid1->setFocus();
+    }
+}
+
+void TForm1::ToggleFullScreen() {
+    frame_->ToggleFullScreen();
+}
+
+void TForm1::GoBack() {
+    if (Converting() || openBook_.empty() || !WebBrowser1->history()->canGoBack()) {
+        return;
+    }
+    WebBrowser1->history()->back();
+}
+
+void TForm1::Quit() {
+    ImageCloseClick();
+}
+
+void TForm1::EscapeKey() {
+    if (Converting()) {
+        converter_->Cancel();
+    } else if (FindBar1->isVisible()) {
+        CloseFindBar();
+    } else if (isFullScreen()) {
+        ToggleFullScreen();
+    }
+}
+
+void TForm1::ButtonCancelClick() {
+    converter_->Cancel();
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

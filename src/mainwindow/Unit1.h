@@ -21,11 +21,14 @@ class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QUrl;
+class QPushButton;
 
 namespace qm {
 
 class ReaderSettings;
 class SkinnedFrame;
+class TFindBar;
 class TPanel;
 class TPicture;
 class TSplitter;
@@ -94,10 +97,14 @@ public:
     // Between the left panel and the page area: dragging it widens the table (SkinnedFrame::SetTocWidth).
     TSplitter* Splitter1;
     QProgressBar* ProgressBar1;
+    // Shown while a conversion runs: cancels it, as Esc does.
+    QPushButton* ButtonCancel;
     TStatusLabel* Label1;
     // Shown in the page area until the first book opens.
     QLabel* LabelStart;
     WebEngineBrowser* WebBrowser1;
+    // Finds text in the chapter shown (Ctrl+F).
+    TFindBar* FindBar1;
     // The convert button's menu; the conversion commands connect to its two items.
     QMenu* PopupMenu1;
     QAction* ConverttoPDF1;
@@ -149,6 +156,28 @@ public:
     // The reading view's handlers (see ChapterDisplay).
     void StringGrid1SelectCell(std::int32_t row);
     void WebBrowser1DocumentComplete(const LoadOutcome& outcome);
+    // The page shows another address: after a link into another chapter, or going back, the table's current
+    // row follows the page (without loading it again), and so does the status line.
+    void WebBrowser1UrlChanged(const QUrl& url);
+    // A page finished loading. One the reader reached by a link or by going back gets the zoom and the body's
+    // border as the reading view's own pages do; an open find bar searches it again.
+    void WebBrowser1LoadFinished(bool ok);
+    // The row whose chapter the page at `url` is: the current row when it is one of them, else the row with
+    // the same anchor, the row of the whole file, or the first row into the file; -1 when no row leads there.
+    std::int32_t RowOfPage(const QUrl& url) const;
+
+    // Reading comfort: Ctrl+F opens the find bar, which searches the chapter shown (F3 and Shift+F3 go to the
+    // next and previous match); F11 toggles full screen; Alt+Left goes back after a link; Ctrl+Q quits. Esc
+    // cancels a running conversion, else closes the find bar, else leaves full screen. None of them acts while
+    // a conversion runs, but cancel and quit.
+    void OpenFindBar();
+    void FindBar1Find(const QString& text, bool backward);
+    void CloseFindBar();
+    void ToggleFullScreen();
+    void GoBack();
+    void Quit();
+    void EscapeKey();
+    void ButtonCancelClick();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

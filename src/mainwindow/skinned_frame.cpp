@@ -1,6 +1,7 @@
 #include "mainwindow/skinned_frame.h"
 
 #include "mainwindow/Unit1.h"
+#include "mainwindow/find_bar.h"
 #include "mainwindow/frame_hit_test.h"
 #include "mainwindow/frame_layout.h"
 #include "mainwindow/panel.h"
@@ -17,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegion>
 #include <QScreen>
 
@@ -31,6 +33,9 @@ using namespace layout;
 
 // A maximised window leaves this much of the primary screen's height free, for a task bar at its foot.
 constexpr int kMaximisedHeightReserve = 40;
+// The find bar, at most this wide, this far from the page's edges.
+constexpr int kFindBarWidth = 380;
+constexpr int kFindBarMargin = 8;
 
 struct ButtonSpec {
     const char* name;
@@ -236,14 +241,31 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     f.ProgressBar1 = new QProgressBar(f.PanelLeft);
     f.ProgressBar1->setObjectName("ProgressBar1");
     f.ProgressBar1->setRange(0, 100);
-    f.ProgressBar1->setTextVisible(false);
-    f.ProgressBar1->setStyleSheet(QString("QProgressBar { background: %1; border: 1px solid %2; }"
-                                          "QProgressBar::chunk { background: %3; }")
-                                      .arg(QColor::fromRgb(theme::kGrid).name(),
-                                           QColor::fromRgb(theme::kFrameDark).name(),
-                                           QColor::fromRgb(theme::kAccent).name()));
+    // The conversion names its step on the bar ("chapter 3 of 12"); the format is empty otherwise.
+    f.ProgressBar1->setTextVisible(true);
+    f.ProgressBar1->setFormat(QString());
+    f.ProgressBar1->setStyleSheet(
+        QString("QProgressBar { background: %1; border: 1px solid %2; color: %4; text-align: center;"
+                " font-size: 10px; }"
+                "QProgressBar::chunk { background: %3; }")
+            .arg(QColor::fromRgb(theme::kGrid).name(), QColor::fromRgb(theme::kFrameDark).name(),
+                 QColor::fromRgb(theme::kAccent).name(), QColor::fromRgb(theme::kGridText).name()));
     // The table gives the progress bar its foot while the bar shows.
     f.ProgressBar1->installEventFilter(this);
+    // Cancels a running conversion; it stands on the strip under the progress bar while one runs.
+    f.ButtonCancel = new QPushButton(tr("Cancel"), f.PanelLeft);
+    f.ButtonCancel->setObjectName("ButtonCancel");
+    f.ButtonCancel->setToolTip(tr("Cancel the conversion (Esc)"));
+    f.ButtonCancel->setFocusPolicy(Qt::NoFocus);
+    f.ButtonCancel->setCursor(Qt::ArrowCursor);
+    f.ButtonCancel->setStyleSheet(
+        QString("QPushButton { color: %1; background: %2; border: 1px solid %3; border-radius: 3px;"
+                " padding: 2px 14px; font-size: 11px; }"
+                "QPushButton:hover { background: %4; color: %5; }")
+            .arg(QColor::fromRgb(theme::kIcon).name(), QColor::fromRgb(theme::kFrameLight).name(),
+                 QColor::fromRgb(theme::kFrameDark).name(), QColor::fromRgb(theme::kAccent).name(),
+                 QColor::fromRgb(theme::kGridText).name()));
+    f.ButtonCancel->hide();
 
     f.Panel1 = new TPanel(f.PanelPage, "Panel1", QColor::fromRgb(theme::kPage));
     f.WebBrowser1 = new WebEngineBrowser(f.Panel1);
@@ -258,6 +280,9 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     QPalette start = f.LabelStart->palette();
     start.setColor(QPalette::Window, QColor::fromRgb(theme::kPage));
     f.LabelStart->setPalette(start);
+
+    f.FindBar1 = new TFindBar(f.PanelPage, "FindBar1");
+    f.FindBar1->hide();
 
     f.Label1 = new TStatusLabel(f.PanelPage, "Label1");
     QFont status("Tahoma");
@@ -336,6 +361,10 @@ void SkinnedFrame::Place() {
     const int tocFoot = panelHeight - kStripBottom;
     f.StringGrid1->setGeometry(tocMiddle, kStripTop, tocMiddleWidth, std::max(0, tocFoot - kStripTop - progress));
     f.ProgressBar1->setGeometry(tocMiddle, tocFoot - kProgressHeight, tocMiddleWidth, kProgressHeight);
+    const QSize cancel = f.ButtonCancel->sizeHint();
+    f.ButtonCancel->setGeometry(tocMiddle + (tocMiddleWidth - cancel.width()) / 2,
+                                tocFoot + (kStripBottom - cancel.height()) / 2, cancel.width(), cancel.height());
+    f.ButtonCancel->raise();
 
     const int pageWidth = f.PanelPage->width();
     const int pageMiddleWidth = std::max(0, pageWidth - kPageLeftColumn - kPageRightColumn);
@@ -344,6 +373,12 @@ void SkinnedFrame::Place() {
     column(pagePieces_[4], pagePieces_[5], pagePieces_[6], pageWidth - kPageRightColumn, kPageRightColumn,
            kStripBottom);
     f.LabelStart->setGeometry(f.Panel1->geometry());
+    // The find bar stands over the page's top right corner.
+    const QRect page = f.Panel1->geometry();
+    const int findWidth = std::min(kFindBarWidth, std::max(0, page.width() - 2 * kFindBarMargin));
+    f.FindBar1->setGeometry(page.right() + 1 - kFindBarMargin - findWidth, page.top() + kFindBarMargin, findWidth,
+                            f.FindBar1->sizeHint().height());
+    f.FindBar1->raise();
 }
 
 int SkinnedFrame::MostTocWidth() const {

@@ -1,13 +1,16 @@
 #include "mainwindow/window_conversion.h"
 
 #include "mainwindow/Unit1.h"
+#include "mainwindow/find_bar.h"
 #include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
 #include "mainwindow/string_grid.h"
 #include "platform/web_engine_browser.h"
 
 #include <QLabel>
+#include <QObject>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace qm {
 
@@ -24,7 +27,13 @@ void WindowConversion::Maximise() {
 void WindowConversion::ShowProgress(int steps) {
     form_.ProgressBar1->setRange(0, steps);
     form_.ProgressBar1->setValue(0);
+    form_.ProgressBar1->setFormat(chaptersNamed_ ? QObject::tr("writing the PDF") : QString());
     form_.ProgressBar1->show();
+}
+
+void WindowConversion::ShowChapter(const ChapterStep& step) {
+    chaptersNamed_ = true;
+    form_.ProgressBar1->setFormat(QObject::tr("chapter %1 of %2").arg(step.number).arg(step.count));
 }
 
 void WindowConversion::SetProgress(int done) {
@@ -32,7 +41,9 @@ void WindowConversion::SetProgress(int done) {
 }
 
 void WindowConversion::HideProgress() {
+    chaptersNamed_ = false;
     form_.ProgressBar1->hide();
+    form_.ProgressBar1->setFormat(QString());
 }
 
 void WindowConversion::LockInput(bool locked) {
@@ -42,6 +53,11 @@ void WindowConversion::LockInput(bool locked) {
                              static_cast<QWidget*>(form_.ImageConvert), static_cast<QWidget*>(form_.ImageZoomIn),
                              static_cast<QWidget*>(form_.ImageZoomOut), static_cast<QWidget*>(form_.ImageOriginal)}) {
         control->setEnabled(!locked);
+    }
+    // Cancel stands where the progress shows; searching would mark the pages being captured.
+    form_.ButtonCancel->setVisible(locked);
+    if (locked && form_.FindBar1->isVisible()) {
+        form_.CloseFindBar();
     }
 }
 

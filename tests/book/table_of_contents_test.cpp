@@ -25,6 +25,10 @@ TEST(TableOfContents, ChangingTheCurrentRowRunsTheHandlerOnlyOnAChange) {
     toc.SetCurrentRow(2);
     toc.SetCurrentRow(1);
     EXPECT_EQ(selected, (std::vector<int>{2, 1}));
+    toc.SetCurrentRowQuietly(2);
+    EXPECT_EQ(toc.CurrentRow(), 2);
+    EXPECT_EQ(selected, (std::vector<int>{2, 1}));
+    EXPECT_THROW(toc.SetCurrentRowQuietly(3), std::out_of_range);
     try {
         toc.SetCurrentRow(3);
         FAIL() << "row 3 of 3 was accepted";

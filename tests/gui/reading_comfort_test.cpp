@@ -1,23 +1,32 @@
 #include "mainwindow/Unit1.h"
 
 #include "gui_test_main.h"
+#include "mainwindow/find_bar.h"
 #include "mainwindow/panel.h"
+#include "mainwindow/picture_button.h"
 #include "mainwindow/splitter.h"
+#include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
 #include "platform/web_engine_browser.h"
 #include "reading_window.h"
 #include "support/scripted_dialogs.h"
 #include "zipwriter/zip_writer.h"
 
+#include <QAction>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QToolTip>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
@@ -53,9 +62,10 @@ std::string NavPoint(const std::string& id, int order, const std::string& label,
            "</text></navLabel><content src='" + src + "'/>" + nested + "</navPoint>";
 }
 
-// A book of three nested chapters (levels 0, 1, 2) and a flat fourth: the first chapter is long and links to a
-// section of the third, the third links back; "lamp" stands three times in the first chapter.
-void WriteNestedBook(const std::string& path) {
+// A book of three nested chapters (levels 0, 1, 2) and a flat fourth, titled `title` in its package (not at all
+// when empty): the first chapter is long and links to a section of the third, which is long too; "lamp" stands
+// twice in the first chapter's text.
+void WriteNestedBook(const std::string& path, const std::string& title = "The Lamp Keeper") {
     std::vector<ZipMember> members{
         ZipEntry("mimetype", "application/epub+zip", 0),
         ZipEntry("META-INF/container.xml",
@@ -64,15 +74,16 @@ void WriteNestedBook(const std::string& path) {
                  "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
         ZipEntry("OEBPS/content.opf",
                  "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'>"
-                 "<metadata xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title>The Lamp Keeper</dc:title>"
-                 "</metadata><manifest>"
-                 "<item id='c1' href='Text/one.xhtml' media-type='application/xhtml+xml'/>"
-                 "<item id='c2' href='Text/two.xhtml' media-type='application/xhtml+xml'/>"
-                 "<item id='c3' href='Text/three.xhtml' media-type='application/xhtml+xml'/>"
-                 "<item id='c4' href='Text/four.xhtml' media-type='application/xhtml+xml'/>"
-                 "<item id='ncx' href='toc.ncx' media-type='application/x-dtbncx+xml'/>"
-                 "</manifest><spine toc='ncx'><itemref idref='c1'/><itemref idref='c2'/><itemref idref='c3'/>"
-                 "<itemref idref='c4'/></spine></package>"),
+                 "<metadata xmlns:dc='http://purl.org/dc/elements/1.1/'>" +
+                     (title.empty() ? std::string() : "<dc:title>" + title + "</dc:title>") +
+                     "</metadata><manifest>"
+                     "<item id='c1' href='Text/one.xhtml' media-type='application/xhtml+xml'/>"
+                     "<item id='c2' href='Text/two.xhtml' media-type='application/xhtml+xml'/>"
+                     "<item id='c3' href='Text/three.xhtml' media-type='application/xhtml+xml'/>"
+                     "<item id='c4' href='Text/four.xhtml' media-type='application/xhtml+xml'/>"
+                     "<item id='ncx' href='toc.ncx' media-type='application/x-dtbncx+xml'/>"
+                     "</manifest><spine toc='ncx'><itemref idref='c1'/><itemref idref='c2'/><itemref idref='c3'/>"
+                     "<itemref idref='c4'/></spine></package>"),
         ZipEntry("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>" +
                                       NavPoint("p1", 1, "The First Part", "Text/one.xhtml",
                                                NavPoint("p2", 2, kLongTitle, "Text/two.xhtml",
@@ -272,6 +283,133 @@ private slots:
         window.WaitForPage();
         QCOMPARE(form.toc.CurrentRow(), 1);
         QCOMPARE(form.state.WebZoom, 1.0);
+    }
+
+    // Ctrl+F finds text in the chapter: the count of matches, the next and the previous one; Esc closes the bar.
+    void findInPage() {
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        window.Open(book_);
+        QApplication::setActiveWindow(&form);
+        QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(form.FindBar1->isVisible());
+        QVERIFY(form.FindBar1->EditFind->hasFocus());
+        QTest::keyClicks(form.FindBar1->EditFind, "lamp");
+        QTRY_COMPARE(form.FindBar1->LabelMatches->text(), QString("1 of 2"));
+        QTest::keyClick(form.FindBar1->EditFind, Qt::Key_Return);
+        QTRY_COMPARE(form.FindBar1->LabelMatches->text(), QString("2 of 2"));
+        QTest::keyClick(form.FindBar1->EditFind, Qt::Key_Return, Qt::ShiftModifier);
+        QTRY_COMPARE(form.FindBar1->LabelMatches->text(), QString("1 of 2"));
+        QTest::mouseClick(form.FindBar1->ButtonPrevious, Qt::LeftButton);
+        QTRY_COMPARE(form.FindBar1->LabelMatches->text(), QString("2 of 2"));
+
+        // Another chapter is searched again as it shows.
+        window.Select(3);
+        QTRY_COMPARE(form.FindBar1->LabelMatches->text(), QString("No match"));
+        form.FindBar1->EditFind->setText("Driftwood");
+        QTRY_COMPARE(form.FindBar1->LabelMatches->text(), QString("1 of 60"));
+
+        QTest::keyClick(form.FindBar1->EditFind, Qt::Key_Escape);
+        QVERIFY(!form.FindBar1->isVisible());
+    }
+
+    // The caption names the open book by its package's title, else by its file name, and nothing once no book
+    // is open.
+    void captionNamesTheOpenBook() {
+        const std::string untitled = dir_.filePath("untitled.epub").toStdString();
+        WriteNestedBook(untitled, "");
+        const QString broken = dir_.filePath("broken.epub");
+        QFile(broken).open(QIODevice::WriteOnly);
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        QCOMPARE(form.windowTitle(), QString("Quillmark 5.2"));
+        window.Open(book_);
+        QCOMPARE(form.windowTitle(), QString::fromUtf8("The Lamp Keeper \u2014 Quillmark 5.2"));
+        window.Open(untitled);
+        QCOMPARE(form.windowTitle(), QString::fromUtf8("untitled.epub \u2014 Quillmark 5.2"));
+        form.RunHandler([&] { form.OpenBookFile(broken.toStdString()); });
+        QCOMPARE(form.windowTitle(), QString("Quillmark 5.2"));
+    }
+
+    // A link into another chapter moves the table's highlight there without loading the page again, and the
+    // page keeps the zoom; Alt+Left goes back, and the highlight with it.
+    void highlightFollowsALinkAndGoesBack() {
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        window.Open(book_);
+        QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+        const QString first = window.PagePath();
+        form.WebBrowser1->EvaluateScript("document.getElementById('go').click()");
+        QTRY_COMPARE(form.toc.CurrentRow(), 3);
+        QCOMPARE(form.StringGrid1->currentIndex().row(), 3);
+        QCOMPARE(form.Label1->text(), QString::fromStdString(book_ + "---The Section"));
+        // The page is the link's, at its anchor, not the row's page loaded anew from its top.
+        QCOMPARE(form.WebBrowser1->url().fileName(), QString("three.xhtml"));
+        QCOMPARE(form.WebBrowser1->url().fragment(), QString("shore"));
+        QTRY_VERIFY(form.WebBrowser1->page()->scrollPosition().y() > 0);
+        QTRY_COMPARE(window.BodyZoom(), QString("1.2"));
+
+        QApplication::setActiveWindow(&form);
+        QTest::keyClick(&form, Qt::Key_Left, Qt::AltModifier);
+        QTRY_COMPARE(window.PagePath(), first);
+        QTRY_COMPARE(form.toc.CurrentRow(), 1);
+        QCOMPARE(form.StringGrid1->currentIndex().row(), 1);
+        QTRY_COMPARE(window.BodyZoom(), QString("1.2"));
+    }
+
+    // F11 toggles full screen, Esc leaves it too; Ctrl+Q closes the window.
+    void fullScreenAndQuitKeys() {
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        QApplication::setActiveWindow(&form);
+        QTest::keyClick(&form, Qt::Key_F11);
+        QTRY_VERIFY(form.isFullScreen());
+        QTest::keyClick(&form, Qt::Key_F11);
+        QTRY_VERIFY(!form.isFullScreen());
+        QTRY_COMPARE(form.size(), QSize(811, 553));
+        QTest::keyClick(&form, Qt::Key_F11);
+        QTRY_VERIFY(form.isFullScreen());
+        QTest::keyClick(&form, Qt::Key_Escape);
+        QTRY_VERIFY(!form.isFullScreen());
+        QTest::keyClick(&form, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!form.isVisible());
+    }
+
+    // While a conversion runs, the progress bar names the chapter and then the PDF being written, and a Cancel
+    // button shows under it.
+    void conversionShowsItsStepAndCancel() {
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        window.Open(book_);
+        QTemporaryDir out;
+        QStringList texts;
+        std::vector<bool> cancelShown;
+        connect(form.ProgressBar1, &QProgressBar::valueChanged, this, [&] {
+            if (form.ProgressBar1->isVisible() && !texts.contains(form.ProgressBar1->text())) {
+                texts << form.ProgressBar1->text();
+                cancelShown.push_back(form.ButtonCancel->isVisible());
+            }
+        });
+        window.dialogs.saveAnswers = {out.filePath("Lamp.pdf").toStdString()};
+        form.ConverttoPDF1->trigger();
+        QCOMPARE(texts, (QStringList{"chapter 1 of 4", "chapter 2 of 4", "chapter 3 of 4", "chapter 4 of 4",
+                                     "writing the PDF"}));
+        QCOMPARE(cancelShown, std::vector<bool>(5, true));
+        QVERIFY(!form.ButtonCancel->isVisible());
+        QVERIFY(QFile::exists(out.filePath("Lamp.pdf")));
+
+        // The button cancels as Esc does: the files written so far go.
+        window.dialogs.saveAnswers = {out.filePath("Lamp.jpg").toStdString()};
+        form.Converter().onChapter = [&form, show = form.Converter().onChapter](const ChapterStep& step) {
+            show(step);
+            if (step.number == 2) {
+                QTest::mouseClick(form.ButtonCancel, Qt::LeftButton);
+            }
+        };
+        form.ConverttoJPG1->trigger();
+        QVERIFY(!form.Converter().Running());
+        QVERIFY(!form.ButtonCancel->isVisible());
+        QCOMPARE(QDir(out.path()).entryList({"*.jpg"}), QStringList());
     }
 
 private:
