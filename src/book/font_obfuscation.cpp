@@ -33,20 +33,6 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr const char* kEncryptionPath = "META-INF/encryption.xml";
 constexpr const char* kContainerPath = "META-INF/container.xml";
 
-std::string LocalName(const std::string& qualified) {
-    const std::size_t colon = qualified.find(':');
-    return colon == std::string::npos ? qualified : qualified.substr(colon + 1);
-}
-
-std::string AttributeText(const XmlNode& element, const std::string& name) {
-    for (XmlAttribute attr = element.FirstAttribute(); attr; attr = attr.Next()) {
-        if (attr.Name() == name) {
-            return attr.Text();
-        }
-    }
-    return {};
-}
-
 XmlNode ChildNamed(const XmlNode& parent, const std::string& localName) {
     for (XmlNode child = parent.FirstChild(); child; child = child.NextSibling()) {
         if (child.IsElement() && LocalName(child.NodeName()) == localName) {
@@ -54,15 +40,6 @@ XmlNode ChildNamed(const XmlNode& parent, const std::string& localName) {
         }
     }
     return {};
-}
-
-template <typename Visit>
-void ForEachElement(const XmlNode& root, Visit&& visit) {
-    ForEachInDocumentOrder(root, [&visit](const XmlNode& node) {
-        if (node.IsElement()) {
-            visit(node);
-        }
-    });
 }
 
 // A value of the book as it appears in a report: a hostile book may make it megabytes long, and every entry

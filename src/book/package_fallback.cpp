@@ -23,20 +23,6 @@ constexpr const char* kContainerPath = "META-INF/container.xml";
 // nested link carry all the text below it.
 constexpr std::size_t kMaxTitleLength = 1000;
 
-std::string LocalName(const std::string& qualified) {
-    const std::size_t colon = qualified.find(':');
-    return colon == std::string::npos ? qualified : qualified.substr(colon + 1);
-}
-
-std::string AttributeText(const XmlNode& element, const std::string& name) {
-    for (XmlAttribute attr = element.FirstAttribute(); attr; attr = attr.Next()) {
-        if (attr.Name() == name) {
-            return attr.Text();
-        }
-    }
-    return {};
-}
-
 bool HasToken(const std::string& list, const std::string& token) {
     std::istringstream words(list);
     std::string word;
@@ -46,15 +32,6 @@ bool HasToken(const std::string& list, const std::string& token) {
         }
     }
     return false;
-}
-
-template <typename Visit>
-void ForEachElement(const XmlNode& root, Visit&& visit) {
-    ForEachInDocumentOrder(root, [&visit](const XmlNode& node) {
-        if (node.IsElement()) {
-            visit(node);
-        }
-    });
 }
 
 struct ManifestGuide {

@@ -2,6 +2,8 @@
 
 #include "platform/xml_document.h"
 
+#include <string>
+
 namespace qm {
 
 // Calls `visit` for `root` and then for every node below it in document order, each element before its
@@ -25,6 +27,33 @@ void ForEachInDocumentOrder(const XmlNode& root, Visit&& visit) {
         }
         node = node.NextSibling();
     }
+}
+
+// The name of an element or attribute without its prefix: "dc:title" gives "title". Books bind their
+// namespaces to prefixes of every kind, so elements are matched by this.
+inline std::string LocalName(const std::string& qualified) {
+    const std::size_t colon = qualified.find(':');
+    return colon == std::string::npos ? qualified : qualified.substr(colon + 1);
+}
+
+// The value of the attribute named exactly `name`; empty when the element has none.
+inline std::string AttributeText(const XmlNode& element, const std::string& name) {
+    for (XmlAttribute attribute = element.FirstAttribute(); attribute; attribute = attribute.Next()) {
+        if (attribute.Name() == name) {
+            return attribute.Text();
+        }
+    }
+    return {};
+}
+
+// ForEachInDocumentOrder for the elements only.
+template <typename Visit>
+void ForEachElement(const XmlNode& root, Visit&& visit) {
+    ForEachInDocumentOrder(root, [&visit](const XmlNode& node) {
+        if (node.IsElement()) {
+            visit(node);
+        }
+    });
 }
 
 } // namespace qm

@@ -29,7 +29,7 @@ namespace {
 constexpr int kUsageError = 64;
 constexpr const char* kUsage =
     "usage: quillmark-cli convert BOOK.epub OUT.pdf|OUT.jpg [--replace|--no-replace] [--timeout SECONDS]\n"
-    "                             [--width PX] [--height PX] [--scripts]\n";
+    "                             [--width PX] [--height PX] [--scripts] [--text [--paper A4|Letter|chapter]]\n";
 
 // Pages are laid out 800 pixels wide, a width that reads well on a screen and on paper, in a viewport 600
 // pixels high (the least height of a page).
@@ -40,6 +40,8 @@ struct ConvertOptions {
     std::string book;
     std::string out;
     bool pdf = true;
+    bool text = false;
+    PaperKind paper = PaperKind::A4;
     bool replace = false;
     bool scripts = false;
     int timeoutSeconds = 60;
@@ -82,6 +84,20 @@ std::optional<ConvertOptions> ParseOptions(const std::vector<std::string>& args)
             options.replace = word == "--replace";
         } else if (word == "--scripts") {
             options.scripts = true;
+        } else if (word == "--text") {
+            options.text = true;
+        } else if (word == "--paper") {
+            const std::string name = i + 1 < args.size() ? args[++i] : "";
+            if (name == "A4" || name == "a4") {
+                options.paper = PaperKind::A4;
+            } else if (name == "Letter" || name == "letter") {
+                options.paper = PaperKind::Letter;
+            } else if (name == "chapter") {
+                options.paper = PaperKind::Chapter;
+            } else {
+                std::cerr << "quillmark-cli convert: --paper takes A4, Letter or chapter, not \"" << name << "\"\n";
+                return std::nullopt;
+            }
         } else if (word == "--timeout") {
             if (!ReadNumber(args, i, 1, 24 * 3600, options.timeoutSeconds)) {
                 return std::nullopt;
@@ -112,6 +128,10 @@ std::optional<ConvertOptions> ParseOptions(const std::vector<std::string>& args)
         options.pdf = false;
     } else {
         std::cerr << "quillmark-cli convert: the output must end in .pdf, .jpg or .jpeg: \"" << options.out << "\"\n";
+        return std::nullopt;
+    }
+    if (options.text && !options.pdf) {
+        std::cerr << "quillmark-cli convert: --text makes a PDF; the output must end in .pdf\n";
         return std::nullopt;
     }
     return options;
@@ -273,7 +293,11 @@ int RunConvert(const std::vector<std::string>& args) {
         converter.onChapter = [](const ChapterStep& step) {
             std::cerr << "chapter " << step.number << " of " << step.count << ": " << step.title << "\n";
         };
-        const ConversionResult result = options->pdf ? converter.ConverttoPDF1Click() : converter.ConverttoJPG1Click();
+        converter.options.paper = options->paper;
+        converter.metadata = [&form] { return ReadBookMetadata(form.documents.XMLDocument2); };
+        const ConversionResult result = options->text  ? converter.ConverttoTextPDF1Click()
+                                        : options->pdf ? converter.ConverttoPDF1Click()
+                                                       : converter.ConverttoJPG1Click();
         if (interrupted || result.cancelled) {
             std::cerr << "quillmark-cli convert: interrupted; nothing was written\n";
             return 1;

@@ -83,6 +83,10 @@ ConversionResult BookConverter::ConverttoJPG1Click() {
     return Convert(ConversionKind::Jpg);
 }
 
+ConversionResult BookConverter::ConverttoTextPDF1Click() {
+    return Convert(ConversionKind::TextPdf);
+}
+
 void BookConverter::Cancel(bool quietly) {
     if (running_) {
         cancelled_ = true;
@@ -148,7 +152,7 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     if (running_ || c_.toc.RowCount() == 0 || !Prepare(result)) {
         return result;
     }
-    const bool pdf = kind == ConversionKind::Pdf;
+    const bool pdf = kind != ConversionKind::Jpg;
     const std::optional<std::string> chosen =
         c_.dialogs.AskSaveFileName(pdf ? FileFilter{"PDF Document", "*.pdf"} : FileFilter{"JPEG Document", "*.jpg"},
                                    FileNameWithoutExt(c_.bookPath()), pdf ? "pdf" : "jpg");
@@ -171,9 +175,16 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     c_.browser.SetLoadLimit(options.chapterTimeout);
     c_.window.LockInput(true);
     try {
-        CaptureChapters(result);
-        if (pdf) {
-            WritePdf(result);
+        if (kind == ConversionKind::TextPdf) {
+            std::vector<std::string> files;
+            std::vector<int> printedAs;
+            PrintChapters(result, files, printedAs);
+            MergeTextPdf(result, files, printedAs);
+        } else {
+            CaptureChapters(result);
+            if (pdf) {
+                WritePdf(result);
+            }
         }
     } catch (const ConversionCancelled&) {
         // Nothing to report: the user asked for it.
@@ -195,6 +206,16 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     return result;
 }
 
+void BookConverter::FindAnchors(const std::vector<std::int32_t>& rows) {
+    anchorsByFile_.clear();
+    for (const std::int32_t row : rows) {
+        const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
+        if (!link.fragment.empty()) {
+            anchorsByFile_[link.file].push_back(link.fragment);
+        }
+    }
+}
+
 std::vector<std::int32_t> BookConverter::ChapterRows() const {
     std::vector<std::int32_t> rows;
     for (std::int32_t row = 1; row < c_.toc.RowCount(); ++row) {
@@ -212,13 +233,7 @@ void BookConverter::Skip(ConversionResult& result, std::int32_t row, const std::
 void BookConverter::CaptureChapters(ConversionResult& result) {
     const std::vector<std::int32_t> chapters = ChapterRows();
     const auto count = static_cast<int>(chapters.size());
-    anchorsByFile_.clear();
-    for (const std::int32_t row : chapters) {
-        const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
-        if (!link.fragment.empty()) {
-            anchorsByFile_[link.file].push_back(link.fragment);
-        }
-    }
+    FindAnchors(chapters);
     const bool pdf = result.kind == ConversionKind::Pdf;
     progress_ = 0;
     c_.window.ShowProgress(std::max(count, 1));

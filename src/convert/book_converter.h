@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book/book_metadata.h"
 #include "book/reader_state.h"
 #include "book/table_of_contents.h"
 #include "convert/conversion_result.h"
@@ -35,8 +36,13 @@ struct ConversionContext {
     std::function<std::string()> tempJPG;
 };
 
+// The paper of a text PDF: A4 or Letter with margins of half an inch, or pages as wide as the page width and
+// as tall as each chapter (up to the 14,400 points viewers take; taller chapters go on in further pages).
+enum class PaperKind { A4, Letter, Chapter };
+
 // How pages are laid out and how long a conversion waits for them.
 struct ConversionOptions {
+    PaperKind paper = PaperKind::A4;
     // The width every page is laid out at (a chapter whose content is wider is as wide as its content), and
     // the height of the viewport it is laid out in; 0 takes the view's size when the conversion starts.
     int pageWidth = 0;
@@ -73,6 +79,12 @@ public:
 
     ConversionResult ConverttoPDF1Click();
     ConversionResult ConverttoJPG1Click();
+    // Convert to PDF (text): every chapter file printed once by the engine (text as text, links kept), merged
+    // into one document with one bookmark per row (a row with an anchor at its anchor), the book's title,
+    // author and language, and page numbers.
+    ConversionResult ConverttoTextPDF1Click();
+    // The book's metadata for the text PDF (empty fields when not set).
+    std::function<BookMetadata()> metadata;
     // The PDF writer's progress report: handles waiting events and moves the progress bar one step.
     void ConvertProgress(const std::string& text, std::int32_t total, std::int32_t done);
 
@@ -89,6 +101,11 @@ private:
     void CaptureChapters(ConversionResult& result);
     void CaptureChapter(std::int32_t row, const std::string& fileName, ConversionResult& result);
     void WritePdf(ConversionResult& result);
+    void PrintChapters(ConversionResult& result, std::vector<std::string>& files, std::vector<int>& printedAs);
+    bool PrintFile(std::int32_t row, const std::string& pdfPath);
+    void MergeTextPdf(ConversionResult& result, const std::vector<std::string>& files,
+                      const std::vector<int>& printedAs);
+    void FindAnchors(const std::vector<std::int32_t>& rows);
     void ThrowIfCancelled() const;
     void Advance();
     void Skip(ConversionResult& result, std::int32_t row, const std::string& reason);

@@ -6,7 +6,8 @@
 
 namespace qm {
 
-enum class ConversionKind { Pdf, Jpg };
+// The picture PDF (one JPEG page per chapter), numbered JPEG files, or the text PDF the engine prints.
+enum class ConversionKind { Pdf, Jpg, TextPdf };
 
 // A chapter that has no page in the output, and why.
 struct MissingChapter {
@@ -29,7 +30,7 @@ struct ConversionResult {
     bool quiet = false;
     // The chosen output file name.
     std::string output;
-    // The files written: the page files of a PDF, or the JPEG files of Convert to JPG.
+    // The files written: the page files of a PDF, the JPEG files of Convert to JPG, the chapter PDFs of a text PDF.
     std::vector<std::string> written;
     // Existing files the user chose to keep instead of their chapter's page.
     int kept = 0;

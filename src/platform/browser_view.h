@@ -46,6 +46,13 @@ struct DocumentLayout {
     double aspectRatio = 0;
 };
 
+// The paper a document is printed on, in points: each page's size and the margin on every side.
+struct Paper {
+    double width = 0;
+    double height = 0;
+    double margin = 0;
+};
+
 struct ScrollPosition {
     int x = 0;
     int y = 0;
@@ -128,6 +135,12 @@ public:
     // and what LayOut changed on the page; it does nothing when no capture was begun.
     virtual void BeginCapture(int documentHeight) = 0;
     virtual void EndCapture() = 0;
+
+    // Prints the shown document into the PDF file `path`, as the engine lays it out for print on `paper`, its
+    // text as text and its links kept; each anchor of `anchors` (as written in links) becomes a named
+    // destination of that name. Throws PageNotAnswering when printing does not end within the response limit,
+    // std::runtime_error when it fails.
+    virtual void PrintToPdf(const std::string& path, const Paper& paper, const std::vector<std::string>& anchors) = 0;
 
     // Shows the program's own page with `text` in place of a document that could not be shown. It raises no
     // document-complete notification.

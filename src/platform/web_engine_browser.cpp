@@ -11,6 +11,8 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QQuickWidget>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
@@ -527,6 +529,42 @@ void WebEngineBrowser::EndCapture() {
         return;
     }
     EvaluateScript(PageScript::Call("capture_end", {}));
+}
+
+void WebEngineBrowser::PrintToPdf(const std::string& path, const Paper& paper,
+                                  const std::vector<std::string>& anchors) {
+    QStringList names;
+    for (const std::string& anchor : anchors) {
+        names << QString::fromStdString(anchor);
+    }
+    EvaluateScript(PageScript::Call("print_anchors", {names}));
+    const QPageLayout layout(
+        QPageSize(QSizeF(paper.width, paper.height), QPageSize::Point, QString(), QPageSize::ExactMatch),
+        QPageLayout::Portrait, QMarginsF(paper.margin, paper.margin, paper.margin, paper.margin), QPageLayout::Point);
+    struct Printing {
+        bool finished = false;
+        bool succeeded = false;
+    };
+    auto printing = std::make_shared<Printing>();
+    QEventLoop loop;
+    const QMetaObject::Connection connection =
+        connect(page(), &QWebEnginePage::pdfPrintingFinished, &loop, [printing, &loop](const QString&, bool succeeded) {
+            printing->finished = true;
+            printing->succeeded = succeeded;
+            loop.quit();
+        });
+    page()->printToPdf(QString::fromStdString(path), layout);
+    QTimer::singleShot(responseLimit_, &loop, &QEventLoop::quit);
+    if (!printing->finished) {
+        loop.exec();
+    }
+    disconnect(connection);
+    if (!printing->finished) {
+        throw PageNotAnswering("The page was not printed within " + Seconds(responseLimit_));
+    }
+    if (!printing->succeeded) {
+        throw std::runtime_error("The engine could not print the page to \"" + path + "\"");
+    }
 }
 
 void WebEngineBrowser::ShowFailure(const std::string& text) {

@@ -65,6 +65,7 @@ public:
     RgbImage CaptureView() override;
     void BeginCapture(int documentHeight) override;
     void EndCapture() override;
+    void PrintToPdf(const std::string& path, const Paper& paper, const std::vector<std::string>& anchors) override;
     void ShowFailure(const std::string& text) override;
     void Renew() override;
 

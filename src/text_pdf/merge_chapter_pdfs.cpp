@@ -100,9 +100,45 @@ void MakeNamedLinksExplicit(QPDF& chapter, const std::vector<QPDFPageObjectHelpe
     }
 }
 
+// Sets the page and place of the entries that lead to a named destination of the opened chapter.
+void PlaceNamedEntries(QPDF& chapter, const std::vector<QPDFPageObjectHelper>& pages,
+                       std::vector<OutlineEntry*>& entries) {
+    QPDFOutlineDocumentHelper names(chapter);
+    for (OutlineEntry* entry : entries) {
+        entry->page = 0;
+        entry->top = -1;
+        QPDFObjectHandle place = names.resolveNamedDest(QPDFObjectHandle::newName("/" + entry->destination));
+        if (!place.isArray()) {
+            place = names.resolveNamedDest(QPDFObjectHandle::newString(entry->destination));
+        }
+        if (place.isDictionary()) {
+            place = place.getKey("/D");
+        }
+        if (!place.isArray() || place.getArrayNItems() < 1) {
+            continue;
+        }
+        const QPDFObjGen target = place.getArrayItem(0).getObjGen();
+        for (std::size_t n = 0; n < pages.size(); ++n) {
+            if (pages[n].getObjectHandle().getObjGen() != target) {
+                continue;
+            }
+            entry->page = static_cast<int>(n);
+            // [page /XYZ left top zoom]: the place is `top` in the page's coordinates.
+            if (place.getArrayNItems() >= 4 && place.getArrayItem(1).isNameAndEquals("/XYZ") &&
+                place.getArrayItem(3).isNumber()) {
+                const QPDFObjectHandle::Rectangle box =
+                    QPDFPageObjectHelper(pages[n]).getMediaBox().getArrayAsRectangle();
+                entry->top = std::max(0.0, std::max(box.lly, box.ury) - place.getArrayItem(3).getNumericValue());
+            }
+            break;
+        }
+    }
+}
+
 // Appends the pages of an opened chapter to `document` and returns how many there were.
-int CopyPages(QPDF& document, QPDF& chapter) {
+int CopyPages(QPDF& document, QPDF& chapter, std::vector<OutlineEntry*>& namedEntries) {
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(chapter).getAllPages();
+    PlaceNamedEntries(chapter, pages, namedEntries);
     MakeNamedLinksExplicit(chapter, pages);
     // A link may point at a later page of its chapter, and qpdf copies a reference to a page that it has not
     // copied yet as null: the pages go first, their annotations after.
@@ -130,7 +166,8 @@ int CopyPages(QPDF& document, QPDF& chapter) {
 // Appends the pages of one chapter file to `document` and returns how many there were; raises `version` to the
 // chapter's PDF version. Only the document keeps what was copied: its streams hold the file's name and their
 // place in it, and read their data when the document is written; between such reads the file is closed.
-int AppendChapter(QPDF& document, std::size_t index, const std::string& path, PDFVersion& version) {
+int AppendChapter(QPDF& document, std::size_t index, const std::string& path, PDFVersion& version,
+                  std::vector<OutlineEntry*>& namedEntries) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
         CannotReadChapter(index, path, std::strerror(errno));
@@ -148,7 +185,7 @@ int AppendChapter(QPDF& document, std::size_t index, const std::string& path, PD
         // The engine writes sound files: one that needs repairing is damaged, and a repair may lose pages.
         chapter.setAttemptRecovery(false);
         chapter.processInputSource(source);
-        const int pages = CopyPages(document, chapter);
+        const int pages = CopyPages(document, chapter, namedEntries);
         if (!chapter.anyWarnings()) {
             version.updateIfGreater(chapter.getVersionAsPDFVersion());
             source->stayOpen(false);
@@ -291,6 +328,13 @@ void MergeChapterPdfs(const std::vector<std::string>& chapters, const std::vecto
         throw std::invalid_argument("No chapters to merge into \"" + Shown(output) + "\"");
     }
     CheckOutlineChapters(outline, chapters.size());
+    std::vector<OutlineEntry> placed = outline;
+    std::vector<std::vector<OutlineEntry*>> namedEntries(chapters.size());
+    for (OutlineEntry& entry : placed) {
+        if (!entry.destination.empty()) {
+            namedEntries[static_cast<std::size_t>(entry.chapter)].push_back(&entry);
+        }
+    }
 
     QPDF document;
     document.emptyPDF();
@@ -303,15 +347,15 @@ void MergeChapterPdfs(const std::vector<std::string>& chapters, const std::vecto
     int pageCount = 0;
     for (std::size_t i = 0; i < chapters.size(); ++i) {
         firstPages.push_back(pageCount);
-        pageCounts.push_back(AppendChapter(document, i, chapters[i], version));
+        pageCounts.push_back(AppendChapter(document, i, chapters[i], version, namedEntries[i]));
         pageCount += pageCounts.back();
         if (progress) {
             progress(static_cast<int>(i + 1), static_cast<int>(chapters.size()));
         }
     }
-    CheckOutlinePages(outline, pageCounts);
+    CheckOutlinePages(placed, pageCounts);
 
-    AddOutline(document, outline, firstPages);
+    AddOutline(document, placed, firstPages);
     AddInfo(document, info);
     AddPageLabels(document);
     Write(document, version, output);

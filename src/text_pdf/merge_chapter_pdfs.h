@@ -17,6 +17,10 @@ struct OutlineEntry {
     // Distance in points from the top of that page's MediaBox to where the entry starts; negative (-1) for the
     // whole page. A distance beyond the page's height points at its bottom.
     double top = -1;
+    // A named destination of that chapter (an anchor the engine kept as one) to take the page and the place
+    // from instead; when the chapter has no destination of that name, the entry leads to the chapter's first
+    // page.
+    std::string destination;
 };
 
 // What the merged document says about itself. Empty fields are left out.

@@ -5,6 +5,7 @@
 #include "support/mount_namespace.h"
 #include "support/pdf_pages.h"
 #include "support/temp_dir.h"
+#include "zipwriter/fixture_book.h"
 #include "zipwriter/zip_writer.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
+#include <tuple>
 
 namespace qm {
 namespace {
@@ -147,6 +150,89 @@ TEST_F(CliConvert, AFullDiskKeepsTheEarlierPdf) {
     EXPECT_EQ(outcome.substr(0, outcome.find("\nchapter")), "1\nkept\nbook.pdf") << outcome;
     EXPECT_NE(outcome.find("Aborted! "), std::string::npos) << outcome;
     EXPECT_NE(outcome.find("No space left on device"), std::string::npos) << outcome;
+}
+
+// A command's standard output, or "" when it cannot run.
+std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            text.append(buffer, got);
+        }
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+// A text PDF: the engine prints each chapter file once, with real text in every script, one bookmark per row
+// nested as the navigation map nests them, a row with an anchor at its anchor, and the book's title and author.
+TEST_F(CliConvert, TextPdfHasTheChaptersWordsAndABookmarkPerRow) {
+    if (std::system("command -v pdftotext >/dev/null && command -v qpdf >/dev/null") != 0) {
+        GTEST_SKIP() << "needs pdftotext and qpdf";
+    }
+    const std::string tall = "<div style='height:2400px'></div>";
+    const std::string book = (dir_ / "text.epub").string();
+    WriteZipFile(book,
+                 FixtureEpub({
+                     {"one.xhtml", FixturePage("<h1>Alpha</h1><p>Первая глава.</p>"), "First", "", 0},
+                     {"two.xhtml", FixturePage("<h1>Bravo</h1>" + tall + "<h2 id='deep'>Deeper</h2><p>本文です。</p>"),
+                      "Second", "", 0},
+                     {"two.xhtml#deep", "", "Second, deeper", "", 1},
+                     {"three.xhtml", FixturePage("<h1>Charlie</h1>"), "Third", "", 0},
+                 }));
+    const std::string out = (dir_ / "text.pdf").string();
+    const test::CliResult done = Run({book, out, "--text"});
+    ASSERT_EQ(done.exitCode, 0) << done.err;
+    EXPECT_EQ(std::system(("qpdf --check '" + out + "' >/dev/null").c_str()), 0);
+    const std::string text = Output("pdftotext '" + out + "' -");
+    std::size_t at = 0;
+    for (const char* word : {"Alpha", "Первая", "Bravo", "Deeper", "本文", "Charlie"}) {
+        at = text.find(word, at);
+        EXPECT_NE(at, std::string::npos) << word << " in order in:\n" << text;
+    }
+    EXPECT_EQ(text.find("Bravo", text.find("Bravo") + 1), std::string::npos) << "a chapter printed twice";
+    const std::string info = Output("pdfinfo '" + out + "'");
+    EXPECT_NE(info.find("Fixture Book"), std::string::npos) << info;
+    EXPECT_NE(info.find("Ann Writer"), std::string::npos) << info;
+    // The outline, as qpdf reads it: one line per entry, "depth page title", in order.
+    const std::string outline = Output("qpdf --json --json-key=outlines '" + out +
+                                       "' | python3 -c \"import json,sys\n"
+                                       "def walk(items, depth):\n"
+                                       "    for item in items:\n"
+                                       "        print(depth, item['destpageposfrom1'], item['title'])\n"
+                                       "        walk(item['kids'], depth + 1)\n"
+                                       "walk(json.load(sys.stdin)['outlines'], 0)\"");
+    std::istringstream lines(outline);
+    std::vector<std::tuple<int, int, std::string>> entries;
+    for (int depth = 0, page = 0; lines >> depth >> page;) {
+        std::string title;
+        std::getline(lines >> std::ws, title);
+        entries.emplace_back(depth, page, title);
+    }
+    ASSERT_EQ(entries.size(), 4u) << outline;
+    EXPECT_EQ(entries[0], std::make_tuple(0, 1, std::string("First")));
+    EXPECT_EQ(std::get<2>(entries[1]), "Second");
+    EXPECT_EQ(std::get<0>(entries[2]), 1);
+    EXPECT_EQ(std::get<2>(entries[2]), "Second, deeper");
+    EXPECT_GT(std::get<1>(entries[2]), std::get<1>(entries[1])) << "the anchor's entry is not at its anchor";
+    EXPECT_EQ(std::get<0>(entries[3]), 0);
+
+    // On chapter paper each short chapter is one page.
+    const std::string pages = (dir_ / "pages.pdf").string();
+    ASSERT_EQ(Run({book, pages, "--text", "--paper", "chapter"}).exitCode, 0);
+    EXPECT_NE(Output("pdfinfo '" + pages + "'").find("Pages:           3\n"), std::string::npos);
+}
+
+// A chapter that cannot be printed ends the run as a failure naming it, and nothing is written.
+TEST_F(CliConvert, ATextPdfWithAMissingChapterNamesItAndWritesNothing) {
+    const std::string book = (dir_ / "gap.epub").string();
+    WriteZipFile(book, FixtureEpub({{"one.xhtml", FixturePage("<p>one</p>"), "One"}, {"gone.xhtml", "", "Gone"}}));
+    const std::string out = (dir_ / "gap.pdf").string();
+    const test::CliResult result = Run({book, out, "--text"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("chapter \"Gone\" (row 2) has no page"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(out));
 }
 
 struct CorpusCase {

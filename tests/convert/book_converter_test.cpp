@@ -2,6 +2,7 @@
 
 #include "convert/chapter_section.h"
 #include "convert/conversion_report.h"
+#include "convert/jpeg_file_writer.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
 #include "support/fake_page_view.h"
 #include "support/jpeg_decode.h"
@@ -239,6 +240,62 @@ TEST(ConverttoPDF1Click, TheOutputIsCheckedBeforeAnyChapter) {
             EXPECT_EQ(test::ReadFile(c.bookPath), "the book");
         }
     }
+}
+
+// A one-page PDF at `path`, as the engine's printing would leave.
+void WriteOnePagePdf(const std::string& path) {
+    const std::string picture = path + ".jpg";
+    {
+        JpegFileWriter writer(picture, 8, 8, 90);
+        const std::vector<std::uint8_t> row(8 * 3, 200);
+        for (int y = 0; y < 8; ++y) {
+            writer.WriteRows(row.data(), 1, row.size());
+        }
+        writer.Finish();
+    }
+    ASSERT_EQ(JpegsToPDF({picture}, path, {}), pdfDone);
+}
+
+TEST(ConverttoTextPDF1Click, PrintsEachFileOnceWithTheAnchorsOfItsRows) {
+    for (const PaperKind paper : {PaperKind::A4, PaperKind::Chapter}) {
+        const FakePageView::Page file{3000, 600, DocumentKind::Page, 0, 0, 0, {{"s1", 1000}}};
+        Conversion c({{"Whole", "ch.html", file}, {"First", "ch.html#s1", file}, {"Next", "next.html", {900, 600}}});
+        c.view.onPrint = [](const std::string& path, const Paper&) { WriteOnePagePdf(path); };
+        c.converter.options.paper = paper;
+        c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+
+        const ConversionResult result = c.converter.ConverttoTextPDF1Click();
+
+        EXPECT_TRUE(result.Complete()) << (result.missing.empty() ? result.error : result.missing[0].reason);
+        EXPECT_EQ(result.pdfResult, pdfDone);
+        EXPECT_TRUE(fs::exists(c.Out("Tale.pdf")));
+        ASSERT_EQ(c.view.printed.size(), 2u);
+        EXPECT_EQ(c.view.printed[0].anchors, std::vector<std::string>{"s1"});
+        EXPECT_TRUE(c.view.printed[1].anchors.empty());
+        if (paper == PaperKind::A4) {
+            EXPECT_NEAR(c.view.printed[0].paper.width, 595.28, 0.01);
+            EXPECT_EQ(c.view.printed[0].paper.margin, 36);
+        } else {
+            // As wide as the page and as tall as the chapter, a pixel being three quarters of a point.
+            EXPECT_EQ(c.view.printed[0].paper.width, 450);
+            EXPECT_EQ(c.view.printed[0].paper.height, 2250);
+            EXPECT_EQ(c.view.printed[0].paper.margin, 0);
+        }
+    }
+}
+
+// A document of text with chapters missing would pass for the book: none is written.
+TEST(ConverttoTextPDF1Click, AFileThatCannotBeShownMakesNoDocument) {
+    Conversion c({{"One", "one.html", {700, 600}}, {"Gone", "gone.html", {700, 600}}});
+    c.view.pages[c.state.subTempDir + "gone.html"].failure = "net::ERR_FILE_NOT_FOUND";
+    c.view.onPrint = [](const std::string& path, const Paper&) { WriteOnePagePdf(path); };
+    c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+
+    const ConversionResult result = c.converter.ConverttoTextPDF1Click();
+
+    ASSERT_EQ(result.missing.size(), 1u);
+    EXPECT_EQ(result.missing[0].row, 2);
+    EXPECT_FALSE(fs::exists(c.Out("Tale.pdf")));
 }
 
 TEST(ConverttoPDF1Click, ACancelledSaveDialogKeepsOnlyThePreparations) {

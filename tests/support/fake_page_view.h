@@ -168,6 +168,13 @@ public:
         captureExtent = documentHeight;
     }
     void EndCapture() override { capturing = false; }
+    void PrintToPdf(const std::string& path, const Paper& paper, const std::vector<std::string>& anchors) override {
+        ThrowIfHung();
+        printed.push_back({path, paper, anchors});
+        if (onPrint) {
+            onPrint(path, paper);
+        }
+    }
     void ShowFailure(const std::string& text) override { failuresShown.push_back(text); }
     void Renew() override {
         ++renewals;
@@ -178,6 +185,14 @@ public:
     }
 
     std::function<void(const LoadOutcome&)> onDocumentComplete;
+    struct Printed {
+        std::string path;
+        Paper paper;
+        std::vector<std::string> anchors;
+    };
+    std::vector<Printed> printed;
+    // Writes the printed file; a test that merges what was printed makes real PDFs here.
+    std::function<void(const std::string& path, const Paper& paper)> onPrint;
 
 private:
     void ThrowIfHung() const {

@@ -11,19 +11,27 @@ std::vector<ZipMember> FixtureEpub(const std::vector<FixtureFile>& spine, const 
     std::vector<ZipMember> files;
     std::set<std::string> written;
     int n = 0;
+    std::vector<int> open; // the levels of the navigation entries not closed yet
     for (const FixtureFile& item : spine) {
         const std::string id = "item" + std::to_string(++n);
         manifest += "<item id='" + id + "' href='" + item.href + "' media-type='" + item.mediaType + "'/>";
         itemrefs += "<itemref idref='" + id + "'/>";
         if (!item.title.empty()) {
+            while (!open.empty() && open.back() >= item.level) {
+                navPoints += "</navPoint>";
+                open.pop_back();
+            }
             navPoints += "<navPoint id='nav" + std::to_string(n) + "' playOrder='" + std::to_string(n) +
-                         "'><navLabel><text>" + item.title + "</text></navLabel><content src='" + item.href +
-                         "'/></navPoint>";
+                         "'><navLabel><text>" + item.title + "</text></navLabel><content src='" + item.href + "'/>";
+            open.push_back(item.level);
         }
         const std::string file = item.href.substr(0, item.href.find('#'));
         if (written.insert(file).second && !item.content.empty()) {
             files.push_back(ZipEntry("OEBPS/" + file, item.content));
         }
+    }
+    for (std::size_t closing = 0; closing < open.size(); ++closing) {
+        navPoints += "</navPoint>";
     }
     for (const FixtureFile& other : others) {
         files.push_back(ZipEntry("OEBPS/" + other.href, other.content));
@@ -35,7 +43,9 @@ std::vector<ZipMember> FixtureEpub(const std::vector<FixtureFile>& spine, const 
                  "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
                  "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
         ZipEntry("OEBPS/content.opf",
-                 "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>" +
+                 "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><metadata "
+                 "xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title>Fixture Book</dc:title><dc:creator>Ann "
+                 "Writer</dc:creator><dc:language>en</dc:language></metadata><manifest>" +
                      manifest + "</manifest><spine>" + itemrefs + "</spine></package>"),
         ZipEntry("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>" +
                                       navPoints + "</navMap></ncx>"),
