@@ -33,9 +33,11 @@ using namespace layout;
 
 // A maximised window leaves this much of the primary screen's height free, for a task bar at its foot.
 constexpr int kMaximisedHeightReserve = 40;
-// The find bar, at most this wide, this far from the page's edges.
+// The find bar, at most this wide, this far from the page's top and (clear of the page's scroll bar) its
+// right edge.
 constexpr int kFindBarWidth = 380;
 constexpr int kFindBarMargin = 8;
+constexpr int kFindBarRightMargin = 24;
 
 struct ButtonSpec {
     const char* name;
@@ -375,8 +377,8 @@ void SkinnedFrame::Place() {
     f.LabelStart->setGeometry(f.Panel1->geometry());
     // The find bar stands over the page's top right corner.
     const QRect page = f.Panel1->geometry();
-    const int findWidth = std::min(kFindBarWidth, std::max(0, page.width() - 2 * kFindBarMargin));
-    f.FindBar1->setGeometry(page.right() + 1 - kFindBarMargin - findWidth, page.top() + kFindBarMargin, findWidth,
+    const int findWidth = std::min(kFindBarWidth, std::max(0, page.width() - kFindBarMargin - kFindBarRightMargin));
+    f.FindBar1->setGeometry(page.right() + 1 - kFindBarRightMargin - findWidth, page.top() + kFindBarMargin, findWidth,
                             f.FindBar1->sizeHint().height());
     f.FindBar1->raise();
 }
