@@ -1,7 +1,6 @@
 #include "mainwindow/Unit1.h"
 
 #include "artwork.h"
-#include "book/book_paths.h"
 #include "book/opf_reader.h"
 #include "book/working_folders.h"
 #include "convert/conversion_report.h"
@@ -11,6 +10,7 @@
 #include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
 #include "mainwindow/reader_settings.h"
+#include "mainwindow/row_of_page.h"
 #include "mainwindow/skinned_frame.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
@@ -22,7 +22,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -600,7 +599,12 @@ void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
     if (Converting() || openBook_.empty()) {
         return;
     }
-    const std::int32_t row = RowOfPage(url);
+    if (!url.isLocalFile()) {
+        return;
+    }
+    const std::int32_t row = RowOfPage(
+        toc, state.subTempDir, url.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery).toLocalFile().toStdString(),
+        url.fragment(QUrl::FullyDecoded).toStdString());
     if (row <= 0 || row == toc.CurrentRow()) {
         return;
     }
@@ -608,53 +612,6 @@ void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
     StringGrid1->SyncCurrentRow();
     Label1->setText(QString::fromStdString(OpenDialog1.FileName + "---" + toc.Cell(1, row)));
     SaveReadingPlace(false);
-}
-
-std::int32_t TForm1::RowOfPage(const QUrl& url) const {
-    if (!url.isLocalFile()) {
-        return -1;
-    }
-    const QString file = QDir::cleanPath(url.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery).toLocalFile());
-    const std::string fragment = url.fragment(QUrl::FullyDecoded).toStdString();
-    // Whether `row` leads into the page's file, and whether to the page's anchor too.
-    auto leadsHere = [&](std::int32_t row, bool& sameAnchor) {
-        const ChapterLink link = SplitChapterLink(toc.Cell(2, row));
-        if (link.file.empty()) {
-            return false;
-        }
-        const std::string source = state.subTempDir + PercentDecode(link.file);
-        if (file != QDir::cleanPath(QString::fromStdString(source)) &&
-            file != QDir::cleanPath(QString::fromStdString(ChapterTargetPath(source)))) {
-            return false;
-        }
-        sameAnchor = PercentDecode(link.fragment) == fragment;
-        return true;
-    };
-    std::int32_t sameAnchorRow = -1;
-    std::int32_t wholeFileRow = -1;
-    std::int32_t firstRow = -1;
-    for (std::int32_t row = 1; row < toc.RowCount(); ++row) {
-        bool sameAnchor = false;
-        if (!leadsHere(row, sameAnchor)) {
-            continue;
-        }
-        if (sameAnchor && sameAnchorRow < 0) {
-            sameAnchorRow = row;
-        }
-        if (wholeFileRow < 0 && SplitChapterLink(toc.Cell(2, row)).fragment.empty()) {
-            wholeFileRow = row;
-        }
-        if (firstRow < 0) {
-            firstRow = row;
-        }
-    }
-    // The current row keeps the highlight while it leads to the page: a book may list one file twice.
-    bool currentSameAnchor = false;
-    const std::int32_t current = toc.CurrentRow();
-    if (current > 0 && leadsHere(current, currentSameAnchor) && (currentSameAnchor || sameAnchorRow < 0)) {
-        return current;
-    }
-    return sameAnchorRow >= 0 ? sameAnchorRow : wholeFileRow >= 0 ? wholeFileRow : firstRow;
 }
 
 void TForm1::WebBrowser1LoadFinished(bool ok) {

@@ -162,9 +162,6 @@ public:
     // A page finished loading. One the reader reached by a link or by going back gets the zoom and the body's
     // border as the reading view's own pages do; an open find bar searches it again.
     void WebBrowser1LoadFinished(bool ok);
-    // The row whose chapter the page at `url` is: the current row when it is one of them, else the row with
-    // the same anchor, the row of the whole file, or the first row into the file; -1 when no row leads there.
-    std::int32_t RowOfPage(const QUrl& url) const;
 
     // Reading comfort: Ctrl+F opens the find bar, which searches the chapter shown (F3 and Shift+F3 go to the
     // next and previous match); F11 toggles full screen; Alt+Left goes back after a link; Ctrl+Q quits. Esc

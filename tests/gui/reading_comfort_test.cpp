@@ -4,6 +4,7 @@
 #include "mainwindow/find_bar.h"
 #include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
+#include "mainwindow/row_of_page.h"
 #include "mainwindow/splitter.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
@@ -355,6 +356,59 @@ private slots:
         QTRY_COMPARE(form.toc.CurrentRow(), 1);
         QCOMPARE(form.StringGrid1->currentIndex().row(), 1);
         QTRY_COMPARE(window.BodyZoom(), QString("1.2"));
+    }
+
+    // Which row a page reached by a link belongs to.
+    void rowOfPage_data() {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("fragment");
+        QTest::addColumn<int>("row");
+        const QString book = "/b/OEBPS/";
+        QTest::newRow("whole file, shown renamed") << 1 << book + "ch2.html"
+                                                   << "" << 2;
+        QTest::newRow("whole file, not yet renamed") << 1 << book + "ch2.xhtml"
+                                                     << "" << 2;
+        QTest::newRow("the anchor's row") << 1 << book + "ch2.html"
+                                          << "s2" << 4;
+        QTest::newRow("an anchor no row has: the whole file") << 1 << book + "ch2.html"
+                                                              << "zz" << 2;
+        QTest::newRow("only anchor rows: the first") << 1 << book + "sec/ch3.html"
+                                                     << "zz" << 5;
+        QTest::newRow("a file listed twice keeps the current row") << 7 << book + "ch1.html"
+                                                                   << "" << 7;
+        QTest::newRow("the current row gives way to the anchor's") << 2 << book + "ch2.html"
+                                                                   << "s1" << 3;
+        QTest::newRow("the current row keeps an anchor no row has") << 2 << book + "ch2.html"
+                                                                    << "zz" << 2;
+        QTest::newRow("an escaped name") << 1 << book + QString::fromUtf8("caf\u00e9.html") << "" << 9;
+        QTest::newRow("dot segments") << 1 << book + "sec/../ch2.html"
+                                      << "" << 2;
+        QTest::newRow("outside the book") << 1 << "/elsewhere/ch2.html"
+                                          << "" << -1;
+    }
+    void rowOfPage() {
+        QFETCH(int, current);
+        QFETCH(QString, file);
+        QFETCH(QString, fragment);
+        QFETCH(int, row);
+        TableOfContents toc;
+        const char* paths[] = {"",
+                               "ch1.xhtml",
+                               "ch2.xhtml",
+                               "ch2.xhtml#s1",
+                               "ch2.xhtml#s2",
+                               "sec/ch3.xhtml#a",
+                               "sec/ch3.xhtml#b",
+                               "ch1.xhtml",
+                               "",
+                               "caf%C3%A9.xhtml"};
+        toc.SetRowCount(static_cast<std::int32_t>(std::size(paths)));
+        for (std::int32_t r = 0; r < toc.RowCount(); ++r) {
+            toc.SetCell(2, r, paths[r]);
+        }
+        toc.SetCurrentRowQuietly(current);
+        QCOMPARE(RowOfPage(toc, "/b/OEBPS/", file.toStdString(), fragment.toStdString()), row);
     }
 
     // F11 toggles full screen, Esc leaves it too; Ctrl+Q closes the window.
