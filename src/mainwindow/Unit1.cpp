@@ -399,7 +399,9 @@ void TForm1::OpenChosenBook() {
         }
         state.WebZoom = ZoomOfSteps(place->zoomSteps);
     }
-    settings_->AddRecentBook(book);
+    if (Remembers()) {
+        settings_->AddRecentBook(book);
+    }
     busy.Release();
     toc.SetCurrentRow(row);
     StringGrid1->setFocus();
@@ -462,16 +464,20 @@ void TForm1::RestoreWindow() {
     }
 }
 
+bool TForm1::Remembers() const {
+    return !testAttribute(Qt::WA_DontShowOnScreen);
+}
+
 void TForm1::SaveWindow() {
     // A window that was never on the screen has no placement of the reader's.
-    if (isVisible()) {
+    if (isVisible() && Remembers()) {
         settings_->SetWindow({frame_->NormalGeometry(), IsMaximised(), frame_->TocWidth()});
     }
 }
 
 void TForm1::SaveReadingPlace(bool withScroll) {
     // A conversion walks every row at the natural size; where the reader is counts again once it has ended.
-    if (openBook_.empty() || Converting()) {
+    if (openBook_.empty() || Converting() || !Remembers()) {
         return;
     }
     ReadingPlace place;

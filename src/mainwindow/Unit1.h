@@ -184,6 +184,9 @@ protected:
 
 private:
     void BuildMenus();
+    // A window kept off the screen (a tool converting offscreen) reads the settings but keeps nothing in them: its
+    // books and its placement are not the reader's.
+    bool Remembers() const;
     void RestoreWindow();
     void SaveWindow();
     // Keeps where the reader is in the open book: its row and zoom, and with `withScroll` the place in the page.

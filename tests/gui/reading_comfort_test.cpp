@@ -221,6 +221,25 @@ private slots:
         QTRY_VERIFY(std::abs(form.WebBrowser1->page()->scrollPosition().y() - scrolled) <= 2);
     }
 
+    // A window kept off the screen, as a tool that converts offscreen uses it, leaves nothing in the settings.
+    void aWindowOffTheScreenKeepsNothing() {
+        const QString file = test::FreshConfigHome() + "/Quillmark/quillmark.conf";
+        {
+            test::ScriptedDialogs dialogs;
+            test::RecordingShell shell;
+            TForm1 form(dialogs, shell);
+            form.setAttribute(Qt::WA_DontShowOnScreen);
+            form.show();
+            form.OpenBookFile(book_);
+            QTRY_COMPARE_WITH_TIMEOUT(form.state.flag_complete, 1, test::kLoadTimeoutMs);
+            form.ImageZoomInClick();
+            QVERIFY(form.close());
+        }
+        QVERIFY(QSettings(file, QSettings::IniFormat).allKeys().isEmpty());
+        test::ReadingWindow window(test::Settings::Kept);
+        QVERIFY(!window.form->OpenLastBook());
+    }
+
     // Settings that cannot be read, or that are damaged, are passed over with a warning and left as they are.
     void unusableSettingsAreIgnored_data() {
         QTest::addColumn<bool>("folder");
