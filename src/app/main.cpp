@@ -83,7 +83,6 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName("Quillmark");
     QApplication::setDesktopFileName("io.github.quillmark.Quillmark");
 
     QCommandLineParser parser;
@@ -104,6 +103,9 @@ int main(int argc, char** argv) {
         const std::string book = QFileInfo(books.constFirst()).absoluteFilePath().toStdString();
         // The book opens once the window is on the screen, so that its errors have a window to show over.
         QTimer::singleShot(0, &form, [&form, book] { form.RunHandler([&form, &book] { form.OpenBookFile(book); }); });
+    } else {
+        // Without a book to open, the reader returns to the one read last, where it was left.
+        QTimer::singleShot(0, &form, [&form] { form.RunHandler([&form] { form.OpenLastBook(); }); });
     }
     return QApplication::exec();
 }

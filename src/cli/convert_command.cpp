@@ -1,310 +1,357 @@
 #include "cli/convert_command.h"
 
+#include "book/book_metadata.h"
+#include "book/file_search.h"
+#include "book/open_book.h"
+#include "book/string_fields.h"
+#include "cli/convert_options.h"
 #include "cli/private_folders.h"
+#include "cli/progress_line.h"
+#include "cli/render_process.h"
+#include "convert/text_pdf_outline.h"
+#include "files/regular_file.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
-#include "mainwindow/Unit1.h"
-#include "platform/dialogs.h"
-#include "platform/qt_log.h"
-#include "platform/shell.h"
-#include "platform/termination_signals.h"
-#include "platform/web_engine_browser.h"
+#include "text_pdf/merge_chapter_pdfs.h"
+#include "view/chapter_display.h"
 
-#include <QApplication>
-
-#include <sys/stat.h>
+#include <poll.h>
 #include <unistd.h>
 
-#include <cctype>
-#include <charconv>
-#include <cstdlib>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <optional>
-#include <string_view>
+#include <map>
+#include <memory>
+#include <thread>
 
 namespace qm::cli {
 
 namespace {
 
-constexpr int kUsageError = 64;
-constexpr const char* kUsage =
-    "usage: quillmark-cli convert BOOK.epub OUT.pdf|OUT.jpg [--replace|--no-replace] [--timeout SECONDS]\n"
-    "                             [--width PX] [--height PX] [--scripts] [--text [--paper A4|Letter|chapter]]\n";
+namespace fs = std::filesystem;
 
-// Pages are laid out 800 pixels wide, a width that reads well on a screen and on paper, in a viewport 600
-// pixels high (the least height of a page).
-constexpr int kDefaultWidth = 800;
-constexpr int kDefaultHeight = 600;
-
-struct ConvertOptions {
-    std::string book;
-    std::string out;
-    bool pdf = true;
-    bool text = false;
-    PaperKind paper = PaperKind::A4;
-    bool replace = false;
-    bool scripts = false;
-    int timeoutSeconds = 60;
-    int width = kDefaultWidth;
-    int height = kDefaultHeight;
+// A book opened here, without the engine: its rows, its files and its metadata.
+struct OpenedBook {
+    PrivateFolders folders;
+    ReaderState state;
+    TableOfContents toc;
+    BookDocuments documents;
 };
 
-// Reads the whole number after an option into `value`; false (with a message) when it is missing, not a
-// number or outside [least, most].
-bool ReadNumber(const std::vector<std::string>& args, std::size_t& i, int least, int most, int& value) {
-    const std::string& option = args[i];
-    const std::string text = i + 1 < args.size() ? args[++i] : "";
-    const auto parsed = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || value < least || value > most) {
-        std::cerr << "quillmark-cli convert: " << option << " takes a whole number from " << least << " to " << most
-                  << ", not \"" << text << "\"\n";
-        return false;
-    }
-    return true;
-}
-
-bool EndsWithIgnoringCase(const std::string& text, const std::string& lowerEnd) {
-    if (text.size() < lowerEnd.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < lowerEnd.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - lowerEnd.size() + i])) != lowerEnd[i]) {
-            return false;
+std::vector<std::int32_t> ChapterRows(const TableOfContents& toc) {
+    std::vector<std::int32_t> rows;
+    for (std::int32_t row = 1; row < toc.RowCount(); ++row) {
+        if (!Trim(toc.Cell(2, row)).empty()) {
+            rows.push_back(row);
         }
     }
-    return true;
+    return rows;
 }
 
-std::optional<ConvertOptions> ParseOptions(const std::vector<std::string>& args) {
-    ConvertOptions options;
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--replace" || word == "--no-replace") {
-            options.replace = word == "--replace";
-        } else if (word == "--scripts") {
-            options.scripts = true;
-        } else if (word == "--text") {
-            options.text = true;
-        } else if (word == "--paper") {
-            const std::string name = i + 1 < args.size() ? args[++i] : "";
-            if (name == "A4" || name == "a4") {
-                options.paper = PaperKind::A4;
-            } else if (name == "Letter" || name == "letter") {
-                options.paper = PaperKind::Letter;
-            } else if (name == "chapter") {
-                options.paper = PaperKind::Chapter;
-            } else {
-                std::cerr << "quillmark-cli convert: --paper takes A4, Letter or chapter, not \"" << name << "\"\n";
-                return std::nullopt;
-            }
-        } else if (word == "--timeout") {
-            if (!ReadNumber(args, i, 1, 24 * 3600, options.timeoutSeconds)) {
-                return std::nullopt;
-            }
-        } else if (word == "--width") {
-            if (!ReadNumber(args, i, 100, 16384, options.width)) {
-                return std::nullopt;
-            }
-        } else if (word == "--height") {
-            if (!ReadNumber(args, i, 100, 16384, options.height)) {
-                return std::nullopt;
-            }
-        } else if (word.size() > 1 && word[0] == '-') {
-            std::cerr << "quillmark-cli convert: unknown option \"" << word << "\"\n";
-            return std::nullopt;
+std::string FileOf(const TableOfContents& toc, std::int32_t row) {
+    return SplitChapterLink(Trim(toc.Cell(2, row))).file;
+}
+
+// The rows of each share, round the shares in turn. A text PDF prints each file once, so its rows go by file.
+std::vector<std::vector<std::int32_t>> Shares(const TableOfContents& toc, ConversionKind kind, int count) {
+    const std::vector<std::int32_t> rows = ChapterRows(toc);
+    std::vector<std::vector<std::int32_t>> shares(static_cast<std::size_t>(count));
+    std::map<std::string, std::size_t> shareOfFile;
+    std::size_t next = 0;
+    for (const std::int32_t row : rows) {
+        std::size_t share = next;
+        if (kind == ConversionKind::TextPdf) {
+            const auto [place, fresh] = shareOfFile.emplace(FileOf(toc, row), next);
+            share = place->second;
+            next = fresh ? (next + 1) % shares.size() : next;
         } else {
-            paths.push_back(word);
+            next = (next + 1) % shares.size();
+        }
+        shares[share].push_back(row);
+    }
+    std::erase_if(shares, [](const std::vector<std::int32_t>& share) { return share.empty(); });
+    return shares;
+}
+
+// The row and part a page file stands for: "12_W.jpg" is row 12, "12_W_part2.jpg" its second part, "12.pdf"
+// the chapter PDF printed for row 12.
+std::pair<long, long> PageOrder(const std::string& path) {
+    const std::string name = fs::path(path).filename().string();
+    const long row = std::strtol(name.c_str(), nullptr, 10);
+    const std::size_t part = name.find("_part");
+    return {row, part == std::string::npos ? 1 : std::strtol(name.c_str() + part + 5, nullptr, 10)};
+}
+
+// Checks that the book exists and that the output may be written, before any chapter is rendered; the
+// reason when not.
+std::string Refusal(const ConvertOptions& options, const std::string& book, const std::string& out) {
+    std::error_code ec;
+    if (!fs::is_regular_file(book, ec)) {
+        return "\"" + book + "\" is not a file";
+    }
+    if (SameFile(out, book)) {
+        return "\"" + out + "\" is the book itself; choose another name for the output";
+    }
+    if (options.kind != ConversionKind::Jpg && !options.replace && fs::exists(out, ec)) {
+        return "\"" + out + "\" exists; --replace overwrites it";
+    }
+    const std::string folder = fs::path(out).parent_path().string();
+    if (!fs::is_directory(folder, ec)) {
+        return "Cannot write \"" + out + "\": the folder \"" + folder + "\" does not exist";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "Cannot write \"" + out + "\": the folder \"" + folder + "\" cannot be written (" +
+               std::strerror(errno) + ")";
+    }
+    return {};
+}
+
+// Runs the shares of one book side by side and gathers what they did into `result`.
+void RunShares(const ConvertOptions& options, const std::string& program, const std::string& book,
+               const OpenedBook& opened, const std::vector<std::vector<std::int32_t>>& shares,
+               const std::string& pageFolder, ConversionResult& result) {
+    std::vector<std::unique_ptr<RenderProcess>> processes;
+    for (const std::vector<std::int32_t>& rows : shares) {
+        ConvertOptions share = options;
+        share.rows = rows;
+        share.quiet = true;
+        share.pageFolder = options.kind == ConversionKind::Jpg ? std::string() : pageFolder;
+        // A JPEG share writes the chosen files itself and has to be told it is a share: its rows say so.
+        processes.push_back(std::make_unique<RenderProcess>(program, ConvertArguments(share, book, result.output)));
+    }
+    // The shares tell of each chapter they start: each row, or each file of a text PDF.
+    std::map<std::string, bool> files;
+    int chapters = 0;
+    for (const auto& rows : shares) {
+        for (const std::int32_t row : rows) {
+            chapters += options.kind != ConversionKind::TextPdf || files.emplace(FileOf(opened.toc, row), true).second;
         }
     }
-    if (paths.size() != 2) {
-        return std::nullopt;
-    }
-    options.book = paths[0];
-    options.out = paths[1];
-    if (EndsWithIgnoringCase(options.out, ".pdf")) {
-        options.pdf = true;
-    } else if (EndsWithIgnoringCase(options.out, ".jpg") || EndsWithIgnoringCase(options.out, ".jpeg")) {
-        options.pdf = false;
-    } else {
-        std::cerr << "quillmark-cli convert: the output must end in .pdf, .jpg or .jpeg: \"" << options.out << "\"\n";
-        return std::nullopt;
-    }
-    if (options.text && !options.pdf) {
-        std::cerr << "quillmark-cli convert: --text makes a PDF; the output must end in .pdf\n";
-        return std::nullopt;
-    }
-    return options;
-}
-
-// A message as one line: the window's texts start with a line break.
-std::string OneLine(std::string text) {
-    for (char& c : text) {
-        if (c == '\r') {
-            c = '\n';
+    ProgressLine progress(chapters, options.quiet);
+    int started = 0;
+    std::vector<int> statuses(processes.size(), 0);
+    for (std::size_t open = processes.size(); open > 0;) {
+        std::vector<pollfd> waiting;
+        for (const auto& process : processes) {
+            waiting.push_back({process->Output(), POLLIN, 0});
+        }
+        if (::poll(waiting.data(), waiting.size(), -1) < 0 && errno != EINTR) {
+            throw std::runtime_error(std::string("Cannot follow the conversion: ") + std::strerror(errno));
+        }
+        for (std::size_t n = 0; n < processes.size(); ++n) {
+            if (waiting[n].fd < 0 || waiting[n].revents == 0) {
+                continue;
+            }
+            std::vector<std::string> lines;
+            const bool more = processes[n]->Read(lines);
+            for (const std::string& line : lines) {
+                const std::size_t tab = line.find('\t');
+                const std::string word = line.substr(0, tab);
+                const std::string rest = tab == std::string::npos ? std::string() : line.substr(tab + 1);
+                if (word == "chapter") {
+                    progress.Chapter(std::min(++started, chapters), rest.substr(rest.find('\t') + 1));
+                } else if (word == "written") {
+                    result.written.push_back(rest);
+                } else if (word == "missing") {
+                    const auto row = static_cast<std::int32_t>(std::strtol(rest.c_str(), nullptr, 10));
+                    result.missing.push_back({row, opened.toc.Cell(1, row), rest.substr(rest.find('\t') + 1)});
+                } else if (word == "kept") {
+                    result.kept += static_cast<int>(std::strtol(rest.c_str(), nullptr, 10));
+                } else if (word == "error" && result.error.empty()) {
+                    result.error = rest;
+                }
+            }
+            if (!more) {
+                statuses[n] = processes[n]->Wait();
+                --open;
+            }
         }
     }
-    const std::size_t start = text.find_first_not_of('\n');
-    return start == std::string::npos ? std::string() : text.substr(start);
+    progress.Finish();
+    for (const int status : statuses) {
+        if (status != 0 && result.error.empty() && !Interrupted()) {
+            result.error = "a conversion process ended with status " + std::to_string(status);
+        }
+    }
+    std::sort(result.missing.begin(), result.missing.end(),
+              [](const MissingChapter& a, const MissingChapter& b) { return a.row < b.row; });
+    std::sort(result.written.begin(), result.written.end(),
+              [](const std::string& a, const std::string& b) { return PageOrder(a) < PageOrder(b); });
 }
 
-// The dialogs answered from the command line: the save dialog gives the output file, the replace question
-// the --replace choice; a message (an opening that failed) is printed.
-class CommandLineDialogs final : public Dialogs {
-public:
-    CommandLineDialogs(std::string out, bool replace) : out_(std::move(out)), replace_(replace) {}
-
-    std::optional<std::string> AskOpenFileName(const FileFilter&, const std::string&) override { return std::nullopt; }
-    std::optional<std::string> AskSaveFileName(const FileFilter&, const std::string&, const std::string&) override {
-        return out_;
+// The document of a shared conversion, from the pages its shares wrote.
+void PutTogether(const ConvertOptions& options, const OpenedBook& opened, ConversionResult& result) {
+    if (!result.error.empty() || options.kind == ConversionKind::Jpg) {
+        return;
     }
-    void ShowMessage(MessageKind kind, const std::string&, const std::string& text) override {
-        failed = failed || kind != MessageKind::Plain;
-        std::cerr << "quillmark-cli convert: " << OneLine(text) << "\n";
+    if (options.kind == ConversionKind::Pdf) {
+        result.pdfResult = JpegsToPDF(result.written, result.output, {}, {}, &result.pdfCause);
+        return;
     }
-    ReplaceAnswer AskReplace(const std::string&) override { return replace_ ? ReplaceAnswer::Yes : ReplaceAnswer::No; }
-
-    bool failed = false;
-
-private:
-    std::string out_;
-    bool replace_;
-};
-
-// What the conversion did, on stderr; the exit status.
-int Report(const ConversionResult& result, const ConvertOptions& options) {
-    auto say = [](const std::string& text) { std::cerr << "quillmark-cli convert: " << OneLine(text) << "\n"; };
-    if (!result.error.empty()) {
-        say(result.error);
+    if (result.written.empty()) {
+        result.pdfResult = pdfNoFiles;
+        return;
     }
-    for (const MissingChapter& chapter : result.missing) {
-        say("chapter \"" + chapter.title + "\" (row " + std::to_string(chapter.row) +
-            ") has no page: " + chapter.reason);
+    if (!result.missing.empty()) {
+        return; // as a single process does: a document of text with chapters missing is not written
     }
-    if (result.pdfResult == pdfNoFiles) {
-        say("No files existing!");
-    } else if (result.pdfResult == pdfAborted) {
-        say("Aborted!" + (result.pdfCause.empty() ? std::string() : " " + result.pdfCause));
+    std::map<std::string, int> chapterOfFile;
+    for (std::size_t n = 0; n < result.written.size(); ++n) {
+        chapterOfFile[FileOf(opened.toc, static_cast<std::int32_t>(PageOrder(result.written[n]).first))] =
+            static_cast<int>(n);
     }
-    if (result.kept > 0) {
-        say("kept " + std::to_string(result.kept) +
-            " existing file(s) instead of their chapters; --replace overwrites them");
-    }
-    if (result.Complete() && result.kept == 0) {
-        std::cerr << "quillmark-cli convert: wrote " << options.out << "\n";
-        return 0;
-    }
-    return 1;
-}
-
-// Folders are opened in no file manager and pages in no browser.
-class NoShell final : public Shell {
-public:
-    void OpenFolder(const std::string&) override {}
-    void OpenPage(const std::string&) override {}
-};
-
-// The browser runs offscreen with software rendering, in runtime folders of this run; as root Chromium only
-// starts without its sandbox.
-void PrepareOffscreenEnvironment(const std::string& root) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("QT_QUICK_BACKEND", "software", 1);
-    if (geteuid() == 0) {
-        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    }
-    const std::string runtime = root + "/runtime";
-    if (mkdir(runtime.c_str(), 0700) == 0) {
-        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    }
-    // The window keeps its working folders below the data folder, and the browser its caches and settings
-    // below the others: all in the private folder, which goes when the run ends.
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
-        setenv(name, root.c_str(), 1);
+    try {
+        MergeChapterPdfs(result.written,
+                         TextPdfOutline(opened.toc, ChapterRows(opened.toc),
+                                        [&](const std::string& file) {
+                                            const auto found = chapterOfFile.find(file);
+                                            return found == chapterOfFile.end() ? -1 : found->second;
+                                        }),
+                         TextPdfInfo(ReadBookMetadata(opened.documents.XMLDocument2)), result.output);
+        result.pdfResult = pdfDone;
+    } catch (const std::runtime_error& error) {
+        result.pdfResult = pdfAborted;
+        result.pdfCause = error.what();
     }
 }
 
-// Qt's and the browser's notes on the offscreen platform (no window masks, no GPU, no sandbox) say nothing
-// about the book; stderr keeps the progress, the errors that do, and the program's own diagnostics when they
-// are turned on (QT_LOGGING_RULES="quillmark.*=true").
-void KeepOnlySeriousQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    const bool ours = context.category != nullptr && std::string_view(context.category).starts_with("quillmark.");
-    if (ours || type == QtCriticalMsg || type == QtFatalMsg) {
-        std::cerr << message.toStdString() << "\n";
+// One book shared among `jobs` processes.
+int ConvertShared(const ConvertOptions& options, const std::string& program, int jobs) {
+    const std::string book = fs::absolute(options.books.front()).string();
+    const std::string out = fs::absolute(options.out).string();
+    if (const std::string refusal = Refusal(options, book, out); !refusal.empty()) {
+        std::cerr << "quillmark-cli convert: " << refusal << "\n";
+        return 1;
     }
+    auto opened = std::make_unique<OpenedBook>();
+    try {
+        OpenBook(book, opened->folders.working(), opened->state, opened->toc, opened->documents);
+    } catch (const std::exception& error) {
+        std::cerr << "quillmark-cli convert: " << OneLine(error.what()) << "\n";
+        return 1;
+    }
+    const std::vector<std::vector<std::int32_t>> shares = Shares(opened->toc, options.kind, jobs);
+    if (shares.size() < 2) {
+        return RunRenderProcess(program, ConvertArguments(options, book, out));
+    }
+    const std::string pageFolder = opened->folders.root() + "/pages";
+    fs::create_directories(pageFolder);
+    ConversionResult result;
+    result.kind = options.kind;
+    result.started = true;
+    result.output = out;
+    PassInterruptsOn();
+    RunShares(options, program, book, *opened, shares, pageFolder, result);
+    if (Interrupted()) {
+        std::cerr << "quillmark-cli convert: interrupted; nothing was written\n";
+        return 1;
+    }
+    PutTogether(options, *opened, result);
+    return ReportConversionResult(result);
+}
+
+// Several books into one folder, up to `jobs` at once, each in a process of its own; a summary at the end.
+int ConvertBooks(const ConvertOptions& options, const std::string& program, int jobs) {
+    std::error_code ec;
+    const fs::path folder = fs::absolute(options.outputDir);
+    if (!fs::is_directory(folder, ec) || ::access(folder.c_str(), W_OK | X_OK) != 0) {
+        std::cerr << "quillmark-cli convert: \"" << options.outputDir << "\" is not a folder that can be written\n";
+        return 1;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    PassInterruptsOn();
+    struct Running {
+        std::string book;
+        std::unique_ptr<RenderProcess> process;
+        int pages = 0;
+    };
+    std::vector<Running> running;
+    int failures = 0;
+    int pages = 0;
+    std::size_t next = 0;
+    auto finish = [&](Running& done) {
+        const int status = done.process->Wait();
+        pages += done.pages;
+        if (status != 0) {
+            ++failures;
+            std::cerr << "quillmark-cli convert: " << done.book << ": failed\n";
+        } else if (!options.quiet) {
+            std::cerr << "quillmark-cli convert: " << done.book << ": " << done.pages << " pages\n";
+        }
+    };
+    while ((next < options.books.size() || !running.empty()) && !Interrupted()) {
+        while (running.size() < static_cast<std::size_t>(jobs) && next < options.books.size()) {
+            const std::string& book = options.books[next++];
+            const std::string name = FileNameWithoutExt(book).empty() ? "book" : FileNameWithoutExt(book);
+            const std::string out =
+                (folder / (name + (options.kind == ConversionKind::Jpg ? ".jpg" : ".pdf"))).string();
+            ConvertOptions single = options;
+            single.quiet = true;
+            single.jobs = 1;
+            std::vector<std::string> args = ConvertArguments(single, fs::absolute(book).string(), out);
+            args.push_back("--tell");
+            running.push_back({book, std::make_unique<RenderProcess>(program, args)});
+        }
+        std::vector<pollfd> waiting;
+        for (const Running& entry : running) {
+            waiting.push_back({entry.process->Output(), POLLIN, 0});
+        }
+        if (::poll(waiting.data(), waiting.size(), -1) < 0 && errno != EINTR) {
+            break;
+        }
+        for (std::size_t n = 0; n < running.size();) {
+            std::vector<std::string> lines;
+            const bool more = waiting[n].revents == 0 || running[n].process->Read(lines);
+            for (const std::string& line : lines) {
+                running[n].pages += line.starts_with("written\t") ? 1 : 0;
+            }
+            if (!more) {
+                finish(running[n]);
+                running.erase(running.begin() + static_cast<std::ptrdiff_t>(n));
+                waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(n));
+                continue;
+            }
+            ++n;
+        }
+    }
+    if (Interrupted()) {
+        std::cerr << "quillmark-cli convert: interrupted\n";
+        return 1;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::cerr << "quillmark-cli convert: " << options.books.size() << " books, " << pages << " pages, " << failures
+              << (failures == 1 ? " failure, " : " failures, ") << static_cast<int>(seconds + 0.5) << " s\n";
+    return failures == 0 ? 0 : 1;
 }
 
 } // namespace
 
 int RunConvert(const std::vector<std::string>& args) {
-    const std::optional<ConvertOptions> options = ParseOptions(args);
-    if (!options) {
-        std::cerr << kUsage;
+    const std::optional<ConvertOptions> options = ParseConvertOptions(args);
+    if (!options || !options->rows.empty() || !options->pageFolder.empty()) {
+        std::cerr << kConvertUsage;
         return kUsageError;
     }
-    std::error_code error;
-    const std::string book = std::filesystem::absolute(options->book, error).string();
-    const std::string out = std::filesystem::absolute(options->out, error).string();
-    if (!std::filesystem::is_regular_file(book, error)) {
-        std::cerr << "quillmark-cli convert: \"" << options->book << "\" is not a file\n";
+    const std::string program = RenderProgram();
+    if (program.empty()) {
+        std::cerr << "quillmark-cli convert: the conversion program quillmark-render is not installed\n";
         return 1;
     }
-    if (options->pdf && !options->replace && std::filesystem::exists(out, error)) {
-        std::cerr << "quillmark-cli convert: \"" << options->out << "\" exists; --replace overwrites it\n";
-        return 1;
-    }
+    const int jobs =
+        options->jobs > 0 ? options->jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     try {
-        const PrivateFolders folders;
-        PrepareOffscreenEnvironment(folders.root());
-        int argc = 1;
-        char name[] = "quillmark-cli";
-        char* argv[] = {name, nullptr};
-        qInstallMessageHandler(KeepOnlySeriousQtMessages);
-        InstallCoreLogListener();
-        QApplication application(argc, argv);
-
-        CommandLineDialogs dialogs(out, options->replace);
-        NoShell shell;
-        TForm1 form(dialogs, shell);
-        // An interrupt cancels the conversion, which then removes what it wrote.
-        bool interrupted = false;
-        OnTerminationSignals([&] {
-            interrupted = true;
-            form.Converter().Cancel(true);
-        });
-        form.WebBrowser1->SetBookScriptsAllowed(options->scripts);
-        form.WebBrowser1->SetResponseLimit(std::chrono::seconds(options->timeoutSeconds));
-        form.WebBrowser1->SetLoadLimit(std::chrono::seconds(options->timeoutSeconds));
-        form.setAttribute(Qt::WA_DontShowOnScreen);
-        form.show();
-        form.RunHandler([&] { form.OpenBookFile(book); });
-        if (dialogs.failed) {
-            return 1;
+        if (!options->outputDir.empty()) {
+            return ConvertBooks(*options, program, jobs);
         }
-        QCoreApplication::processEvents();
-        if (interrupted) {
-            std::cerr << "quillmark-cli convert: interrupted\n";
-            return 1;
+        if (jobs == 1) {
+            return RunRenderProcess(program, args);
         }
-        BookConverter& converter = form.Converter();
-        converter.options.pageWidth = options->width;
-        converter.options.viewportHeight = options->height;
-        converter.options.chapterTimeout = std::chrono::seconds(options->timeoutSeconds);
-        converter.options.responseLimit = std::chrono::seconds(options->timeoutSeconds);
-        converter.onChapter = [](const ChapterStep& step) {
-            std::cerr << "chapter " << step.number << " of " << step.count << ": " << step.title << "\n";
-        };
-        converter.options.paper = options->paper;
-        converter.metadata = [&form] { return ReadBookMetadata(form.documents.XMLDocument2); };
-        const ConversionResult result = options->text  ? converter.ConverttoTextPDF1Click()
-                                        : options->pdf ? converter.ConverttoPDF1Click()
-                                                       : converter.ConverttoJPG1Click();
-        if (interrupted || result.cancelled) {
-            std::cerr << "quillmark-cli convert: interrupted; nothing was written\n";
-            return 1;
-        }
-        return Report(result, *options);
-    } catch (const std::exception& e) {
-        std::cerr << "quillmark-cli convert: " << e.what() << "\n";
+        return ConvertShared(*options, program, jobs);
+    } catch (const std::exception& error) {
+        std::cerr << "quillmark-cli convert: " << error.what() << "\n";
         return 1;
     }
 }

@@ -6,9 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#ifdef QUILLMARK_CLI_CONVERT
 #include "cli/convert_command.h"
-#endif
 #include "cli/pdf_command.h"
 #include "cli/probe_command.h"
 #include "cli/toc_command.h"
@@ -49,23 +47,30 @@ constexpr std::array kSubcommands{
                "exit status: 0 pdfDone; 1 pdfNoFiles or pdfAborted; 2 OUT.pdf cannot be created (the reason on\n"
                "stderr); 64 usage error\n",
                1, qm::cli::RunPdf},
-#ifdef QUILLMARK_CLI_CONVERT
     Subcommand{"convert", "BOOK.epub OUT.pdf|OUT.jpg [OPTIONS]",
                "the whole book as one PDF, or one numbered JPEG file per chapter",
-               "Runs the window's Convert to PDF or Convert to JPG on a window that is never shown, in folders of\n"
-               "its own. OUT.jpg gives OUT1.jpg, OUT2.jpg, ... Prints \"chapter n of N\" lines on stderr.\n"
+               "Runs the window's Convert to PDF, to PDF (text) or to JPG on a window that is never shown, in\n"
+               "folders of its own. OUT.jpg gives OUT1.jpg, OUT2.jpg, ... With --output-dir DIR each BOOK goes to\n"
+               "DIR/BOOK.pdf (or DIR/BOOK.jpg pages with --jpg). Progress goes to stderr: one updating line on a\n"
+               "terminal, else one \"chapter n of N: title\" line per chapter.\n"
                "\n"
                "options:\n"
                "  --replace         overwrite existing output files\n"
                "  --no-replace      keep existing output files (the default)\n"
-               "  --timeout S       wait at most S seconds for a chapter to load (default 60)\n"
+               "  --timeout S       wait at most S seconds for a chapter (default 60)\n"
                "  --width PX        lay pages out PX pixels wide (default 800)\n"
                "  --height PX       the view's height in pixels, the least height of a page (default 600)\n"
                "  --scripts         run the book's own scripts (off by default)\n"
+               "  --text            a PDF of text, printed by the engine, with bookmarks\n"
+               "  --paper P         the text PDF's paper: A4 (default), Letter or chapter\n"
+               "  --jobs N          convert with N processes at once (default: the number of cores)\n"
+               "  --output-dir DIR  convert every BOOK given into DIR\n"
+               "  --jpg             with --output-dir: numbered JPEG files instead of a PDF\n"
+               "  --quiet           no progress\n"
                "\n"
-               "exit status: 0 success; 1 failure (the reason on stderr); 64 usage error\n",
+               "exit status: 0 success; 1 failure (the reason on stderr); 64 usage error\n"
+               "(with --output-dir the status is 1 when any book failed)\n",
                2, qm::cli::RunConvert},
-#endif
 };
 
 void PrintUsage(std::ostream& out) {

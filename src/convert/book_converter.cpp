@@ -179,10 +179,12 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
             std::vector<std::string> files;
             std::vector<int> printedAs;
             PrintChapters(result, files, printedAs);
-            MergeTextPdf(result, files, printedAs);
+            if (options.pageFolder.empty()) {
+                MergeTextPdf(result, files, printedAs);
+            }
         } else {
             CaptureChapters(result);
-            if (pdf) {
+            if (pdf && options.pageFolder.empty()) {
                 WritePdf(result);
             }
         }
@@ -226,14 +228,29 @@ std::vector<std::int32_t> BookConverter::ChapterRows() const {
     return rows;
 }
 
+std::vector<std::int32_t> BookConverter::RowsToConvert() const {
+    std::vector<std::int32_t> rows = ChapterRows();
+    if (!options.rows.empty()) {
+        std::erase_if(rows, [this](std::int32_t row) {
+            return std::find(options.rows.begin(), options.rows.end(), row) == options.rows.end();
+        });
+    }
+    return rows;
+}
+
+std::string BookConverter::PageFolder() const {
+    return options.pageFolder.empty() ? c_.tempJPG() : options.pageFolder;
+}
+
 void BookConverter::Skip(ConversionResult& result, std::int32_t row, const std::string& reason) {
     result.missing.push_back({row, c_.toc.Cell(1, row), reason});
 }
 
 void BookConverter::CaptureChapters(ConversionResult& result) {
-    const std::vector<std::int32_t> chapters = ChapterRows();
+    // Sections are cut by the anchors of every row of the book, also of rows another process converts.
+    FindAnchors(ChapterRows());
+    const std::vector<std::int32_t> chapters = RowsToConvert();
     const auto count = static_cast<int>(chapters.size());
-    FindAnchors(chapters);
     const bool pdf = result.kind == ConversionKind::Pdf;
     progress_ = 0;
     c_.window.ShowProgress(std::max(count, 1));
@@ -257,7 +274,7 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
             if (!c_.chapters.LoadFailure().empty()) {
                 Skip(result, row, "could not be shown: " + c_.chapters.LoadFailure());
             } else if (!c_.state.flag_null) {
-                CaptureChapter(row, pdf ? PageFileName(c_.tempJPG(), row) : JpgOutputName(result.output, row), result);
+                CaptureChapter(row, pdf ? PageFileName(PageFolder(), row) : JpgOutputName(result.output, row), result);
             }
         }
         Advance();

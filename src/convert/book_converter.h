@@ -52,6 +52,11 @@ struct ConversionOptions {
     // Any other wait for the page (a script's answer, a frame); a page that does not answer is left behind
     // for a fresh one, and its chapter is skipped and named.
     std::chrono::milliseconds responseLimit = std::chrono::seconds(10);
+    // Part of a conversion shared among several processes: only these rows (all when empty) are converted,
+    // and their page files (a picture PDF's) or chapter PDFs (a text PDF's) go to `pageFolder`, named by row,
+    // without the document being made of them; JPEG files go where they always go.
+    std::vector<std::int32_t> rows;
+    std::string pageFolder;
 };
 
 // A chapter that the conversion is about to capture: its row, its place among the chapters and its title.
@@ -98,6 +103,8 @@ private:
     bool Prepare(ConversionResult& result);
     std::string CheckOutput(const std::string& chosen) const;
     std::vector<std::int32_t> ChapterRows() const;
+    std::vector<std::int32_t> RowsToConvert() const;
+    std::string PageFolder() const;
     void CaptureChapters(ConversionResult& result);
     void CaptureChapter(std::int32_t row, const std::string& fileName, ConversionResult& result);
     void WritePdf(ConversionResult& result);

@@ -1,8 +1,8 @@
 // Convert to PDF (text): each chapter file printed once by the engine, merged into one document.
 #include "convert/book_converter.h"
 
-#include "book/book_paths.h"
 #include "book/string_fields.h"
+#include "convert/text_pdf_outline.h"
 #include "diagnostics/log.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
 #include "text_pdf/merge_chapter_pdfs.h"
@@ -59,8 +59,8 @@ bool BookConverter::PrintFile(std::int32_t row, const std::string& pdfPath) {
 
 void BookConverter::PrintChapters(ConversionResult& result, std::vector<std::string>& files,
                                   std::vector<int>& printedAs) {
-    const std::vector<std::int32_t> rows = ChapterRows();
-    FindAnchors(rows);
+    FindAnchors(ChapterRows());
+    const std::vector<std::int32_t> rows = RowsToConvert();
     // Each file once, where its first row stands; the other rows into it become places in it.
     std::map<std::string, std::size_t> index;
     std::vector<std::int32_t> firstRows;
@@ -99,7 +99,7 @@ void BookConverter::PrintChapters(ConversionResult& result, std::vector<std::str
             }
         }
         if (failure.empty()) {
-            const std::string pdf = c_.tempJPG() + "/" + std::to_string(n + 1) + ".pdf";
+            const std::string pdf = PageFolder() + "/" + std::to_string(row) + ".pdf";
             try {
                 PrintFile(row, pdf);
                 printedAs[n] = static_cast<int>(result.written.size());
@@ -136,24 +136,11 @@ void BookConverter::MergeTextPdf(ConversionResult& result, const std::vector<std
     if (!result.missing.empty()) {
         return;
     }
-    std::vector<OutlineEntry> outline;
-    for (const std::int32_t row : ChapterRows()) {
-        const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
-        const auto file = std::find(files.begin(), files.end(), link.file) - files.begin();
-        const int chapter = printedAs[static_cast<std::size_t>(file)];
-        if (chapter < 0) {
-            continue;
-        }
-        OutlineEntry entry;
-        entry.title = c_.toc.Cell(1, row);
-        entry.level = c_.toc.Level(row);
-        entry.chapter = chapter;
-        // The engine names a destination after the anchor as the link spells it, escapes decoded.
-        entry.destination = PercentDecode(link.fragment);
-        outline.push_back(entry);
-    }
-    const BookMetadata book = metadata ? metadata() : BookMetadata{};
-    DocumentInfo info{book.title, book.author, book.language, "Quillmark " QUILLMARK_VERSION};
+    const std::vector<OutlineEntry> outline = TextPdfOutline(c_.toc, ChapterRows(), [&](const std::string& file) {
+        const auto found = std::find(files.begin(), files.end(), file);
+        return found == files.end() ? -1 : printedAs[static_cast<std::size_t>(found - files.begin())];
+    });
+    const DocumentInfo info = TextPdfInfo(metadata ? metadata() : BookMetadata{});
     progress_ = 0;
     c_.window.ShowProgress(static_cast<int>(result.written.size()));
     log::Step step(log::Area::Pdf,

@@ -48,7 +48,7 @@ namespace qm {
 
 namespace {
 
-constexpr const char* kCaption = "Quillmark 5.2";
+constexpr const char* kCaption = "Quillmark " QUILLMARK_VERSION;
 // How long the reading view waits for a page to answer before it leaves the page behind for a fresh one.
 constexpr std::chrono::seconds kPageResponseLimit{10};
 
@@ -130,6 +130,7 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
         ConversionContext{state, toc, *chapter_, *WebBrowser1, dialogs_, *conversionWindow_, *pump_,
                           [this] { return OpenDialog1.FileName; }, [this] { return tempJPG; }});
     converter_->onChapter = [this](const ChapterStep& step) { conversionWindow_->ShowChapter(step); };
+    converter_->metadata = [this] { return ReadBookMetadata(documents.XMLDocument2); };
     StartSystemMove = [this] {
         if (windowHandle() != nullptr) {
             windowHandle()->startSystemMove();
@@ -172,6 +173,8 @@ void TForm1::BuildMenus() {
     ConverttoPDF1->setObjectName("ConverttoPDF1");
     ConverttoJPG1 = PopupMenu1->addAction(tr("Convert to JPG"));
     ConverttoJPG1->setObjectName("ConverttoJPG1");
+    ConverttoPDFText1 = PopupMenu1->addAction(tr("Convert to PDF (text)"));
+    ConverttoPDFText1->setObjectName("ConverttoPDFText1");
 }
 
 void TForm1::ConnectCommands() {
@@ -228,6 +231,7 @@ void TForm1::ConnectCommands() {
             [this](bool ok) { RunHandler([this, ok] { WebBrowser1LoadFinished(ok); }); });
     connect(ConverttoPDF1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoPDF1Click(); }); });
     connect(ConverttoJPG1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoJPG1Click(); }); });
+    connect(ConverttoPDFText1, &QAction::triggered, this, [this] { RunHandler([this] { ConverttoPDFText1Click(); }); });
     connect(LabelStart, &QLabel::linkActivated, this, [this](const QString& link) {
         const std::string book = QUrl(link).toLocalFile().toStdString();
         RunHandler([this, &book] { OpenBookFile(book); });
@@ -303,6 +307,10 @@ void TForm1::ConverttoPDF1Click() {
 
 void TForm1::ConverttoJPG1Click() {
     RunConversion(&BookConverter::ConverttoJPG1Click);
+}
+
+void TForm1::ConverttoPDFText1Click() {
+    RunConversion(&BookConverter::ConverttoTextPDF1Click);
 }
 
 void TForm1::RunConversion(ConversionResult (BookConverter::*command)()) {

@@ -109,6 +109,8 @@ public:
     QMenu* PopupMenu1;
     QAction* ConverttoPDF1;
     QAction* ConverttoJPG1;
+    // The third item: a PDF of text that the engine prints, with bookmarks.
+    QAction* ConverttoPDFText1;
 
     // The window system's move and resize loops. Tests replace them to see that they are asked for.
     std::function<void()> StartSystemMove;
@@ -138,6 +140,7 @@ public:
     // book, the row or the zoom do nothing; Esc cancels it, and closing the window cancels it first.
     void ConverttoPDF1Click();
     void ConverttoJPG1Click();
+    void ConverttoPDFText1Click();
     BookConverter& Converter() { return *converter_; }
     void ImageZoomInClick();
     void ImageZoomOutClick();

@@ -39,8 +39,27 @@ bool BookConfinement::Allows(const QUrl& url) const {
 }
 
 void BookConfinement::interceptRequest(QWebEngineUrlRequestInfo& info) {
-    if (!Allows(info.requestUrl())) {
+    const QUrl url = info.requestUrl();
+    if (!Allows(url)) {
         info.block(true);
+        return;
+    }
+    // The reader shows a chapter file named .xhtml or .xml under an .html name, renaming it on disk; links of
+    // the book still name the file as it was, and lead to it under its new name.
+    const std::string path = url.toLocalFile().toStdString();
+    std::error_code ec;
+    if (url.isLocalFile() && !std::filesystem::exists(path, ec)) {
+        std::string shown = path;
+        for (const char* ending : {".xhtml", ".xml"}) {
+            for (std::size_t at = shown.find(ending); at != std::string::npos; at = shown.find(ending, at + 5)) {
+                shown.replace(at, std::string(ending).size(), ".html");
+            }
+        }
+        if (shown != path && std::filesystem::is_regular_file(shown, ec)) {
+            QUrl renamed = QUrl::fromLocalFile(QString::fromStdString(shown));
+            renamed.setFragment(url.fragment());
+            info.redirect(renamed);
+        }
     }
 }
 

@@ -118,6 +118,24 @@ TEST_F(Cli, ProbeSaysWhyRealFilesAreRefused) {
     }
 }
 
+// The commands that need no browser engine load none of Qt: the dynamic loader names every library it loads.
+TEST_F(Cli, CommandsWithoutTheEngineLoadNoQt) {
+    const std::string page = test::WriteFile(dir_ / "page.jpg", test::FrameJpeg(16, 16, 3, 64)).string();
+    ::setenv("LD_DEBUG", "libs", 1);
+    const std::vector<std::vector<std::string>> commands = {
+        {"probe", page}, {"pdf", (dir_ / "out.pdf").string(), page}, {"toc", QM_SAMPLE_BOOK}, {"--version"}};
+    std::vector<test::CliResult> results;
+    for (const std::vector<std::string>& command : commands) {
+        results.push_back(test::RunCli(dir_, command));
+    }
+    ::unsetenv("LD_DEBUG");
+    for (std::size_t n = 0; n < commands.size(); ++n) {
+        EXPECT_EQ(results[n].exitCode, 0) << commands[n].front();
+        EXPECT_NE(results[n].err.find("calling init"), std::string::npos) << "the loader said nothing";
+        EXPECT_EQ(results[n].err.find("libQt6"), std::string::npos) << commands[n].front() << " loads Qt";
+    }
+}
+
 TEST_F(Cli, VersionAndEachCommandsHelpGoToStdout) {
     struct Request {
         std::vector<std::string> args;

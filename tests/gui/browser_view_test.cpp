@@ -114,6 +114,14 @@ private slots:
         QVERIFY(last_.loaded);
     }
 
+    // A link of the book names a chapter file as the book wrote it, also after the reader renamed it to .html.
+    void renamedChaptersAreFoundByTheirOldNames() {
+        Page("moved.html", "<html><body><p id='p'>moved</p></body></html>");
+        Load(pages_.filePath("moved.xhtml"));
+        QVERIFY(last_.loaded);
+        QCOMPARE(browser_->EvaluateScript("document.getElementById('p').textContent").toString(), QString("moved"));
+    }
+
     // Laid out for a capture, a page is exactly as wide as the view: its scroll bars take no room.
     void layOutHidesTheScrollBars() {
         Load(Page("tall.html", "<html><body style='margin:0'><div id='d' style='height:3000px'></div></body></html>"));

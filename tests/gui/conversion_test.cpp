@@ -208,6 +208,29 @@ private slots:
         }
     }
 
+    // The convert menu's third item prints the book as text, with the window's messages and folder.
+    void theTextPdfRunsLikeThePdf() {
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        QTemporaryDir out;
+        const QString pdf = out.filePath("Sample.pdf");
+        window.dialogs.saveAnswers = {pdf.toStdString()};
+
+        form.ConverttoPDFText1->trigger();
+
+        QCOMPARE(window.dialogs.saveRequests.at(0).filter.pattern, std::string("*.pdf"));
+        QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(window.dialogs.messages[0].caption, std::string("Congratulation"));
+        QCOMPARE(window.shell.folders, std::vector<std::string>{out.path().toStdString() + "/"});
+        if (ToolInstalled("pdftotext")) {
+            QProcess text;
+            text.start("pdftotext", {pdf, "-"});
+            text.waitForFinished();
+            QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains("The Lamp Room"));
+        }
+    }
+
     void aRunningConversionLocksInputAndEscCancelsIt() {
         test::ReadingWindow window;
         TForm1& form = *window.form;

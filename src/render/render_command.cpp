@@ -1,0 +1,208 @@
+#include "render/render_command.h"
+
+#include "cli/convert_options.h"
+#include "cli/progress_line.h"
+
+#include "cli/private_folders.h"
+#include "jpeg2pdf2/jpeg2pdf2.h"
+#include "mainwindow/Unit1.h"
+#include "platform/dialogs.h"
+#include "platform/qt_log.h"
+#include "platform/shell.h"
+#include "platform/termination_signals.h"
+#include "platform/web_engine_browser.h"
+
+#include <QApplication>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string_view>
+
+namespace qm::render {
+
+namespace {
+
+using cli::ConvertOptions;
+using cli::OneLine;
+
+// The dialogs answered from the command line: the save dialog gives the output file, the replace question
+// the --replace choice; a message (an opening that failed) is printed.
+class CommandLineDialogs final : public Dialogs {
+public:
+    CommandLineDialogs(std::string out, bool replace) : out_(std::move(out)), replace_(replace) {}
+
+    std::optional<std::string> AskOpenFileName(const FileFilter&, const std::string&) override { return std::nullopt; }
+    std::optional<std::string> AskSaveFileName(const FileFilter&, const std::string&, const std::string&) override {
+        return out_;
+    }
+    void ShowMessage(MessageKind kind, const std::string&, const std::string& text) override {
+        failed = failed || kind != MessageKind::Plain;
+        std::cerr << "quillmark-cli convert: " << OneLine(text) << "\n";
+    }
+    ReplaceAnswer AskReplace(const std::string&) override { return replace_ ? ReplaceAnswer::Yes : ReplaceAnswer::No; }
+
+    bool failed = false;
+
+private:
+    std::string out_;
+    bool replace_;
+};
+
+// A share of a conversion tells the process that shares it out what happened, one line each on stdout:
+// "written TAB path" for each file in order, "missing TAB row TAB reason", "kept TAB count" and "error TAB text".
+void TellTheSharer(const ConversionResult& result) {
+    for (const std::string& file : result.written) {
+        std::cout << "written\t" << file << "\n";
+    }
+    for (const MissingChapter& chapter : result.missing) {
+        std::cout << "missing\t" << chapter.row << "\t" << OneLine(chapter.reason) << "\n";
+    }
+    if (result.kept > 0) {
+        std::cout << "kept\t" << result.kept << "\n";
+    }
+    if (!result.error.empty()) {
+        std::cout << "error\t" << OneLine(result.error) << "\n";
+    }
+    std::cout << std::flush;
+}
+
+// Folders are opened in no file manager and pages in no browser.
+class NoShell final : public Shell {
+public:
+    void OpenFolder(const std::string&) override {}
+    void OpenPage(const std::string&) override {}
+};
+
+// The browser runs offscreen with software rendering, in runtime folders of this run; as root Chromium only
+// starts without its sandbox.
+void PrepareOffscreenEnvironment(const std::string& root) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_QUICK_BACKEND", "software", 1);
+    if (geteuid() == 0) {
+        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+    }
+    const std::string runtime = root + "/runtime";
+    if (mkdir(runtime.c_str(), 0700) == 0) {
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
+    // The window keeps its working folders below the data folder, and the browser its caches and settings
+    // below the others: all in the private folder, which goes when the run ends.
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
+        setenv(name, root.c_str(), 1);
+    }
+}
+
+// Qt's and the browser's notes on the offscreen platform (no window masks, no GPU, no sandbox) say nothing
+// about the book; stderr keeps the progress, the errors that do, and the program's own diagnostics when they
+// are turned on (QT_LOGGING_RULES="quillmark.*=true").
+void KeepOnlySeriousQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool ours = context.category != nullptr && std::string_view(context.category).starts_with("quillmark.");
+    if (ours || type == QtCriticalMsg || type == QtFatalMsg) {
+        std::cerr << message.toStdString() << "\n";
+    }
+}
+
+} // namespace
+
+int RunRender(const std::vector<std::string>& args) {
+    const std::optional<ConvertOptions> options = cli::ParseConvertOptions(args);
+    if (!options || options->books.size() != 1 || !options->outputDir.empty()) {
+        std::cerr << cli::kConvertUsage;
+        return cli::kUsageError;
+    }
+    const bool share = !options->pageFolder.empty() || !options->rows.empty();
+    std::error_code error;
+    const std::string book = std::filesystem::absolute(options->books.front(), error).string();
+    const std::string out = std::filesystem::absolute(options->out, error).string();
+    if (!std::filesystem::is_regular_file(book, error)) {
+        std::cerr << "quillmark-cli convert: \"" << options->books.front() << "\" is not a file\n";
+        return 1;
+    }
+    if (!share && options->kind != ConversionKind::Jpg && !options->replace && std::filesystem::exists(out, error)) {
+        std::cerr << "quillmark-cli convert: \"" << options->out << "\" exists; --replace overwrites it\n";
+        return 1;
+    }
+    try {
+        const cli::PrivateFolders folders;
+        PrepareOffscreenEnvironment(folders.root());
+        int argc = 1;
+        char name[] = "quillmark-render";
+        char* argv[] = {name, nullptr};
+        qInstallMessageHandler(KeepOnlySeriousQtMessages);
+        InstallCoreLogListener();
+        QApplication application(argc, argv);
+
+        // A share writes its page files into the sharer's folder; its save dialog answers a name there.
+        CommandLineDialogs dialogs(
+            share && options->kind != ConversionKind::Jpg ? options->pageFolder + "/share.pdf" : out, options->replace);
+        NoShell shell;
+        TForm1 form(dialogs, shell);
+        // An interrupt cancels the conversion, which then removes what it wrote.
+        bool interrupted = false;
+        OnTerminationSignals([&] {
+            interrupted = true;
+            form.Converter().Cancel(true);
+        });
+        form.WebBrowser1->SetBookScriptsAllowed(options->scripts);
+        form.WebBrowser1->SetResponseLimit(std::chrono::seconds(options->timeoutSeconds));
+        form.WebBrowser1->SetLoadLimit(std::chrono::seconds(options->timeoutSeconds));
+        form.setAttribute(Qt::WA_DontShowOnScreen);
+        form.show();
+        form.RunHandler([&] { form.OpenBookFile(book); });
+        if (dialogs.failed) {
+            return 1;
+        }
+        QCoreApplication::processEvents();
+        if (interrupted) {
+            std::cerr << "quillmark-cli convert: interrupted\n";
+            return 1;
+        }
+        BookConverter& converter = form.Converter();
+        converter.options.pageWidth = options->width;
+        converter.options.viewportHeight = options->height;
+        converter.options.chapterTimeout = std::chrono::seconds(options->timeoutSeconds);
+        converter.options.responseLimit = std::chrono::seconds(options->timeoutSeconds);
+        converter.options.rows = options->rows;
+        converter.options.pageFolder = options->pageFolder;
+        std::optional<cli::ProgressLine> progress;
+        converter.onChapter = [&](const ChapterStep& step) {
+            if (share) {
+                std::cout << "chapter\t" << step.row << "\t" << OneLine(step.title) << std::endl;
+                return;
+            }
+            if (!progress) {
+                progress.emplace(step.count, options->quiet);
+            }
+            progress->Chapter(step.number, step.title);
+        };
+        converter.options.paper = options->paper;
+        converter.metadata = [&form] { return ReadBookMetadata(form.documents.XMLDocument2); };
+        const ConversionResult result = options->kind == ConversionKind::TextPdf ? converter.ConverttoTextPDF1Click()
+                                        : options->kind == ConversionKind::Pdf   ? converter.ConverttoPDF1Click()
+                                                                                 : converter.ConverttoJPG1Click();
+        if (progress) {
+            progress->Finish();
+        }
+        if (interrupted || result.cancelled) {
+            std::cerr << "quillmark-cli convert: interrupted; nothing was written\n";
+            return 1;
+        }
+        if (share || options->tell) {
+            TellTheSharer(result);
+        }
+        if (share) {
+            return 0;
+        }
+        return cli::ReportConversionResult(result);
+    } catch (const std::exception& e) {
+        std::cerr << "quillmark-cli convert: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+} // namespace qm::render
