@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <system_error>
@@ -37,8 +38,9 @@ std::string Seconds(std::chrono::milliseconds limit) {
     return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) + " seconds";
 }
 
-// Puts the view back to the size it had before a chapter was laid out for its capture, however the capture
-// ends.
+// Puts the view back to the size it had before the chapters were laid out for their captures, however the
+// conversion ends. Between chapters it keeps the size of the last capture: the next chapter is laid out anew
+// anyway, and every resize costs a full render.
 class ViewSizeKeeper {
 public:
     explicit ViewSizeKeeper(BrowserView& browser)
@@ -175,6 +177,7 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     c_.browser.SetLoadLimit(options.chapterTimeout);
     c_.window.LockInput(true);
     try {
+        const ViewSizeKeeper keeper(c_.browser);
         if (kind == ConversionKind::TextPdf) {
             std::vector<std::string> files;
             std::vector<int> printedAs;
@@ -261,9 +264,11 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
         if (onChapter) {
             onChapter({row, number, count, c_.toc.Cell(1, row)});
         }
+        log::Step step(log::Area::Convert, "row " + std::to_string(row) + " done");
         c_.chapters.ShowRow(row);
-        const bool loaded =
-            c_.pump.WaitUntil([this] { return c_.state.flag_complete == 1 || cancelled_; }, options.chapterTimeout);
+        // The view ends a load that takes too long itself; this wait only guards against a view that does not.
+        const bool loaded = c_.pump.WaitUntil([this] { return c_.state.flag_complete == 1 || cancelled_; },
+                                              options.chapterTimeout + std::chrono::seconds(1));
         ThrowIfCancelled();
         if (!loaded) {
             // Whatever holds the page up stays with the page left behind.
@@ -287,11 +292,9 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         return;
     }
     const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
-    ViewSizeKeeper keeper(c_.browser);
     CaptureResult capture;
-    if (log::Enabled(log::Area::Convert)) {
-        log::Write(log::Area::Convert, "row " + std::to_string(row) + " loaded");
-    }
+    log::Write(log::Area::Convert, "row " + std::to_string(row) + " loaded");
+    auto laidOut = std::make_unique<log::Step>(log::Area::Convert, "row " + std::to_string(row) + " laid out");
     try {
         // Laid out at the page width in the viewport a reader would see; a page whose content is wider than
         // that is as wide as its content, and a picture is its own size.
@@ -339,6 +342,8 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
                        "row " + std::to_string(row) + " laid out: rows " + std::to_string(area.top) + " to " +
                            std::to_string(area.top + area.rows) + ", " + std::to_string(area.width) + " wide");
         }
+        laidOut.reset();
+        log::Step captured(log::Area::Convert, "row " + std::to_string(row) + " captured");
         capture = CaptureViewToJPEG(c_.browser, c_.dialogs, fileName, area, kQuality);
     } catch (const PageNotAnswering& error) {
         capture.failure = error.what();
