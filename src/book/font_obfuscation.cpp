@@ -3,6 +3,7 @@
 #include "book/book_paths.h"
 #include "book/extraction_folder.h"
 #include "book/sha1.h"
+#include "book/string_fields.h"
 #include "book/xml_walk.h"
 #include "files/unique_fd.h"
 #include "platform/xml_document.h"
@@ -314,9 +315,7 @@ std::optional<std::array<std::uint8_t, 16>> AdobeFontKey(const std::string& iden
     }
     std::string text = identifier.substr(first, last - first);
     constexpr std::string_view kPrefix = "urn:uuid:";
-    if (text.size() >= kPrefix.size() && std::equal(kPrefix.begin(), kPrefix.end(), text.begin(), [](char a, char b) {
-            return a == std::tolower(static_cast<unsigned char>(b));
-        })) {
+    if (EqualsIgnoringCase(std::string_view(text).substr(0, kPrefix.size()), kPrefix)) {
         text.erase(0, kPrefix.size());
     }
     std::erase(text, '-');

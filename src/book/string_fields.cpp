@@ -1,5 +1,7 @@
 #include "book/string_fields.h"
 
+#include <algorithm>
+
 #include <stdexcept>
 #include <string_view>
 
@@ -162,6 +164,16 @@ std::string CollapseWhitespace(std::string_view text) {
         out.pop_back();
     }
     return out;
+}
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+    return std::equal(text.begin(), text.end(), lower.begin(), lower.end(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+    });
+}
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerEnd) {
+    return text.size() >= lowerEnd.size() && EqualsIgnoringCase(text.substr(text.size() - lowerEnd.size()), lowerEnd);
 }
 
 } // namespace qm

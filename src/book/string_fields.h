@@ -59,4 +59,10 @@ void AppendCollapsingWhitespace(std::string& out, std::string_view text);
 // `text` with its runs of whitespace collapsed as AppendCollapsingWhitespace does and none at either end.
 std::string CollapseWhitespace(std::string_view text);
 
+// True when `text` equals `lower` (given in lower case) with A-Z in `text` taken as a-z.
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower);
+
+// True when `text` ends in `lowerEnd` (given in lower case), letter case in `text` aside.
+bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerEnd);
+
 } // namespace qm

@@ -1,8 +1,8 @@
 #include "cli/convert_options.h"
 
+#include "book/string_fields.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
 
-#include <cctype>
 #include <charconv>
 #include <iostream>
 
@@ -43,18 +43,6 @@ bool ReadRows(const std::string& text, std::vector<std::int32_t>& rows) {
         }
     }
     return !rows.empty();
-}
-
-bool EndsWithIgnoringCase(const std::string& text, const std::string& lowerEnd) {
-    if (text.size() < lowerEnd.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < lowerEnd.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - lowerEnd.size() + i])) != lowerEnd[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::optional<PaperKind> PaperNamed(const std::string& name) {

@@ -1,5 +1,7 @@
 #include "convert/output_names.h"
 
+#include "book/string_fields.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -13,11 +15,6 @@ std::size_t ExtensionStart(const std::string& path) {
     const std::size_t nameStart = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
     const std::size_t dot = path.find_last_of('.');
     return dot == std::string::npos || dot <= nameStart ? std::string::npos : dot;
-}
-
-bool EqualsIgnoringCase(const std::string& text, const std::string& lower) {
-    return std::equal(text.begin(), text.end(), lower.begin(), lower.end(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 } // namespace

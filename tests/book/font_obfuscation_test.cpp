@@ -95,13 +95,6 @@ std::string Encryption(const std::vector<std::pair<std::string, std::string>>& e
     return xml + "</encryption>";
 }
 
-ZipMember Member(const std::string& name, const std::string& data) {
-    ZipMember member;
-    member.name = name;
-    member.data = data;
-    return member;
-}
-
 std::vector<FontStatus> Statuses(const FontReport& report) {
     std::vector<FontStatus> statuses;
     for (const FontEntry& font : report.fonts) {
@@ -176,18 +169,18 @@ TEST_F(FontObfuscationTest, OpeningABookRestoresItsFonts) {
         {"OPS/fonts/plain.otf", plain, plain},
     };
     std::vector<ZipMember> members = {
-        Member("META-INF/container.xml", Container("OPS/package.opf")),
-        Member("OPS/package.opf", Package()),
-        Member("META-INF/encryption.xml",
-               Encryption({{kIdpf, "OPS/fonts/Serif%20Bold.otf"},
-                           {kIdpf, "OPS/fonts/small.woff"},
-                           {kAdobe, "OPS/fonts/adobe.ttf"},
-                           {kIdpf, "OPS/fonts/twice.otf"},
-                           {kIdpf, "OPS/./fonts//twice.otf"},
-                           {"http://www.w3.org/2001/04/xmlenc#aes256-cbc", "OPS/fonts/secret.otf"}})),
+        ZipEntry("META-INF/container.xml", Container("OPS/package.opf")),
+        ZipEntry("OPS/package.opf", Package()),
+        ZipEntry("META-INF/encryption.xml",
+                 Encryption({{kIdpf, "OPS/fonts/Serif%20Bold.otf"},
+                             {kIdpf, "OPS/fonts/small.woff"},
+                             {kAdobe, "OPS/fonts/adobe.ttf"},
+                             {kIdpf, "OPS/fonts/twice.otf"},
+                             {kIdpf, "OPS/./fonts//twice.otf"},
+                             {"http://www.w3.org/2001/04/xmlenc#aes256-cbc", "OPS/fonts/secret.otf"}})),
     };
     for (const Font& font : fonts) {
-        members.push_back(Member(font.name, font.stored));
+        members.push_back(ZipEntry(font.name, font.stored));
     }
     const fs::path book = dir_ / "book.epub";
     WriteZipFile(book.string(), members);
@@ -297,8 +290,8 @@ TEST_F(FontObfuscationTest, AnUnusableDescriptionOrIdentifierLeavesTheFontsAsThe
     // And opening the book goes on as if there were no encryption.xml.
     const fs::path book = dir_ / "damaged.epub";
     WriteZipFile(book.string(),
-                 {Member("META-INF/container.xml", Container("OPS/package.opf")), Member("OPS/package.opf", Package()),
-                  Member("META-INF/encryption.xml", "<encryption")});
+                 {ZipEntry("META-INF/container.xml", Container("OPS/package.opf")),
+                  ZipEntry("OPS/package.opf", Package()), ZipEntry("META-INF/encryption.xml", "<encryption")});
     ReaderState state;
     TableOfContents toc;
     BookDocuments documents;

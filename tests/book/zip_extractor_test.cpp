@@ -46,14 +46,6 @@ Tree ReadTree(const fs::path& root) {
     return tree;
 }
 
-ZipMember Member(std::string name, std::string data, std::uint16_t method = 8) {
-    ZipMember member;
-    member.name = std::move(name);
-    member.data = std::move(data);
-    member.method = method;
-    return member;
-}
-
 std::string RandomBytes(std::size_t size) {
     std::mt19937 random(7);
     std::string bytes(size, '\0');
@@ -130,22 +122,22 @@ std::vector<FormatCase> FormatCases() {
     const std::string spaces(3 * 1024 * 1024, ' ');
     return {
         {"StoredAndDeflated",
-         {Member("a.txt", "stored", 0), Member("b.txt", "deflated"), Member("empty.txt", ""),
-          Member("empty-stored.txt", "", 0)},
+         {ZipEntry("a.txt", "stored", 0), ZipEntry("b.txt", "deflated"), ZipEntry("empty.txt", ""),
+          ZipEntry("empty-stored.txt", "", 0)},
          {},
          {{"a.txt", "stored"}, {"b.txt", "deflated"}, {"empty.txt", ""}, {"empty-stored.txt", ""}}},
         {"LargerThanOneChunk",
-         {Member("random.bin", big), Member("random-stored.bin", big, 0), Member("spaces.txt", spaces)},
+         {ZipEntry("random.bin", big), ZipEntry("random-stored.bin", big, 0), ZipEntry("spaces.txt", spaces)},
          {},
          {{"random.bin", big}, {"random-stored.bin", big}, {"spaces.txt", spaces}}},
         {"DataDescriptors",
-         {With(Member("d.txt", "deflated, sizes after the data"), [](ZipMember& m) { m.dataDescriptor = true; }),
-          With(Member("s.txt", "stored, sizes after the data", 0), [](ZipMember& m) { m.dataDescriptor = true; })},
+         {With(ZipEntry("d.txt", "deflated, sizes after the data"), [](ZipMember& m) { m.dataDescriptor = true; }),
+          With(ZipEntry("s.txt", "stored, sizes after the data", 0), [](ZipMember& m) { m.dataDescriptor = true; })},
          {},
          {{"d.txt", "deflated, sizes after the data"}, {"s.txt", "stored, sizes after the data"}}},
         {"Zip64",
-         {With(Member("z/64.txt", "sizes and offset in the extra field"), [](ZipMember& m) { m.zip64 = true; }),
-          With(Member("z/dd.txt", "with a descriptor", 0),
+         {With(ZipEntry("z/64.txt", "sizes and offset in the extra field"), [](ZipMember& m) { m.zip64 = true; }),
+          With(ZipEntry("z/dd.txt", "with a descriptor", 0),
                [](ZipMember& m) {
                    m.zip64 = true;
                    m.dataDescriptor = true;
@@ -153,9 +145,9 @@ std::vector<FormatCase> FormatCases() {
          {.comment = "", .zip64EndRecords = true},
          {{"z", "<folder>"}, {"z/64.txt", "sizes and offset in the extra field"}, {"z/dd.txt", "with a descriptor"}}},
         {"Names",
-         {With(Member("EPUB/content_\xC3\xA9.xhtml", "utf-8"), [](ZipMember& m) { m.utf8Name = true; }),
-          Member("caf\x82-\xE1-\x9D.txt", "code page 437"), Member("OEBPS\\Text\\ch1.xhtml", "backslashes"),
-          Member("./a//b/./c.txt", "dots and doubled separators")},
+         {With(ZipEntry("EPUB/content_\xC3\xA9.xhtml", "utf-8"), [](ZipMember& m) { m.utf8Name = true; }),
+          ZipEntry("caf\x82-\xE1-\x9D.txt", "code page 437"), ZipEntry("OEBPS\\Text\\ch1.xhtml", "backslashes"),
+          ZipEntry("./a//b/./c.txt", "dots and doubled separators")},
          {},
          {{"EPUB", "<folder>"},
           {"EPUB/content_\xC3\xA9.xhtml", "utf-8"},
@@ -167,13 +159,13 @@ std::vector<FormatCase> FormatCases() {
           {"a/b", "<folder>"},
           {"a/b/c.txt", "dots and doubled separators"}}},
         {"FolderEntriesAndDuplicates",
-         {Member("empty/", ""), Member("x\\y\\", ""), Member("x/y/.", ""), Member("same.txt", "first"),
-          Member("same.txt", "second, which wins", 0)},
+         {ZipEntry("empty/", ""), ZipEntry("x\\y\\", ""), ZipEntry("x/y/.", ""), ZipEntry("same.txt", "first"),
+          ZipEntry("same.txt", "second, which wins", 0)},
          {},
          {{"empty", "<folder>"}, {"x", "<folder>"}, {"x/y", "<folder>"}, {"same.txt", "second, which wins"}}},
         // A comment holding an end-record signature must not be taken for the record.
         {"CommentWithAFakeEndRecord",
-         {Member("a.txt", "a")},
+         {ZipEntry("a.txt", "a")},
          {.comment = std::string("PK\x05\x06", 4) + std::string(18, '\0') + "tail", .zip64EndRecords = false},
          {{"a.txt", "a"}}},
     };
@@ -191,7 +183,7 @@ TEST_P(ZipFormats, ExtractEveryMemberUnderItsName) {
 INSTANTIATE_TEST_SUITE_P(ZipExtractor, ZipFormats, testing::ValuesIn(FormatCases()), Label<FormatCase>);
 
 TEST(ZipExtractor, ReplacesAFileLeftInTheFolder) {
-    const Book book({Member("chapter.xhtml", "new")});
+    const Book book({ZipEntry("chapter.xhtml", "new")});
     test::WriteFile(book.Out() / "chapter.xhtml", "old, and longer than the new text");
     ASSERT_EQ(book.Extract(), "");
     EXPECT_EQ(test::ReadFile(book.Out() / "chapter.xhtml"), "new");
@@ -201,8 +193,8 @@ TEST(ZipExtractor, ReplacesAFileLeftInTheFolder) {
 // then the reader's short text in brackets.
 TEST(ZipExtractor, UnreadableArchivesGiveTheReadersTexts) {
     TempDir tmp;
-    const std::string good = BuildZip({Member("a.txt", "a"), Member("b.txt", "b")});
-    ZipMember badCentral = Member("b.txt", "b");
+    const std::string good = BuildZip({ZipEntry("a.txt", "a"), ZipEntry("b.txt", "b")});
+    ZipMember badCentral = ZipEntry("b.txt", "b");
     badCentral.badCentralSignature = true;
     const struct {
         std::string file;
@@ -214,7 +206,7 @@ TEST(ZipExtractor, UnreadableArchivesGiveTheReadersTexts) {
          " is not a ZIP archive, or it is cut short (Error reading zip file)"},
         {"cut.epub", good.substr(0, good.size() - 4),
          " is not a ZIP archive, or it is cut short (Error reading zip file)"},
-        {"central.epub", BuildZip({Member("a.txt", "a"), badCentral}),
+        {"central.epub", BuildZip({ZipEntry("a.txt", "a"), badCentral}),
          " is a damaged ZIP archive: its list of members cannot be read (Invalid Zip Central Header signature)"},
     };
     for (const auto& c : cases) {
@@ -230,7 +222,7 @@ TEST(ZipExtractor, UnreadableArchivesGiveTheReadersTexts) {
     const std::string folder = tmp.path().string();
     EXPECT_EQ(ErrorOf(folder, tmp.path()), "Cannot open file \"" + folder + "\". Is a directory");
 
-    const Book book({Member("a.txt", "a")});
+    const Book book({ZipEntry("a.txt", "a")});
     const fs::path noFolder = book.Root() / "missing";
     EXPECT_EQ(ErrorOf(book.Archive(), noFolder),
               book.ArchiveError("cannot open the folder \"" + noFolder.string() + "\": No such file or directory"));
@@ -244,7 +236,7 @@ struct MemberFailure {
 };
 
 ZipMember Damaged(std::string name, std::uint16_t method, void (*damage)(ZipMember&)) {
-    ZipMember member = Member(std::move(name), "chapter text, chapter text, chapter text", method);
+    ZipMember member = ZipEntry(std::move(name), "chapter text, chapter text, chapter text", method);
     damage(member);
     return member;
 }
@@ -288,7 +280,7 @@ class ZipMemberFailures : public testing::TestWithParam<MemberFailure> {};
 
 TEST_P(ZipMemberFailures, StopTheExtractionNamingTheMember) {
     const MemberFailure& c = GetParam();
-    const Book book({Member("mimetype", "application/epub+zip", 0), c.member, Member("EPUB/after.xhtml", "after")});
+    const Book book({ZipEntry("mimetype", "application/epub+zip", 0), c.member, ZipEntry("EPUB/after.xhtml", "after")});
     EXPECT_EQ(book.Extract(), book.MemberError(c.member.name, c.reason));
     EXPECT_EQ(ReadTree(book.Out()), (Tree{{"mimetype", "application/epub+zip"}}));
 }
@@ -296,9 +288,9 @@ TEST_P(ZipMemberFailures, StopTheExtractionNamingTheMember) {
 INSTANTIATE_TEST_SUITE_P(ZipExtractor, ZipMemberFailures, testing::ValuesIn(MemberFailures()), Label<MemberFailure>);
 
 TEST(ZipExtractor, ADamagedLocalHeaderStopsAfterTheMembersBeforeIt) {
-    ZipMember broken = Member("b.txt", "b");
+    ZipMember broken = ZipEntry("b.txt", "b");
     broken.badLocalSignature = true;
-    const Book book({Member("a.txt", "a"), broken, Member("c.txt", "c")});
+    const Book book({ZipEntry("a.txt", "a"), broken, ZipEntry("c.txt", "c")});
     EXPECT_EQ(book.Extract(), "\"" + book.Archive() +
                                   "\" is a damaged ZIP archive: the header of its member \"b.txt\" is damaged (Invalid "
                                   "Zip Local Header signature)");
@@ -325,8 +317,8 @@ TEST_P(ZipUnsafeNames, AreRefusedBeforeAnythingIsWritten) {
     if (c.name.starts_with("{root}")) {
         c.name = c.shown = book.Root().string() + c.name.substr(std::string("{root}").size());
     }
-    book.Write({Member("mimetype", "application/epub+zip", 0), Member("EPUB/ch1.xhtml", "chapter"),
-                Member(c.name, "escaped"), Member("EPUB/ch2.xhtml", "chapter")});
+    book.Write({ZipEntry("mimetype", "application/epub+zip", 0), ZipEntry("EPUB/ch1.xhtml", "chapter"),
+                ZipEntry(c.name, "escaped"), ZipEntry("EPUB/ch2.xhtml", "chapter")});
     EXPECT_EQ(book.Extract(), book.MemberError(c.shown, c.reason));
     EXPECT_EQ(ReadTree(book.Root()), (Tree{{"out", "<folder>"}}));
 }
@@ -354,7 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "its name has more than 64 parts"}));
 
 ZipMember LinkMember(std::string name, std::string target) {
-    ZipMember link = Member(std::move(name), std::move(target), 0);
+    ZipMember link = ZipEntry(std::move(name), std::move(target), 0);
     link.versionMadeBy = 0x031E;              // made on Unix
     link.externalAttributes = 0120777u << 16; // S_IFLNK | 0777
     return link;
@@ -362,7 +354,7 @@ ZipMember LinkMember(std::string name, std::string target) {
 
 TEST(ZipExtractor, LinkMembersBecomeFilesAndLeadNowhere) {
     TempDir outside;
-    const Book book({LinkMember("EPUB/link", outside.path().string()), Member("EPUB/link/escaped.txt", "escaped")});
+    const Book book({LinkMember("EPUB/link", outside.path().string()), ZipEntry("EPUB/link/escaped.txt", "escaped")});
     EXPECT_EQ(book.Extract(), book.MemberError("EPUB/link/escaped.txt", "\"EPUB/link\" is not a folder"));
     EXPECT_EQ(ReadTree(book.Out()), (Tree{{"EPUB", "<folder>"}, {"EPUB/link", outside.path().string()}}));
     EXPECT_TRUE(fs::is_empty(outside.path()));
@@ -371,11 +363,11 @@ TEST(ZipExtractor, LinkMembersBecomeFilesAndLeadNowhere) {
 TEST(ZipExtractor, LinksAlreadyInTheFolderAreNeverFollowed) {
     TempDir outside;
     const fs::path target = test::WriteFile(outside / "target.txt", "untouched");
-    const Book intoFolder({Member("linked/escaped.txt", "escaped")});
+    const Book intoFolder({ZipEntry("linked/escaped.txt", "escaped")});
     fs::create_directory_symlink(outside.path(), intoFolder.Out() / "linked");
     EXPECT_EQ(intoFolder.Extract(), intoFolder.MemberError("linked/escaped.txt", "\"linked\" is not a folder"));
 
-    const Book ontoFile({Member("chapter.xhtml", "new")});
+    const Book ontoFile({ZipEntry("chapter.xhtml", "new")});
     fs::create_symlink(target, ontoFile.Out() / "chapter.xhtml");
     ASSERT_EQ(ontoFile.Extract(), "");
     EXPECT_EQ(ReadTree(ontoFile.Out()), (Tree{{"chapter.xhtml", "new"}}));
@@ -392,7 +384,7 @@ struct LimitCase {
 };
 
 ZipMember Declaring(std::string name, std::uint64_t size) {
-    ZipMember member = Member(std::move(name), "x");
+    ZipMember member = ZipEntry(std::move(name), "x");
     member.declaredSize = size;
     return member;
 }
@@ -401,22 +393,22 @@ std::vector<LimitCase> LimitCases() {
     const std::string hundred(100, 'h');
     return {
         {"Members",
-         {Member("a", "a"), Member("b", "b"), Member("c", "c")},
+         {ZipEntry("a", "a"), ZipEntry("b", "b"), ZipEntry("c", "c")},
          {.maxMembers = 2},
          "",
          "it lists 3 members, more than the limit of 2"},
         {"MemberSize",
-         {Member("a", hundred), Member("b", hundred + "!")},
+         {ZipEntry("a", hundred), ZipEntry("b", hundred + "!")},
          {.maxMemberSize = 100},
          "b",
          "it declares 101 bytes, more than the limit of 100 bytes for one member"},
         {"TotalSize",
-         {Member("a", hundred), Member("b", hundred)},
+         {ZipEntry("a", hundred), ZipEntry("b", hundred)},
          {.maxTotalSize = 199},
          "",
          "its members declare more than the limit of 199 bytes in total"},
         {"DefaultMemberSize",
-         {Member("a", "a"), Declaring("huge.xhtml", (1ull << 30) + 1)},
+         {ZipEntry("a", "a"), Declaring("huge.xhtml", (1ull << 30) + 1)},
          {},
          "huge.xhtml",
          "it declares 1073741825 bytes, more than the limit of 1073741824 bytes for one member"},
@@ -442,13 +434,13 @@ TEST_P(ZipLimitsTest, AreCheckedBeforeAnythingIsWritten) {
 INSTANTIATE_TEST_SUITE_P(ZipExtractor, ZipLimitsTest, testing::ValuesIn(LimitCases()), Label<LimitCase>);
 
 TEST(ZipExtractor, MembersAtTheLimitsAreExtracted) {
-    const Book book({Member("a", std::string(100, 'a')), Member("b", std::string(100, 'b'))});
+    const Book book({ZipEntry("a", std::string(100, 'a')), ZipEntry("b", std::string(100, 'b'))});
     EXPECT_EQ(book.Extract({.maxMembers = 2, .maxMemberSize = 100, .maxTotalSize = 200}), "");
     EXPECT_EQ(ReadTree(book.Out()).size(), 2u);
 }
 
 TEST(ZipExtractor, AFullDiskGivesAClearErrorAndLeavesNoPartOfTheMember) {
-    const Book book({Member("small.txt", "fits"), Member("big.bin", RandomBytes(1 << 20), 0)});
+    const Book book({ZipEntry("small.txt", "fits"), ZipEntry("big.bin", RandomBytes(1 << 20), 0)});
     const std::string result = test::InPrivateMountNamespace([&] {
         if (!test::MountSmallDisk(book.Out(), 256)) {
             return std::string();

@@ -32,14 +32,6 @@ const std::string kSampleBook = QM_SAMPLE_BOOK;
 // Colours of the bands of the tall chapter, 1000 px each, in turn.
 constexpr std::uint32_t kBands[] = {0xD01010, 0x10A040, 0x1030C0, 0xE0C020};
 
-ZipMember Member(std::string name, std::string data) {
-    ZipMember member;
-    member.method = name == "mimetype" ? 0 : 8;
-    member.name = std::move(name);
-    member.data = std::move(data);
-    return member;
-}
-
 std::string Page(const std::string& body) {
     return "<?xml version='1.0' encoding='utf-8'?><html xmlns='http://www.w3.org/1999/xhtml'><head><title>t</title>"
            "</head><body style='margin:0'>" +
@@ -56,27 +48,27 @@ std::vector<ZipMember> BlockAndTallBook() {
                      .toStdString();
     }
     return {
-        Member("mimetype", "application/epub+zip"),
-        Member("META-INF/container.xml",
-               "<?xml version='1.0'?><container version='1.0' "
-               "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
-               "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
-        Member("OEBPS/content.opf",
-               "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>"
-               "<item id='block' href='block.xhtml' media-type='application/xhtml+xml'/>"
-               "<item id='picture' href='picture.svg' media-type='image/svg+xml'/>"
-               "<item id='tall' href='tall.html' media-type='application/xhtml+xml'/>"
-               "</manifest><spine><itemref idref='block'/><itemref idref='ghost'/><itemref idref='picture'/>"
-               "<itemref idref='tall'/>"
-               "</spine></package>"),
-        Member("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>"
-                                "<navPoint id='n1' playOrder='1'><navLabel><text>Block</text></navLabel>"
-                                "<content src='block.xhtml'/></navPoint></navMap></ncx>"),
-        Member("OEBPS/block.xhtml", Page("<div style='width:300px;height:200px;background:#1d4e6e'></div>"
-                                         "<p style='margin:0;height:100px'>Text.</p>")),
-        Member("OEBPS/picture.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='200'>"
-                                    "<rect width='300' height='200' fill='#c03030'/></svg>"),
-        Member("OEBPS/tall.html", Page(bands)),
+        ZipEntry("mimetype", "application/epub+zip"),
+        ZipEntry("META-INF/container.xml",
+                 "<?xml version='1.0'?><container version='1.0' "
+                 "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
+                 "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+        ZipEntry("OEBPS/content.opf",
+                 "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>"
+                 "<item id='block' href='block.xhtml' media-type='application/xhtml+xml'/>"
+                 "<item id='picture' href='picture.svg' media-type='image/svg+xml'/>"
+                 "<item id='tall' href='tall.html' media-type='application/xhtml+xml'/>"
+                 "</manifest><spine><itemref idref='block'/><itemref idref='ghost'/><itemref idref='picture'/>"
+                 "<itemref idref='tall'/>"
+                 "</spine></package>"),
+        ZipEntry("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>"
+                                  "<navPoint id='n1' playOrder='1'><navLabel><text>Block</text></navLabel>"
+                                  "<content src='block.xhtml'/></navPoint></navMap></ncx>"),
+        ZipEntry("OEBPS/block.xhtml", Page("<div style='width:300px;height:200px;background:#1d4e6e'></div>"
+                                           "<p style='margin:0;height:100px'>Text.</p>")),
+        ZipEntry("OEBPS/picture.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='200'>"
+                                      "<rect width='300' height='200' fill='#c03030'/></svg>"),
+        ZipEntry("OEBPS/tall.html", Page(bands)),
     };
 }
 

@@ -26,40 +26,32 @@ namespace {
 
 const std::string kSampleBook = QM_SAMPLE_BOOK;
 
-ZipMember Member(std::string name, std::string data, std::uint16_t method = 8) {
-    ZipMember member;
-    member.name = std::move(name);
-    member.data = std::move(data);
-    member.method = method;
-    return member;
-}
-
 // A book that goes wrong in every way a chapter can: a spine reference to no manifest item (an empty row), a
 // chapter missing from the archive, a picture without a body, and markup that is not well-formed.
 std::vector<ZipMember> OddBook() {
     const std::string page = "<?xml version='1.0' encoding='utf-8'?><html xmlns='http://www.w3.org/1999/xhtml'>"
                              "<head><title>t</title></head><body><p>";
     return {
-        Member("mimetype", "application/epub+zip", 0),
-        Member("META-INF/container.xml",
-               "<?xml version='1.0'?><container version='1.0' "
-               "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
-               "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
-        Member("OEBPS/content.opf",
-               "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>"
-               "<item id='ok' href='Text/ok.xhtml' media-type='application/xhtml+xml'/>"
-               "<item id='missing' href='Text/missing.xhtml' media-type='application/xhtml+xml'/>"
-               "<item id='picture' href='Images/picture.svg' media-type='image/svg+xml'/>"
-               "<item id='bad' href='Text/bad.xhtml' media-type='application/xhtml+xml'/>"
-               "</manifest><spine><itemref idref='ok'/><itemref idref='ghost'/><itemref idref='missing'/>"
-               "<itemref idref='picture'/><itemref idref='bad'/></spine></package>"),
-        Member("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>"
-                                "<navPoint id='n1' playOrder='1'><navLabel><text>Fine</text></navLabel>"
-                                "<content src='Text/ok.xhtml'/></navPoint></navMap></ncx>"),
-        Member("OEBPS/Text/ok.xhtml", page + "Fine.</p></body></html>"),
-        Member("OEBPS/Images/picture.svg",
-               "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='40'><rect width='40' height='40'/></svg>"),
-        Member("OEBPS/Text/bad.xhtml", page + "Broken <b>markup</p></div>"),
+        ZipEntry("mimetype", "application/epub+zip", 0),
+        ZipEntry("META-INF/container.xml",
+                 "<?xml version='1.0'?><container version='1.0' "
+                 "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
+                 "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+        ZipEntry("OEBPS/content.opf",
+                 "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>"
+                 "<item id='ok' href='Text/ok.xhtml' media-type='application/xhtml+xml'/>"
+                 "<item id='missing' href='Text/missing.xhtml' media-type='application/xhtml+xml'/>"
+                 "<item id='picture' href='Images/picture.svg' media-type='image/svg+xml'/>"
+                 "<item id='bad' href='Text/bad.xhtml' media-type='application/xhtml+xml'/>"
+                 "</manifest><spine><itemref idref='ok'/><itemref idref='ghost'/><itemref idref='missing'/>"
+                 "<itemref idref='picture'/><itemref idref='bad'/></spine></package>"),
+        ZipEntry("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>"
+                                  "<navPoint id='n1' playOrder='1'><navLabel><text>Fine</text></navLabel>"
+                                  "<content src='Text/ok.xhtml'/></navPoint></navMap></ncx>"),
+        ZipEntry("OEBPS/Text/ok.xhtml", page + "Fine.</p></body></html>"),
+        ZipEntry("OEBPS/Images/picture.svg",
+                 "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='40'><rect width='40' height='40'/></svg>"),
+        ZipEntry("OEBPS/Text/bad.xhtml", page + "Broken <b>markup</p></div>"),
     };
 }
 
@@ -237,8 +229,8 @@ private slots:
         QTest::newRow("not a ZIP archive") << QByteArray("not a zip");
         QTemporaryDir folder;
         const QString noChapters = folder.filePath("no-chapters.epub");
-        WriteZipFile(noChapters.toStdString(),
-                     {Member("toc.ncx", "<ncx><navMap/></ncx>"), Member("content.opf", "<package><spine/></package>")});
+        WriteZipFile(noChapters.toStdString(), {ZipEntry("toc.ncx", "<ncx><navMap/></ncx>"),
+                                                ZipEntry("content.opf", "<package><spine/></package>")});
         QFile zip(noChapters);
         QVERIFY(zip.open(QIODevice::ReadOnly));
         QTest::newRow("no chapters") << zip.readAll();
