@@ -1,9 +1,9 @@
 // quillmark [BOOK.epub]: the desktop program. Opens BOOK at start when one is given.
 
 #include "mainwindow/Unit1.h"
-#include "platform/desktop_shell.h"
-#include "platform/qt_dialogs.h"
-#include "platform/termination_signals.h"
+#include "platform/qt/desktop_shell.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/termination_signals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -6,7 +6,7 @@
 #include "book/string_fields.h"
 #include "book/xml_walk.h"
 #include "files/unique_fd.h"
-#include "platform/xml_document.h"
+#include "platform/xml/xml_document.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

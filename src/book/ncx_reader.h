@@ -1,7 +1,7 @@
 #pragma once
 
 #include "book/reader_state.h"
-#include "platform/xml_document.h"
+#include "platform/xml/xml_document.h"
 
 namespace qm {
 

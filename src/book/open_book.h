@@ -3,7 +3,7 @@
 #include "book/reader_state.h"
 #include "book/table_of_contents.h"
 #include "book/working_folders.h"
-#include "platform/xml_document.h"
+#include "platform/xml/xml_document.h"
 
 #include <string>
 

@@ -5,9 +5,9 @@
 #include "book/table_of_contents.h"
 #include "convert/conversion_result.h"
 #include "convert/conversion_window.h"
-#include "platform/browser_view.h"
-#include "platform/dialogs.h"
-#include "platform/event_pump.h"
+#include "platform/ui/browser_view.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/event_pump.h"
 #include "view/chapter_display.h"
 
 #include <chrono>

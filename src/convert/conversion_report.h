@@ -1,8 +1,8 @@
 #pragma once
 
 #include "convert/conversion_result.h"
-#include "platform/dialogs.h"
-#include "platform/shell.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/shell.h"
 
 #include <string>
 

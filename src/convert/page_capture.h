@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/browser_view.h"
-#include "platform/dialogs.h"
+#include "platform/ui/browser_view.h"
+#include "platform/ui/dialogs.h"
 
 #include <string>
 #include <vector>

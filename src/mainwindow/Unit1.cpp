@@ -15,8 +15,8 @@
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
 #include "mainwindow/window_conversion.h"
-#include "platform/qt_event_pump.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/qt_event_pump.h"
+#include "platform/qt/web_engine_browser.h"
 #include "view/web_zoom.h"
 
 #include <QAction>

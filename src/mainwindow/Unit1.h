@@ -5,8 +5,8 @@
 #include "book/table_of_contents.h"
 #include "convert/book_converter.h"
 #include "mainwindow/instance_folders.h"
-#include "platform/dialogs.h"
-#include "platform/shell.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/shell.h"
 #include "view/chapter_display.h"
 
 #include <QWidget>

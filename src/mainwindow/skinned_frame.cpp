@@ -11,7 +11,7 @@
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
 #include "mainwindow/theme.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 
 #include <QApplication>
 #include <QLabel>

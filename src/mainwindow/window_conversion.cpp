@@ -5,7 +5,7 @@
 #include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
 #include "mainwindow/string_grid.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 
 #include <QLabel>
 #include <QObject>

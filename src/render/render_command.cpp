@@ -6,11 +6,11 @@
 #include "cli/private_folders.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
 #include "mainwindow/Unit1.h"
-#include "platform/dialogs.h"
-#include "platform/qt_log.h"
-#include "platform/shell.h"
-#include "platform/termination_signals.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/qt_log.h"
+#include "platform/qt/termination_signals.h"
+#include "platform/qt/web_engine_browser.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/shell.h"
 
 #include <QApplication>
 

@@ -2,7 +2,7 @@
 
 #include "book/reader_state.h"
 #include "book/table_of_contents.h"
-#include "platform/browser_view.h"
+#include "platform/ui/browser_view.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "book/reader_state.h"
-#include "platform/browser_view.h"
+#include "platform/ui/browser_view.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 
 #include "book/reader_state.h"
 #include "book/table_of_contents.h"
-#include "platform/xml_document.h"
+#include "platform/xml/xml_document.h"
 #include "support/small_stack.h"
 #include "support/temp_dir.h"
 

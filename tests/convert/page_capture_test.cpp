@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                     AreaCase{"SectionInTheMiddle", 9000, {2500, 4000, 400}, {4000}},
                     AreaCase{"SectionAtTheEnd", 9000, {8000, 1000, 400}, {1000}},
                     AreaCase{"ContinuationFiles", 70000, {0, 70000, 64}, {65500, 4500}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST(CaptureViewToJPEG, AsksBeforeReplacingAndKeepsTheFileOnNo) {
     test::TempDir dir;

@@ -1,4 +1,4 @@
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 
 #include "gui_test_main.h"
 

@@ -4,7 +4,7 @@
 #include "gui_test_main.h"
 #include "mainwindow/picture_button.h"
 #include "mainwindow/string_grid.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 #include "reading_window.h"
 #include "support/jpeg_decode.h"
 #include "support/scripted_dialogs.h"

@@ -2,7 +2,7 @@
 
 #include "gui_test_main.h"
 #include "mainwindow/string_grid.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 #include "support/scripted_dialogs.h"
 
 #include <QDir>

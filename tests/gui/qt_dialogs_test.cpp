@@ -1,4 +1,4 @@
-#include "platform/qt_dialogs.h"
+#include "platform/qt/qt_dialogs.h"
 
 #include "gui_test_main.h"
 

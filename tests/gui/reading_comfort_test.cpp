@@ -8,7 +8,7 @@
 #include "mainwindow/splitter.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 #include "reading_window.h"
 #include "support/scripted_dialogs.h"
 #include "zipwriter/zip_writer.h"

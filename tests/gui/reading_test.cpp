@@ -5,7 +5,7 @@
 #include "mainwindow/picture_button.h"
 #include "mainwindow/status_label.h"
 #include "mainwindow/string_grid.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 #include "reading_window.h"
 #include "support/scripted_dialogs.h"
 #include "zipwriter/zip_writer.h"

@@ -3,7 +3,7 @@
 #include "mainwindow/Unit1.h"
 #include "mainwindow/picture_button.h"
 #include "mainwindow/string_grid.h"
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 #include "support/scripted_dialogs.h"
 
 #include <QDir>

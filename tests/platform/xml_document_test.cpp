@@ -1,4 +1,4 @@
-#include "platform/xml_document.h"
+#include "platform/xml/xml_document.h"
 
 #include "support/small_stack.h"
 #include "support/temp_dir.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "convert/conversion_window.h"
-#include "platform/browser_view.h"
-#include "platform/event_pump.h"
+#include "platform/ui/browser_view.h"
+#include "platform/ui/event_pump.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/dialogs.h"
-#include "platform/shell.h"
+#include "platform/ui/dialogs.h"
+#include "platform/ui/shell.h"
 
 #include <deque>
 #include <optional>

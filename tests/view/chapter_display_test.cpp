@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Folder names change too; the folder of that name does not exist, so the file keeps its name.
         FileNames{"FolderNamesChangeAsWell", "a.xhtml.d/ch.xhtml", "a.xhtml.d/ch.xhtml", "a.html.d/ch.html", "",
                   "a.xhtml.d/ch.xhtml"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& p) { return std::string(p.param.name); });
 
 // A book with both ch.xhtml and ch.html: the rename must not replace ch.html.
 TEST(StringGrid1SelectCell, RenameNeverReplacesAFile) {

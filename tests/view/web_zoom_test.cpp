@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Zoom, WebZoomLadder,
                                                 ImageZoomOutClick,
                                                 {"0.8", "0.6000000000000001", "0.4000000000000001",
                                                  "0.20000000000000007", "0.20000000000000007"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // A step up and a step down give back the very value they started from, anywhere on the ladder.
 TEST(WebZoom, StepsAreReversible) {

@@ -1,6 +1,6 @@
-#include "platform/book_page.h"
+#include "platform/qt/book_page.h"
 
-#include "platform/book_confinement.h"
+#include "platform/qt/book_confinement.h"
 
 namespace qm {
 

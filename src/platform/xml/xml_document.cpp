@@ -1,7 +1,7 @@
-#include "platform/xml_document.h"
+#include "platform/xml/xml_document.h"
 
 #include "files/unique_fd.h"
-#include "platform/xml_source_text.h"
+#include "platform/xml/xml_source_text.h"
 
 #include <pugixml.hpp>
 

@@ -1,4 +1,4 @@
-#include "platform/xml_source_text.h"
+#include "platform/xml/xml_source_text.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "platform/web_engine_browser.h"
+#include "platform/qt/web_engine_browser.h"
 
-#include "platform/book_confinement.h"
-#include "platform/book_page.h"
-#include "platform/page_script.h"
-#include "platform/qt_log.h"
+#include "platform/qt/book_confinement.h"
+#include "platform/qt/book_page.h"
+#include "platform/qt/page_script.h"
+#include "platform/qt/qt_log.h"
 
 #include <QChildEvent>
 #include <QDesktopServices>

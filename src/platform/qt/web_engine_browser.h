@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/browser_view.h"
+#include "platform/ui/browser_view.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "platform/dialogs.h"
+#include "platform/ui/dialogs.h"
 
 namespace qm {
 

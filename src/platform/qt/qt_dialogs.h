@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/dialogs.h"
+#include "platform/ui/dialogs.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "platform/book_confinement.h"
+#include "platform/qt/book_confinement.h"
 
 #include <filesystem>
 

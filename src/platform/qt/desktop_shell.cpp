@@ -1,4 +1,4 @@
-#include "platform/desktop_shell.h"
+#include "platform/qt/desktop_shell.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "platform/qt_log.h"
+#include "platform/qt/qt_log.h"
 
 #include "diagnostics/log.h"
 

@@ -1,4 +1,4 @@
-#include "platform/page_script.h"
+#include "platform/qt/page_script.h"
 
 #include <QFile>
 #include <QHash>
