@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -302,6 +304,10 @@ struct CorpusCase {
     int pages;
 };
 
+void PrintTo(const CorpusCase& c, std::ostream* os) {
+    *os << c.book;
+}
+
 class CliConvertCorpus : public CliConvert, public ::testing::WithParamInterface<CorpusCase> {};
 
 // Real books whose chapters are unlike the sample's: pictures as chapters (JPEG images, SVG documents without
@@ -320,7 +326,14 @@ TEST_P(CliConvertCorpus, ConvertsToAPdfThatQpdfAccepts) {
 INSTANTIATE_TEST_SUITE_P(Books, CliConvertCorpus,
                          ::testing::Values(CorpusCase{"idpf-haruko-jpeg.epub", 13},
                                            CorpusCase{"idpf-sous-le-vent_svg-in-spine.epub", 13},
-                                           CorpusCase{"idpf-childrens-literature.epub", 4}));
+                                           CorpusCase{"idpf-childrens-literature.epub", 4}),
+                         [](const auto& p) {
+                             std::string name = p.param.book;
+                             name = name.substr(0, name.find('.'));
+                             std::replace_if(
+                                 name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                             return name;
+                         });
 
 // A book of `chapters` short chapters.
 std::string WriteLongBook(const fs::path& path, int chapters) {
