@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
         const std::string mutoolRatio = ratio(mutool, {"mutool", "convert", "-o", out, book});
         std::printf("%-34s %8d %9.2f %9.2f %11.0f %9.0f %14s %14s\n", fs::path(book).filename().c_str(), chapters,
                     serial.seconds, ours.seconds, chapters > 0 ? ours.seconds * 1000 / chapters : 0.0,
-                    std::max(serial.maxRssKiB, ours.maxRssKiB) / 1024.0, calibreRatio.c_str(), mutoolRatio.c_str());
+                    static_cast<double>(std::max(serial.maxRssKiB, ours.maxRssKiB)) / 1024.0, calibreRatio.c_str(),
+                    mutoolRatio.c_str());
     }
     fs::remove_all(dir);
     return failures == 0 ? 0 : 1;
