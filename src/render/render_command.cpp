@@ -1,9 +1,8 @@
 #include "render/render_command.h"
 
 #include "cli/convert_options.h"
-#include "cli/progress_line.h"
-
 #include "cli/private_folders.h"
+#include "cli/progress_line.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
 #include "mainwindow/Unit1.h"
 #include "platform/qt/qt_log.h"
