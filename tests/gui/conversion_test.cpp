@@ -8,6 +8,7 @@
 #include "reading_window.h"
 #include "support/jpeg_decode.h"
 #include "support/scripted_dialogs.h"
+#include "zipwriter/fixture_book.h"
 #include "zipwriter/zip_writer.h"
 
 #include <QAction>
@@ -47,12 +48,7 @@ std::vector<ZipMember> BlockAndTallBook() {
                      .arg(kBands[i % 4], 6, 16, QChar('0'))
                      .toStdString();
     }
-    return {
-        ZipEntry("mimetype", "application/epub+zip"),
-        ZipEntry("META-INF/container.xml",
-                 "<?xml version='1.0'?><container version='1.0' "
-                 "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
-                 "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+    return WithContainer({
         ZipEntry("OEBPS/content.opf",
                  "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>"
                  "<item id='block' href='block.xhtml' media-type='application/xhtml+xml'/>"
@@ -69,7 +65,7 @@ std::vector<ZipMember> BlockAndTallBook() {
         ZipEntry("OEBPS/picture.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='200'>"
                                       "<rect width='300' height='200' fill='#c03030'/></svg>"),
         ZipEntry("OEBPS/tall.html", Page(bands)),
-    };
+    });
 }
 
 fs::path PageFile(const TForm1& form, int row) {

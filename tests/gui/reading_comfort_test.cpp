@@ -11,6 +11,7 @@
 #include "platform/qt/web_engine_browser.h"
 #include "reading_window.h"
 #include "support/scripted_dialogs.h"
+#include "zipwriter/fixture_book.h"
 #include "zipwriter/zip_writer.h"
 
 #include <QAction>
@@ -67,12 +68,7 @@ std::string NavPoint(const std::string& id, int order, const std::string& label,
 // when empty): the first chapter is long and links to a section of the third, which is long too; "lamp" stands
 // twice in the first chapter's text.
 void WriteNestedBook(const std::string& path, const std::string& title = "The Lamp Keeper") {
-    std::vector<ZipMember> members{
-        ZipEntry("mimetype", "application/epub+zip", 0),
-        ZipEntry("META-INF/container.xml",
-                 "<?xml version='1.0'?><container version='1.0' "
-                 "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
-                 "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+    std::vector<ZipMember> members = WithContainer({
         ZipEntry("OEBPS/content.opf",
                  "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'>"
                  "<metadata xmlns:dc='http://purl.org/dc/elements/1.1/'>" +
@@ -101,7 +97,7 @@ void WriteNestedBook(const std::string& path, const std::string& title = "The La
                                    "<p id='shore'>The shore. <a id='back' href='one.xhtml'>Back</a></p>" +
                                    Paragraphs("Driftwood.", 60))),
         ZipEntry("OEBPS/Text/four.xhtml", Page("four", "<h1>Four</h1><p>The end.</p>")),
-    };
+    });
     WriteZipFile(path, members);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/qt/web_engine_browser.h"
 #include "reading_window.h"
 #include "support/scripted_dialogs.h"
+#include "zipwriter/fixture_book.h"
 #include "zipwriter/zip_writer.h"
 
 #include <QAction>
@@ -31,12 +32,7 @@ const std::string kSampleBook = QM_SAMPLE_BOOK;
 std::vector<ZipMember> OddBook() {
     const std::string page = "<?xml version='1.0' encoding='utf-8'?><html xmlns='http://www.w3.org/1999/xhtml'>"
                              "<head><title>t</title></head><body><p>";
-    return {
-        ZipEntry("mimetype", "application/epub+zip", 0),
-        ZipEntry("META-INF/container.xml",
-                 "<?xml version='1.0'?><container version='1.0' "
-                 "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
-                 "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+    return WithContainer({
         ZipEntry("OEBPS/content.opf",
                  "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><manifest>"
                  "<item id='ok' href='Text/ok.xhtml' media-type='application/xhtml+xml'/>"
@@ -52,7 +48,7 @@ std::vector<ZipMember> OddBook() {
         ZipEntry("OEBPS/Images/picture.svg",
                  "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='40'><rect width='40' height='40'/></svg>"),
         ZipEntry("OEBPS/Text/bad.xhtml", page + "Broken <b>markup</p></div>"),
-    };
+    });
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "zipwriter/fixture_book.h"
 
+#include <iterator>
 #include <set>
 
 namespace qm {
@@ -36,12 +37,7 @@ std::vector<ZipMember> FixtureEpub(const std::vector<FixtureFile>& spine, const 
     for (const FixtureFile& other : others) {
         files.push_back(ZipEntry("OEBPS/" + other.href, other.content));
     }
-    std::vector<ZipMember> members = {
-        ZipEntry("mimetype", "application/epub+zip", 0),
-        ZipEntry("META-INF/container.xml",
-                 "<?xml version='1.0'?><container version='1.0' "
-                 "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
-                 "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+    std::vector<ZipMember> members = WithContainer({
         ZipEntry("OEBPS/content.opf",
                  "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' version='2.0'><metadata "
                  "xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title>Fixture Book</dc:title><dc:creator>Ann "
@@ -49,8 +45,20 @@ std::vector<ZipMember> FixtureEpub(const std::vector<FixtureFile>& spine, const 
                      manifest + "</manifest><spine>" + itemrefs + "</spine></package>"),
         ZipEntry("OEBPS/toc.ncx", "<?xml version='1.0'?><ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>" +
                                       navPoints + "</navMap></ncx>"),
-    };
+    });
     members.insert(members.end(), files.begin(), files.end());
+    return members;
+}
+
+std::vector<ZipMember> WithContainer(std::vector<ZipMember> rest) {
+    std::vector<ZipMember> members = {
+        ZipEntry("mimetype", "application/epub+zip", 0),
+        ZipEntry("META-INF/container.xml",
+                 "<?xml version='1.0'?><container version='1.0' "
+                 "xmlns='urn:oasis:names:tc:opendocument:xmlns:container'><rootfiles><rootfile "
+                 "full-path='OEBPS/content.opf' media-type='application/oebps-package+xml'/></rootfiles></container>"),
+    };
+    members.insert(members.end(), std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()));
     return members;
 }
 

@@ -18,6 +18,10 @@ struct FixtureFile {
     int level = 0;
 };
 
+// The members of a book whose package file is OEBPS/content.opf: the stored mimetype, META-INF/container.xml
+// pointing at it, then `rest` (the package file among them, or not).
+std::vector<ZipMember> WithContainer(std::vector<ZipMember> rest);
+
 // The members of an EPUB 2 book: mimetype, the container, OEBPS/content.opf (title "Fixture Book", author "Ann
 // Writer", language "en") with `spine` in its manifest and spine in order, OEBPS/toc.ncx with one navigation entry per
 // titled spine item, then every file of `spine` and `others`. A spine href may carry a "#fragment": the file goes in
