@@ -17,10 +17,26 @@ import subprocess
 import sys
 import tempfile
 import time
+import unicodedata
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WORD = re.compile(r"\w{4,}", re.UNICODE)
+MARKUP = (".xhtml", ".html", ".htm", ".xml", ".svg")
+
+
+def spaceless(c):
+    return unicodedata.name(c, "").startswith(("CJK", "HIRAGANA", "KATAKANA"))
+
+
+def words_of(text):
+    """Distinct words of four letters or more; in scripts written without spaces (Chinese, Japanese), where a
+    "word" would be a whole phrase, distinct letters instead. NFKC folds the presentation forms that PDF text
+    of Arabic carries back to the letters the book has."""
+    text = unicodedata.normalize("NFKC", text).lower()
+    words = {c for c in text if spaceless(c)}
+    words.update(word for word in WORD.findall(text) if not any(spaceless(c) for c in word))
+    return words
 
 
 def run(args, **kw):
@@ -39,11 +55,13 @@ def outline_entries(pdf):
 
 
 def book_words(book, paths):
-    """The distinct words of the chapters' text, markup and scripts stripped."""
+    """The distinct words of the chapters' text, markup, styles and scripts stripped."""
     words = set()
     with zipfile.ZipFile(book) as archive:
         names = archive.namelist()
         for path in dict.fromkeys(p.split("#")[0] for p in paths):
+            if not path.lower().endswith(MARKUP):
+                continue  # a picture chapter has no text to find
             # The table's paths are relative to the package file's folder.
             name = next((n for n in names if n == path or n.endswith("/" + path)), None)
             if name is None:
@@ -51,7 +69,7 @@ def book_words(book, paths):
             text = archive.read(name).decode("utf-8", "replace")
             text = re.sub(r"(?is)<(script|style|head)\b.*?</\1>", " ", text)
             text = html.unescape(re.sub(r"<[^>]+>", " ", text))
-            words.update(w.lower() for w in WORD.findall(text))
+            words |= words_of(text)
     return words
 
 
@@ -100,7 +118,7 @@ def main():
         pages = int(info.get("Pages", "0").strip() or 0)
         totals["pages"] += pages
         entries = outline_entries(pdf)
-        found = set(w.lower() for w in WORD.findall(run(["pdftotext", "-enc", "UTF-8", pdf, "-"]).stdout))
+        found = words_of(run(["pdftotext", "-enc", "UTF-8", pdf, "-"]).stdout)
         words = book_words(book, [row[2] for row in rows[1:] if len(row) > 2])
         share = len(words & found) / len(words) if words else 1.0
         ok = check.returncode in (0, 3) and entries is not None and entries >= len(rows) - 1
