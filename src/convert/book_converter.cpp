@@ -6,6 +6,7 @@
 #include "convert/chapter_section.h"
 #include "convert/output_names.h"
 #include "convert/page_capture.h"
+#include "diagnostics/duration_text.h"
 #include "diagnostics/log.h"
 #include "files/regular_file.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
@@ -33,10 +34,6 @@ constexpr int kQuality = 100;
 // Laying a page out anew at the height it is captured at may change its height (parts sized by the
 // viewport); it settles within a few rounds or keeps the last one.
 constexpr int kLayoutRounds = 3;
-
-std::string Seconds(std::chrono::milliseconds limit) {
-    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) + " seconds";
-}
 
 // Puts the view back to the size it had before the chapters were laid out for their captures, however the
 // conversion ends. Between chapters it keeps the size of the last capture: the next chapter is laid out anew
@@ -273,7 +270,7 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
         if (!loaded) {
             // Whatever holds the page up stays with the page left behind.
             c_.browser.Renew();
-            Skip(result, row, "did not finish loading within " + Seconds(options.chapterTimeout));
+            Skip(result, row, "did not finish loading within " + SecondsText(options.chapterTimeout));
         } else {
             c_.chapters.TakeCompletion();
             if (!c_.chapters.LoadFailure().empty()) {

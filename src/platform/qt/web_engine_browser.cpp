@@ -1,5 +1,6 @@
 #include "platform/qt/web_engine_browser.h"
 
+#include "diagnostics/duration_text.h"
 #include "platform/qt/book_confinement.h"
 #include "platform/qt/book_page.h"
 #include "platform/qt/page_script.h"
@@ -85,11 +86,6 @@ void WaitForEvents(int milliseconds) {
     loop.exec();
 }
 
-std::string Seconds(std::chrono::milliseconds limit) {
-    const auto tenths = (limit.count() + 50) / 100;
-    return std::to_string(tenths / 10) + (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : "") + " seconds";
-}
-
 DocumentKind KindNamed(const QString& name) {
     if (name == "svg") {
         return DocumentKind::Svg;
@@ -112,7 +108,7 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent)
         if (loading_) {
             const std::string reason =
                 "it did not finish loading within " +
-                Seconds(std::chrono::duration_cast<std::chrono::milliseconds>(loadWatch_->intervalAsDuration()));
+                SecondsText(std::chrono::duration_cast<std::chrono::milliseconds>(loadWatch_->intervalAsDuration()));
             Renew();
             Complete({false, reason});
         }
@@ -292,7 +288,7 @@ QVariant WebEngineBrowser::EvaluateScript(const QString& script) {
     }
     if (!pending->answered) {
         throw PageNotAnswering(processEnded_ ? "The page's process has ended"
-                                             : "The page did not answer within " + Seconds(responseLimit_));
+                                             : "The page did not answer within " + SecondsText(responseLimit_));
     }
     return pending->value;
 }
@@ -403,9 +399,10 @@ DocumentLayout WebEngineBrowser::LayOut(int width, int height) {
         }
         if (waited.elapsed() >= responseLimit_.count()) {
             throw PageNotAnswering(answer[8].toInt() != 0
-                                       ? "The page's pictures or fonts did not load within " + Seconds(responseLimit_)
+                                       ? "The page's pictures or fonts did not load within " +
+                                             SecondsText(responseLimit_)
                                        : "The page did not take the size of " + std::to_string(width) + " x " +
-                                             std::to_string(height) + " pixels within " + Seconds(responseLimit_));
+                                             std::to_string(height) + " pixels within " + SecondsText(responseLimit_));
         }
         WaitForEvents(kFramePollMs);
     }
@@ -489,7 +486,7 @@ RgbImage WebEngineBrowser::CaptureView() {
                 }
             }
             if (waited.elapsed() >= responseLimit_.count()) {
-                throw PageNotAnswering("The page view rendered no new frame within " + Seconds(responseLimit_));
+                throw PageNotAnswering("The page view rendered no new frame within " + SecondsText(responseLimit_));
             }
             WaitForEvents(kFramePollMs);
             if (!laidOut || sinceAgain.elapsed() >= kReplaceSentinelMs) {
@@ -560,7 +557,7 @@ void WebEngineBrowser::PrintToPdf(const std::string& path, const Paper& paper,
     }
     disconnect(connection);
     if (!printing->finished) {
-        throw PageNotAnswering("The page was not printed within " + Seconds(responseLimit_));
+        throw PageNotAnswering("The page was not printed within " + SecondsText(responseLimit_));
     }
     if (!printing->succeeded) {
         throw std::runtime_error("The engine could not print the page to \"" + path + "\"");
