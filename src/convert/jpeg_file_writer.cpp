@@ -21,7 +21,9 @@ struct JpegFileWriter::Codec {
     char message[JMSG_LENGTH_MAX] = {};
     std::optional<OutputFile> output;
     std::FILE* file = nullptr;
+    bool created = false;
     bool started = false;
+    JpegFileWriter::Pixels pixels = JpegFileWriter::Pixels::Rgb;
     bool finished = false;
 
     static void OnError(j_common_ptr common) {
@@ -68,6 +70,7 @@ JpegFileWriter::JpegFileWriter(const std::string& path, int width, int height, i
         Fail(path, reason);
     }
     jpeg_create_compress(&c.cinfo);
+    c.created = true;
     jpeg_stdio_dest(&c.cinfo, c.file);
     c.cinfo.image_width = static_cast<JDIMENSION>(width);
     c.cinfo.image_height = static_cast<JDIMENSION>(height);
@@ -77,13 +80,11 @@ JpegFileWriter::JpegFileWriter(const std::string& path, int width, int height, i
     jpeg_set_quality(&c.cinfo, quality, TRUE);
     // Huffman tables fitted to the page: a quarter smaller at quality 100, the same pixels, still baseline.
     c.cinfo.optimize_coding = TRUE;
-    jpeg_start_compress(&c.cinfo, TRUE);
-    c.started = true;
 }
 
 JpegFileWriter::~JpegFileWriter() {
     Codec& c = *codec_;
-    if (c.started) {
+    if (c.created) {
         jpeg_destroy_compress(&c.cinfo);
     }
     if (c.file != nullptr) {
@@ -95,16 +96,27 @@ int JpegFileWriter::RowsWritten() const {
     return static_cast<int>(codec_->cinfo.next_scanline);
 }
 
-void JpegFileWriter::WriteRows(const std::uint8_t* rgb, int rows, std::size_t stride) {
+void JpegFileWriter::WriteRows(const std::uint8_t* rows, int count, std::size_t stride, Pixels pixels) {
     Codec& c = *codec_;
-    if (c.finished || rows < 0 || RowsWritten() + rows > height_) {
+    if (c.finished || count < 0 || RowsWritten() + count > height_) {
         Fail(path_, "more rows than the image's height of " + std::to_string(height_));
+    }
+    if (c.started && pixels != c.pixels) {
+        Fail(path_, "rows of another pixel layout than the image's first rows");
     }
     if (setjmp(c.failure) != 0) {
         Fail(path_, c.message);
     }
-    for (int row = 0; row < rows; ++row) {
-        auto* line = const_cast<JSAMPROW>(rgb + static_cast<std::size_t>(row) * stride);
+    if (!c.started) {
+        // The layout of the input only changes how pixels are read: the file is the same for the same colours.
+        c.cinfo.in_color_space = pixels == Pixels::Bgrx ? JCS_EXT_BGRX : JCS_RGB;
+        c.cinfo.input_components = pixels == Pixels::Bgrx ? 4 : 3;
+        jpeg_start_compress(&c.cinfo, TRUE);
+        c.started = true;
+        c.pixels = pixels;
+    }
+    for (int row = 0; row < count; ++row) {
+        auto* line = const_cast<JSAMPROW>(rows + static_cast<std::size_t>(row) * stride);
         jpeg_write_scanlines(&c.cinfo, &line, 1);
     }
 }
@@ -117,6 +129,7 @@ void JpegFileWriter::Finish() {
     if (setjmp(c.failure) != 0) {
         Fail(path_, c.message);
     }
+    // RowsWritten() == height_ >= 1: the first rows have started the encoder.
     jpeg_finish_compress(&c.cinfo);
     const bool flushed = std::fflush(c.file) == 0 && std::ferror(c.file) == 0;
     const int error = errno;

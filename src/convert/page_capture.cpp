@@ -44,16 +44,16 @@ public:
     // Starts the first file; false when the user keeps an existing file of that name.
     bool Start() { return OpenPart(); }
 
-    void WriteRows(const std::uint8_t* rgb, int rows, std::size_t stride) {
+    void WriteRows(const std::uint8_t* pixels, int rows, std::size_t stride, JpegFileWriter::Pixels layout) {
         while (rows > 0) {
             const int room = partRows_ - partDone_;
             const int take = std::min(rows, room);
             if (writer_) {
-                writer_->WriteRows(rgb, take, stride);
+                writer_->WriteRows(pixels, take, stride, layout);
             }
             partDone_ += take;
             rows -= take;
-            rgb += static_cast<std::size_t>(take) * stride;
+            pixels += static_cast<std::size_t>(take) * stride;
             if (partDone_ == partRows_) {
                 ClosePart();
                 if (rowsBefore_ < height_) {
@@ -111,15 +111,15 @@ void CaptureInPieces(BrowserView& browser, PartedJpeg& out, const PageArea& area
     const int bottom = area.top + area.rows;
     for (int y = area.top; y < bottom;) {
         const int reached = browser.ScrollTo(0, y).y;
-        const RgbImage view = browser.CaptureView();
+        const ViewImage view = browser.CaptureView();
         const int offset = y - reached;
         if (view.scrollY != reached || offset < 0 || offset >= view.height || view.width < area.width) {
             throw std::runtime_error("The page view could not show the page's rows from " + std::to_string(y) +
                                      " on (it showed them from row " + std::to_string(view.scrollY) + ")");
         }
         const int take = std::min(view.height - offset, bottom - y);
-        const auto stride = static_cast<std::size_t>(view.width) * 3;
-        out.WriteRows(view.rgb.data() + static_cast<std::size_t>(offset) * stride, take, stride);
+        out.WriteRows(view.Row(offset), take, view.stride,
+                      view.bgrx ? JpegFileWriter::Pixels::Bgrx : JpegFileWriter::Pixels::Rgb);
         y += take;
     }
 }

@@ -57,6 +57,41 @@ TEST(JpegFileWriter, WritesABaselineColourImageTileByTile) {
     }
 }
 
+// The view hands its frames on as 32-bit pixels (B, G, R, unused) with padded rows: the file must be the very
+// file that the same colours give as RGB, and one image takes one layout.
+TEST(JpegFileWriter, FourBytePixelsGiveTheSameFileAsRgb) {
+    TempDir dir;
+    const int width = 37;
+    const int height = 21;
+    const std::vector<std::uint8_t> rgb = Quadrants(width, height);
+    const std::size_t stride = static_cast<std::size_t>(width) * 4 + 12;
+    std::vector<std::uint8_t> bgrx(stride * height, 0x5a);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* from = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+            std::uint8_t* to = &bgrx[stride * y + static_cast<std::size_t>(x) * 4];
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+        }
+    }
+    auto write = [&](const fs::path& path, const std::uint8_t* rows, std::size_t rowStride,
+                     JpegFileWriter::Pixels pixels) {
+        JpegFileWriter writer(path.string(), width, height, 100);
+        writer.WriteRows(rows, 5, rowStride, pixels);
+        writer.WriteRows(rows + 5 * rowStride, height - 5, rowStride, pixels);
+        writer.Finish();
+    };
+    write(dir / "rgb.jpg", rgb.data(), static_cast<std::size_t>(width) * 3, JpegFileWriter::Pixels::Rgb);
+    write(dir / "bgrx.jpg", bgrx.data(), stride, JpegFileWriter::Pixels::Bgrx);
+    EXPECT_EQ(test::ReadFile(dir / "bgrx.jpg"), test::ReadFile(dir / "rgb.jpg"));
+
+    JpegFileWriter mixed((dir / "mixed.jpg").string(), width, height, 100);
+    mixed.WriteRows(bgrx.data(), 5, stride, JpegFileWriter::Pixels::Bgrx);
+    EXPECT_THROW(mixed.WriteRows(rgb.data(), 5, static_cast<std::size_t>(width) * 3, JpegFileWriter::Pixels::Rgb),
+                 std::runtime_error);
+}
+
 TEST(JpegFileWriter, RefusesWhatJpegCannotHoldAndLeavesNoFile) {
     TempDir dir;
     const fs::path path = dir / "tall.jpg";

@@ -22,9 +22,9 @@ constexpr const char* kBands = "<!DOCTYPE html><html><head><meta charset='utf-8'
 constexpr const char* kNoBody = "<svg xmlns='http://www.w3.org/2000/svg' width='50' height='50'>"
                                 "<rect width='50' height='50' fill='green'/></svg>";
 
-QColor PixelAt(const RgbImage& image, int x, int y) {
-    const auto at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + x) * 3;
-    return QColor(image.rgb[at], image.rgb[at + 1], image.rgb[at + 2]);
+QColor PixelAt(const ViewImage& image, int x, int y) {
+    const std::uint8_t* pixel = image.Row(y) + static_cast<std::ptrdiff_t>(x) * (image.bgrx ? 4 : 3);
+    return image.bgrx ? QColor(pixel[2], pixel[1], pixel[0]) : QColor(pixel[0], pixel[1], pixel[2]);
 }
 
 } // namespace
@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(layout.kind, DocumentKind::Bitmap);
         QCOMPARE(layout.intrinsicWidth, 260);
         QCOMPARE(layout.intrinsicHeight, 330);
-        const RgbImage image = browser_->CaptureView();
+        const ViewImage image = browser_->CaptureView();
         QCOMPARE(PixelAt(image, 0, 0), QColor(Qt::red));
         QCOMPARE(PixelAt(image, 259, 329), QColor(Qt::red));
         browser_->EndCapture();
@@ -187,7 +187,7 @@ private slots:
     // may be larger than its container.
     void captureFollowsScrollAndSize() {
         Load(Page("bands.html", kBands));
-        RgbImage image = browser_->CaptureView();
+        ViewImage image = browser_->CaptureView();
         QCOMPARE(image.width, 200);
         QCOMPARE(image.height, 199);
         QCOMPARE(PixelAt(image, 10, 50), QColor(Qt::red));

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -139,7 +140,7 @@ public:
         scrollY = std::clamp(y, 0, document - viewHeight);
         return {0, scrollY};
     }
-    RgbImage CaptureView() override {
+    ViewImage CaptureView() override {
         ThrowIfHung();
         if (++captures == failCapture) {
             throw std::runtime_error("The page view rendered no new frame within 5 seconds");
@@ -147,20 +148,23 @@ public:
         if (scrollsBackTo >= 0) {
             scrollY = scrollsBackTo;
         }
-        RgbImage image;
+        ViewImage image;
         image.width = viewWidth;
         image.height = viewHeight - 1;
         image.scrollY = scrollY;
-        image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
+        image.stride = static_cast<std::size_t>(image.width) * 3;
+        auto rgb = std::make_shared<std::vector<std::uint8_t>>(image.stride * image.height);
         for (int y = 0; y < image.height; ++y) {
             const std::uint32_t colour = RowColour(scrollY + y);
-            std::uint8_t* row = image.rgb.data() + static_cast<std::size_t>(y) * image.width * 3;
+            std::uint8_t* row = rgb->data() + image.stride * y;
             for (int x = 0; x < image.width; ++x) {
                 row[x * 3] = static_cast<std::uint8_t>(colour >> 16);
                 row[x * 3 + 1] = static_cast<std::uint8_t>(colour >> 8);
                 row[x * 3 + 2] = static_cast<std::uint8_t>(colour);
             }
         }
+        image.pixels = rgb->data();
+        image.owner = rgb;
         return image;
     }
     void BeginCapture(int documentHeight) override {

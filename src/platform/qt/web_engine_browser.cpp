@@ -432,7 +432,7 @@ ScrollPosition WebEngineBrowser::ScrollTo(int x, int y) {
     return {qRound(reached[0].toDouble()), qRound(reached[1].toDouble())};
 }
 
-RgbImage WebEngineBrowser::CaptureView() {
+ViewImage WebEngineBrowser::CaptureView() {
     QQuickWidget* render = RenderWidget();
     if (render == nullptr || !isVisible()) {
         throw std::runtime_error("The page view is not shown, so nothing is rendered to capture");
@@ -502,16 +502,22 @@ RgbImage WebEngineBrowser::CaptureView() {
         frame = grabUntil(false, removeLine);
     }
 
-    const QImage pixels = frame.convertToFormat(QImage::Format_RGB888);
-    RgbImage image;
-    image.width = pixels.width();
-    image.height = pixels.height() - 1;
-    image.scrollY = scrollY;
-    const auto rowBytes = static_cast<std::size_t>(image.width) * 3;
-    image.rgb.resize(rowBytes * static_cast<std::size_t>(image.height));
-    for (int y = 0; y < image.height; ++y) {
-        std::copy_n(pixels.constScanLine(y), rowBytes, image.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes) * y);
+    // The frame goes to the encoder as drawn: 32-bit pixels of an opaque page are B, G, R, unused in
+    // little-endian memory. Any other format is converted to three-byte RGB first.
+    auto held = std::make_shared<QImage>(std::move(frame));
+    const bool asDrawn = Q_BYTE_ORDER == Q_LITTLE_ENDIAN && (held->format() == QImage::Format_RGB32 ||
+                                                             held->format() == QImage::Format_ARGB32_Premultiplied);
+    if (!asDrawn) {
+        *held = held->convertToFormat(QImage::Format_RGB888);
     }
+    ViewImage image;
+    image.width = held->width();
+    image.height = held->height() - 1;
+    image.scrollY = scrollY;
+    image.bgrx = asDrawn;
+    image.stride = static_cast<std::size_t>(held->bytesPerLine());
+    image.pixels = held->constBits();
+    image.owner = held;
     return image;
 }
 

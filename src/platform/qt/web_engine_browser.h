@@ -62,7 +62,7 @@ public:
     DocumentLayout LayOut(int width, int height) override;
     std::vector<int> AnchorTops(const std::vector<std::string>& fragments) override;
     ScrollPosition ScrollTo(int x, int y) override;
-    RgbImage CaptureView() override;
+    ViewImage CaptureView() override;
     void BeginCapture(int documentHeight) override;
     void EndCapture() override;
     void PrintToPdf(const std::string& path, const Paper& paper, const std::vector<std::string>& anchors) override;

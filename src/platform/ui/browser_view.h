@@ -1,8 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -58,13 +60,20 @@ struct ScrollPosition {
     int y = 0;
 };
 
-// A captured picture: `rgb` holds height rows of width pixels, top row first, three bytes (R, G, B) a pixel.
-// `scrollY` is the document row at the picture's top when the frame was drawn.
-struct RgbImage {
+// A captured picture: height rows of width pixels, top row first, rows `stride` bytes apart from `pixels`.
+// A pixel is three bytes (R, G, B), or with `bgrx` four bytes (B, G, R, unused), as the view's own frames
+// hold them: the frame is handed on as drawn, kept alive by `owner`, not converted or copied. `scrollY` is the
+// document row at the picture's top when the frame was drawn.
+struct ViewImage {
     int width = 0;
     int height = 0;
     int scrollY = 0;
-    std::vector<std::uint8_t> rgb;
+    bool bgrx = false;
+    std::size_t stride = 0;
+    const std::uint8_t* pixels = nullptr;
+    std::shared_ptr<const void> owner;
+
+    const std::uint8_t* Row(int y) const { return pixels + stride * static_cast<std::size_t>(y); }
 };
 
 // The page view as the reading view and the conversion commands use it. Every call runs on the user-interface
@@ -128,7 +137,7 @@ public:
     // the page's viewport is painted to recognise that frame: the picture is ViewWidth() by ViewHeight() - 1
     // pixels and leaves out the view's bottom row. Throws std::runtime_error when the view renders no such
     // frame (for instance while it is hidden) or the page scrolled while the frame was taken.
-    virtual RgbImage CaptureView() = 0;
+    virtual ViewImage CaptureView() = 0;
 
     // Lengthens the document so that it reaches down at least `documentHeight` pixels (an invisible mark is
     // placed there): every row above that depth can then be scrolled into the view. EndCapture takes back this
