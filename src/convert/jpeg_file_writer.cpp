@@ -21,7 +21,6 @@ struct JpegFileWriter::Codec {
     char message[JMSG_LENGTH_MAX] = {};
     std::optional<OutputFile> output;
     std::FILE* file = nullptr;
-    bool created = false;
     bool started = false;
     JpegFileWriter::Pixels pixels = JpegFileWriter::Pixels::Rgb;
     bool finished = false;
@@ -70,7 +69,6 @@ JpegFileWriter::JpegFileWriter(const std::string& path, int width, int height, i
         Fail(path, reason);
     }
     jpeg_create_compress(&c.cinfo);
-    c.created = true;
     jpeg_stdio_dest(&c.cinfo, c.file);
     c.cinfo.image_width = static_cast<JDIMENSION>(width);
     c.cinfo.image_height = static_cast<JDIMENSION>(height);
@@ -83,10 +81,9 @@ JpegFileWriter::JpegFileWriter(const std::string& path, int width, int height, i
 }
 
 JpegFileWriter::~JpegFileWriter() {
+    // A writer that exists has its codec: a constructor that fails after creating it destroys it and throws.
     Codec& c = *codec_;
-    if (c.created) {
-        jpeg_destroy_compress(&c.cinfo);
-    }
+    jpeg_destroy_compress(&c.cinfo);
     if (c.file != nullptr) {
         std::fclose(c.file);
     }
