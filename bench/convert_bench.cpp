@@ -5,8 +5,10 @@
 //   bench_convert [--runs N] [BOOK.epub...]
 //
 // Prints per book: chapters, the median time of N runs (3 by default) with --jobs 1 and with the default jobs
-// (one per core), time per chapter of the latter, the largest process's peak memory, and the other tools'
-// times as ratios to ours (above 1: we are faster).
+// (one per core), time per chapter of the latter, the largest process's peak memory, the engine's floor for
+// the same chapters with one process and with one per core (bench_engine_floor: the bare load, layout and
+// drawing of each page with the same engine, nothing captured or encoded) and our time over it, and the other
+// tools' times as ratios to ours (above 1: we are faster).
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,6 +22,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -115,8 +118,9 @@ int main(int argc, char** argv) {
     fs::create_directories(dir);
     const bool calibre = Installed("ebook-convert");
     const bool mutool = Installed("mutool");
-    std::printf("%-34s %8s %9s %9s %11s %9s %14s %14s\n", "book", "chapters", "jobs 1 s", "jobs s", "ms/chapter",
-                "peak MiB", "ebook-convert", "mutool");
+    const std::string jobs = std::to_string(std::max(1u, std::thread::hardware_concurrency()));
+    std::printf("%-30s %8s %8s %8s %10s %8s %9s %9s %9s %14s %8s\n", "book", "chapters", "jobs 1 s", "jobs s",
+                "ms/chapter", "peak MiB", "floor 1 s", "floor s", "over floor", "ebook-convert", "mutool");
     int failures = 0;
     for (const std::string& book : books) {
         const std::string out = (dir / "out.pdf").string();
@@ -130,6 +134,14 @@ int main(int argc, char** argv) {
             continue;
         }
         const int chapters = Chapters(ours.err);
+        const Run floorSerial = Median({QM_FLOOR_PATH, "--jobs", "1", book}, dir, runs);
+        const Run floor = Median({QM_FLOOR_PATH, "--jobs", jobs, book}, dir, runs);
+        if (!floorSerial.ok || !floor.ok) {
+            std::fprintf(stderr, "%s: bench_engine_floor failed:\n%s", book.c_str(),
+                         (floorSerial.ok ? floor : floorSerial).err.c_str());
+            ++failures;
+            continue;
+        }
         auto ratio = [&](bool installed, const std::vector<std::string>& args) {
             if (!installed) {
                 return std::string("not installed");
@@ -142,10 +154,11 @@ int main(int argc, char** argv) {
         };
         const std::string calibreRatio = ratio(calibre, {"ebook-convert", book, out});
         const std::string mutoolRatio = ratio(mutool, {"mutool", "convert", "-o", out, book});
-        std::printf("%-34s %8d %9.2f %9.2f %11.0f %9.0f %14s %14s\n", fs::path(book).filename().c_str(), chapters,
-                    serial.seconds, ours.seconds, chapters > 0 ? ours.seconds * 1000 / chapters : 0.0,
-                    static_cast<double>(std::max(serial.maxRssKiB, ours.maxRssKiB)) / 1024.0, calibreRatio.c_str(),
-                    mutoolRatio.c_str());
+        std::printf("%-30s %8d %8.2f %8.2f %10.0f %8.0f %9.2f %9.2f %8.2fx %14s %8s\n",
+                    fs::path(book).filename().c_str(), chapters, serial.seconds, ours.seconds,
+                    chapters > 0 ? ours.seconds * 1000 / chapters : 0.0,
+                    static_cast<double>(std::max(serial.maxRssKiB, ours.maxRssKiB)) / 1024.0, floorSerial.seconds,
+                    floor.seconds, ours.seconds / floor.seconds, calibreRatio.c_str(), mutoolRatio.c_str());
     }
     fs::remove_all(dir);
     return failures == 0 ? 0 : 1;

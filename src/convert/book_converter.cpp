@@ -262,6 +262,10 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
             onChapter({row, number, count, c_.toc.Cell(1, row)});
         }
         log::Step step(log::Area::Convert, "row " + std::to_string(row) + " done");
+        // The chapter is measured in the viewport a reader sees: given that size before it loads, it is laid
+        // out and drawn at it once, not first at the size of the last capture.
+        c_.browser.SetViewWidth(pageWidth_);
+        c_.browser.SetViewHeight(viewportHeight_);
         c_.chapters.ShowRow(row);
         // The view ends a load that takes too long itself; this wait only guards against a view that does not.
         const bool loaded = c_.pump.WaitUntil([this] { return c_.state.flag_complete == 1 || cancelled_; },
