@@ -19,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <system_error>
@@ -193,6 +194,10 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     } catch (const std::exception& error) {
         result.error = error.what();
     }
+    // Pages still encoding when the conversion stopped are finished and recorded, so that what it wrote is
+    // known (and removed when cancelled).
+    SettleCaptures(result, true);
+    encoder_.reset();
     result.cancelled = cancelled_;
     result.quiet = quiet_;
     if (cancelled_ && !pdf) {
@@ -243,6 +248,12 @@ std::string BookConverter::PageFolder() const {
 }
 
 void BookConverter::Skip(ConversionResult& result, std::int32_t row, const std::string& reason) {
+    // Chapters are named in row order: the captures still encoding come first.
+    SettleCaptures(result, true);
+    Missing(result, row, reason);
+}
+
+void BookConverter::Missing(ConversionResult& result, std::int32_t row, const std::string& reason) {
     result.missing.push_back({row, c_.toc.Cell(1, row), reason});
 }
 
@@ -254,6 +265,7 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
     const bool pdf = result.kind == ConversionKind::Pdf;
     progress_ = 0;
     c_.window.ShowProgress(std::max(count, 1));
+    encoder_ = std::make_unique<PageEncoder>();
     int number = 0;
     for (const std::int32_t row : chapters) {
         ThrowIfCancelled();
@@ -283,8 +295,10 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
                 CaptureChapter(row, pdf ? PageFileName(PageFolder(), row) : JpgOutputName(result.output, row), result);
             }
         }
+        SettleCaptures(result, false);
         Advance();
     }
+    SettleCaptures(result, true);
 }
 
 void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName, ConversionResult& result) {
@@ -293,6 +307,7 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         return;
     }
     const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
+    std::optional<PendingCapture> pending;
     CaptureResult capture;
     log::Write(log::Area::Convert, "row " + std::to_string(row) + " loaded");
     auto laidOut = std::make_unique<log::Step>(log::Area::Convert, "row " + std::to_string(row) + " laid out");
@@ -345,7 +360,8 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         }
         laidOut.reset();
         log::Step captured(log::Area::Convert, "row " + std::to_string(row) + " captured");
-        capture = CaptureViewToJPEG(c_.browser, c_.dialogs, fileName, area, kQuality);
+        pending.emplace(CaptureViewToJPEG(c_.browser, c_.dialogs, *encoder_, fileName, area, kQuality));
+        capture.stalled = pending->Stalled();
     } catch (const PageNotAnswering& error) {
         capture.failure = error.what();
         capture.stalled = true;
@@ -356,11 +372,28 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         log::Write(log::Area::Convert, "row " + std::to_string(row) + " stalled: the page is renewed");
         c_.browser.Renew();
     }
+    if (pending) {
+        encoding_.push_back({row, std::move(*pending)});
+    } else {
+        SettleCaptures(result, true);
+        Record(row, capture, result);
+    }
+}
+
+void BookConverter::Record(std::int32_t row, const CaptureResult& capture, ConversionResult& result) {
     result.written.insert(result.written.end(), capture.files.begin(), capture.files.end());
     if (capture.declined) {
         ++result.kept;
     } else if (capture.files.empty()) {
-        Skip(result, row, capture.failure);
+        Missing(result, row, capture.failure);
+    }
+}
+
+void BookConverter::SettleCaptures(ConversionResult& result, bool wait) {
+    while (!encoding_.empty() && (wait || encoding_.front().capture.Done())) {
+        Encoding next = std::move(encoding_.front());
+        encoding_.pop_front();
+        Record(next.row, next.capture.Finish(), result);
     }
 }
 

@@ -5,6 +5,8 @@
 #include "book/table_of_contents.h"
 #include "convert/conversion_result.h"
 #include "convert/conversion_window.h"
+#include "convert/page_capture.h"
+#include "convert/page_encoder.h"
 #include "platform/ui/browser_view.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/event_pump.h"
@@ -12,8 +14,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -107,6 +111,8 @@ private:
     std::string PageFolder() const;
     void CaptureChapters(ConversionResult& result);
     void CaptureChapter(std::int32_t row, const std::string& fileName, ConversionResult& result);
+    void Record(std::int32_t row, const CaptureResult& capture, ConversionResult& result);
+    void SettleCaptures(ConversionResult& result, bool wait);
     void WritePdf(ConversionResult& result);
     void PrintChapters(ConversionResult& result, std::vector<std::string>& files, std::vector<int>& printedAs);
     bool PrintFile(std::int32_t row, const std::string& pdfPath);
@@ -116,6 +122,7 @@ private:
     void ThrowIfCancelled() const;
     void Advance();
     void Skip(ConversionResult& result, std::int32_t row, const std::string& reason);
+    void Missing(ConversionResult& result, std::int32_t row, const std::string& reason);
 
     ConversionContext c_;
     bool running_ = false;
@@ -126,6 +133,13 @@ private:
     int viewportHeight_ = 0;
     // The anchors that the book's rows point to, by file.
     std::map<std::string, std::vector<std::string>> anchorsByFile_;
+    // Pages are encoded while the next chapters load; their captures are recorded in row order as they end.
+    std::unique_ptr<PageEncoder> encoder_;
+    struct Encoding {
+        std::int32_t row;
+        PendingCapture capture;
+    };
+    std::deque<Encoding> encoding_;
 };
 
 } // namespace qm

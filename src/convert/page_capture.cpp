@@ -4,7 +4,10 @@
 #include "convert/output_names.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -22,11 +25,13 @@ bool MayWrite(Dialogs& dialogs, const std::string& path) {
     return !std::filesystem::exists(path, error) || dialogs.AskReplace(kReplaceQuestion) != ReplaceAnswer::No;
 }
 
+} // namespace
+
 // The rows of the image, cut into files of at most JpegFileWriter::kMaxDimension rows.
 class PartedJpeg {
 public:
-    PartedJpeg(Dialogs& dialogs, const std::string& fileName, int width, int height, int quality)
-        : dialogs_(dialogs), fileName_(fileName), width_(width), height_(height), quality_(quality) {}
+    PartedJpeg(const std::string& fileName, int width, int height, int quality)
+        : fileName_(fileName), width_(width), height_(height), quality_(quality) {}
 
     ~PartedJpeg() {
         // Unfinished: the current writer removes its own file; the finished parts go with it.
@@ -41,8 +46,19 @@ public:
     PartedJpeg(const PartedJpeg&) = delete;
     PartedJpeg& operator=(const PartedJpeg&) = delete;
 
-    // Starts the first file; false when the user keeps an existing file of that name.
-    bool Start() { return OpenPart(); }
+    // Asks about every part file that exists before any is written, as the rows may be written elsewhere
+    // (on the encoder's thread), then starts the first file; false when the user keeps an existing file of
+    // the first name. A later part the user keeps is left out.
+    bool Start(Dialogs& dialogs) {
+        for (int part = 1, rows = 0; rows < height_; ++part, rows += JpegFileWriter::kMaxDimension) {
+            wanted_.push_back(MayWrite(dialogs, PartName(part)));
+        }
+        if (!wanted_.front()) {
+            return false;
+        }
+        OpenPart();
+        return true;
+    }
 
     void WriteRows(const std::uint8_t* pixels, int rows, std::size_t stride, JpegFileWriter::Pixels layout) {
         while (rows > 0) {
@@ -69,16 +85,15 @@ public:
     }
 
 private:
-    bool OpenPart() {
+    std::string PartName(int part) const { return part == 1 ? fileName_ : ContinuationFileName(fileName_, part); }
+
+    void OpenPart() {
         partRows_ = std::min(height_ - rowsBefore_, JpegFileWriter::kMaxDimension);
         partDone_ = 0;
-        const std::string path = part_ == 1 ? fileName_ : ContinuationFileName(fileName_, part_);
-        if (!MayWrite(dialogs_, path)) {
-            return false;
+        if (wanted_[static_cast<std::size_t>(part_ - 1)]) {
+            path_ = PartName(part_);
+            writer_.emplace(path_, width_, partRows_, quality_);
         }
-        writer_.emplace(path, width_, partRows_, quality_);
-        path_ = path;
-        return true;
     }
 
     void ClosePart() {
@@ -91,7 +106,6 @@ private:
         ++part_;
     }
 
-    Dialogs& dialogs_;
     std::string fileName_;
     int width_;
     int height_;
@@ -103,68 +117,151 @@ private:
     std::optional<JpegFileWriter> writer_;
     std::string path_;
     std::vector<std::string> written_;
+    std::vector<bool> wanted_;
     bool finished_ = false;
 };
 
-// Scrolls the rows of the area into the view one piece after the other and hands them to `out`.
-void CaptureInPieces(BrowserView& browser, PartedJpeg& out, const PageArea& area) {
+// What a capture's encoding shares with the tasks on the encoder's thread. Only those tasks touch `out`;
+// the rest is read once `done` is set.
+struct PendingCapture::Encoding {
+    std::unique_ptr<PartedJpeg> out;
+    std::vector<std::string> files;
+    std::string failure;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+
+    // Ends the encoding: the files are kept when `complete` and every row was written, else removed.
+    void End(bool complete) {
+        if (complete && out) {
+            try {
+                files = out->Finish();
+            } catch (const std::exception& error) {
+                failure = error.what();
+            }
+        }
+        out.reset();
+        {
+            const std::lock_guard lock(mutex);
+            done = true;
+        }
+        finished.notify_all();
+    }
+};
+
+namespace {
+
+// Scrolls the rows of the area into the view one piece after the other and hands them to the encoder.
+void CaptureInPieces(BrowserView& browser, PageEncoder& encoder,
+                     const std::shared_ptr<PendingCapture::Encoding>& encoding, const PageArea& area) {
     const int bottom = area.top + area.rows;
     for (int y = area.top; y < bottom;) {
         const int reached = browser.ScrollTo(0, y).y;
-        const ViewImage view = browser.CaptureView();
+        ViewImage view = browser.CaptureView();
         const int offset = y - reached;
         if (view.scrollY != reached || offset < 0 || offset >= view.height || view.width < area.width) {
             throw std::runtime_error("The page view could not show the page's rows from " + std::to_string(y) +
                                      " on (it showed them from row " + std::to_string(view.scrollY) + ")");
         }
         const int take = std::min(view.height - offset, bottom - y);
-        out.WriteRows(view.Row(offset), take, view.stride,
-                      view.bgrx ? JpegFileWriter::Pixels::Bgrx : JpegFileWriter::Pixels::Rgb);
+        encoder.Post([encoding, view = std::move(view), offset, take] {
+            if (!encoding->out) {
+                return;
+            }
+            try {
+                encoding->out->WriteRows(view.Row(offset), take, view.stride,
+                                         view.bgrx ? JpegFileWriter::Pixels::Bgrx : JpegFileWriter::Pixels::Rgb);
+            } catch (const std::exception& error) {
+                encoding->failure = error.what();
+                encoding->out.reset();
+            }
+        });
         y += take;
     }
 }
 
 } // namespace
 
-CaptureResult CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, const std::string& fileName,
-                                const PageArea& area, int quality) {
-    CaptureResult result;
+PendingCapture::PendingCapture(CaptureResult ended) : ended_(std::move(ended)) {}
+
+PendingCapture::PendingCapture(std::shared_ptr<Encoding> encoding, CaptureResult ended)
+    : encoding_(std::move(encoding)), ended_(std::move(ended)) {}
+
+PendingCapture::PendingCapture(PendingCapture&&) noexcept = default;
+PendingCapture& PendingCapture::operator=(PendingCapture&&) noexcept = default;
+PendingCapture::~PendingCapture() = default;
+
+bool PendingCapture::Done() const {
+    if (!encoding_) {
+        return true;
+    }
+    const std::lock_guard lock(encoding_->mutex);
+    return encoding_->done;
+}
+
+CaptureResult PendingCapture::Finish() {
+    if (encoding_) {
+        std::unique_lock lock(encoding_->mutex);
+        encoding_->finished.wait(lock, [this] { return encoding_->done; });
+        if (ended_.failure.empty()) {
+            ended_.files = encoding_->files;
+            ended_.failure = encoding_->failure;
+        }
+        lock.unlock();
+        encoding_.reset();
+    }
+    return ended_;
+}
+
+PendingCapture CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, PageEncoder& encoder,
+                                 const std::string& fileName, const PageArea& area, int quality) {
+    CaptureResult ended;
     if (area.rows <= 0 || area.width <= 0 || area.top < 0) {
-        result.failure = "the page is " + std::to_string(area.width) + " x " + std::to_string(area.rows) +
-                         " pixels, which leaves nothing to capture";
-        return result;
+        ended.failure = "the page is " + std::to_string(area.width) + " x " + std::to_string(area.rows) +
+                        " pixels, which leaves nothing to capture";
+        return PendingCapture(ended);
     }
     if (area.width > JpegFileWriter::kMaxDimension) {
-        result.failure = "the page is " + std::to_string(area.width) + " pixels wide; a JPEG file holds at most " +
-                         std::to_string(JpegFileWriter::kMaxDimension);
-        return result;
+        ended.failure = "the page is " + std::to_string(area.width) + " pixels wide; a JPEG file holds at most " +
+                        std::to_string(JpegFileWriter::kMaxDimension);
+        return PendingCapture(ended);
     }
-    bool begun = false;
+    auto encoding = std::make_shared<PendingCapture::Encoding>();
     try {
-        PartedJpeg out(dialogs, fileName, area.width, area.rows, quality);
-        if (!out.Start()) {
-            result.declined = true;
-            return result;
+        encoding->out = std::make_unique<PartedJpeg>(fileName, area.width, area.rows, quality);
+        if (!encoding->out->Start(dialogs)) {
+            ended.declined = true;
+            return PendingCapture(ended);
         }
-        // One row more than the area: the foot row of the view marks fresh frames and is never part of one.
-        begun = true;
-        browser.BeginCapture(area.top + area.rows + 1);
-        CaptureInPieces(browser, out, area);
-        result.files = out.Finish();
-    } catch (const PageNotAnswering& error) {
-        result.failure = error.what();
-        result.stalled = true;
     } catch (const std::exception& error) {
-        result.failure = error.what();
+        ended.failure = error.what();
+        return PendingCapture(ended);
     }
-    if (begun && !result.stalled) {
+    try {
+        // One row more than the area: the foot row of the view marks fresh frames and is never part of one.
+        browser.BeginCapture(area.top + area.rows + 1);
+        CaptureInPieces(browser, encoder, encoding, area);
+    } catch (const PageNotAnswering& error) {
+        ended.failure = error.what();
+        ended.stalled = true;
+    } catch (const std::exception& error) {
+        ended.failure = error.what();
+    }
+    encoder.Post([encoding, complete = ended.failure.empty()] { encoding->End(complete); });
+    if (!ended.stalled) {
         try {
             browser.EndCapture();
         } catch (...) {
             // The page is left as it is; the next chapter replaces it.
         }
     }
-    return result;
+    return PendingCapture(encoding, ended);
+}
+
+CaptureResult CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, const std::string& fileName,
+                                const PageArea& area, int quality) {
+    PageEncoder encoder;
+    return CaptureViewToJPEG(browser, dialogs, encoder, fileName, area, quality).Finish();
 }
 
 } // namespace qm

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "convert/page_encoder.h"
 #include "platform/ui/browser_view.h"
 #include "platform/ui/dialogs.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,36 @@ struct PageArea {
 // Before any file that exists already is replaced, the user is asked; No keeps that file (for the first file:
 // nothing is captured). A failure is returned, not thrown, and leaves none of the capture's files behind;
 // a page that stopped answering is reported so (`stalled`), for the caller to renew the view.
+//
+// The view's frames are encoded on `encoder`'s thread, while the view may go on: the capture is pending until
+// Finish says how it ended. The frames are held until they are encoded; the view renders new ones.
+class PendingCapture {
+public:
+    struct Encoding;
+
+    explicit PendingCapture(CaptureResult ended);
+    PendingCapture(std::shared_ptr<Encoding> encoding, CaptureResult ended);
+    PendingCapture(PendingCapture&&) noexcept;
+    PendingCapture& operator=(PendingCapture&&) noexcept;
+    // A capture left unfinished is ended by the encoder all the same: its files are kept when it succeeded.
+    ~PendingCapture();
+
+    // True once the capture's rows are encoded (Finish does not wait then).
+    bool Done() const;
+    // The page stopped answering during the capture: the view needs renewing now, not once encoded.
+    bool Stalled() const { return ended_.stalled; }
+    // Waits until the capture's rows are encoded and tells how it ended.
+    CaptureResult Finish();
+
+private:
+    std::shared_ptr<Encoding> encoding_;
+    CaptureResult ended_;
+};
+
+PendingCapture CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, PageEncoder& encoder,
+                                 const std::string& fileName, const PageArea& area, int quality);
+
+// The same, encoded and finished before it returns.
 CaptureResult CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, const std::string& fileName,
                                 const PageArea& area, int quality);
 
