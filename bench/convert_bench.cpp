@@ -86,17 +86,29 @@ int Chapters(const std::string& err) {
     return at == std::string::npos ? 0 : std::atoi(err.c_str() + at + 4);
 }
 
-// The run of median time among `runs` runs of `args`; a failed run ends the series.
-Run Median(const std::vector<std::string>& args, const fs::path& dir, int runs) {
-    std::vector<Run> done;
+// The run of median time among `runs` runs of each command. The commands take turns, so that a machine
+// that gets slower or faster meanwhile affects each of them alike; a failed run ends the series.
+std::vector<Run> Medians(const std::vector<std::vector<std::string>>& commands, const fs::path& dir, int runs) {
+    std::vector<std::vector<Run>> done(commands.size());
     for (int i = 0; i < runs; ++i) {
-        done.push_back(Execute(args, dir));
-        if (!done.back().ok) {
-            return done.back();
+        for (std::size_t c = 0; c < commands.size(); ++c) {
+            done[c].push_back(Execute(commands[c], dir));
+            if (!done[c].back().ok) {
+                std::vector<Run> failed(commands.size(), done[c].back());
+                return failed;
+            }
         }
     }
-    std::sort(done.begin(), done.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
-    return done[done.size() / 2];
+    std::vector<Run> medians;
+    for (std::vector<Run>& series : done) {
+        std::sort(series.begin(), series.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+        medians.push_back(series[series.size() / 2]);
+    }
+    return medians;
+}
+
+Run Median(const std::vector<std::string>& args, const fs::path& dir, int runs) {
+    return Medians({args}, dir, runs).front();
 }
 
 } // namespace
@@ -125,23 +137,21 @@ int main(int argc, char** argv) {
     for (const std::string& book : books) {
         const std::string out = (dir / "out.pdf").string();
         fs::remove(out);
-        const Run serial = Median({QM_CLI_PATH, "convert", book, out, "--replace", "--jobs", "1"}, dir, runs);
-        const Run ours = Median({QM_CLI_PATH, "convert", book, out, "--replace"}, dir, runs);
-        if (!serial.ok || !ours.ok) {
-            std::fprintf(stderr, "%s: quillmark-cli convert failed:\n%s", book.c_str(),
-                         (serial.ok ? ours : serial).err.c_str());
+        const std::vector<Run> medians = Medians({{QM_CLI_PATH, "convert", book, out, "--replace", "--jobs", "1"},
+                                                  {QM_CLI_PATH, "convert", book, out, "--replace"},
+                                                  {QM_FLOOR_PATH, "--jobs", "1", book},
+                                                  {QM_FLOOR_PATH, "--jobs", jobs, book}},
+                                                 dir, runs);
+        const Run& serial = medians[0];
+        const Run& ours = medians[1];
+        const Run& floorSerial = medians[2];
+        const Run& floor = medians[3];
+        if (!serial.ok || !ours.ok || !floorSerial.ok || !floor.ok) {
+            std::fprintf(stderr, "%s: a run failed:\n%s", book.c_str(), serial.err.c_str());
             ++failures;
             continue;
         }
         const int chapters = Chapters(ours.err);
-        const Run floorSerial = Median({QM_FLOOR_PATH, "--jobs", "1", book}, dir, runs);
-        const Run floor = Median({QM_FLOOR_PATH, "--jobs", jobs, book}, dir, runs);
-        if (!floorSerial.ok || !floor.ok) {
-            std::fprintf(stderr, "%s: bench_engine_floor failed:\n%s", book.c_str(),
-                         (floorSerial.ok ? floor : floorSerial).err.c_str());
-            ++failures;
-            continue;
-        }
         auto ratio = [&](bool installed, const std::vector<std::string>& args) {
             if (!installed) {
                 return std::string("not installed");

@@ -148,6 +148,7 @@ int RunRender(const std::vector<std::string>& args) {
             form.Converter().Cancel(true);
         });
         form.WebBrowser1->SetBookScriptsAllowed(options->scripts);
+        form.WebBrowser1->SetScrollBarsShown(false);
         form.WebBrowser1->SetResponseLimit(std::chrono::seconds(options->timeoutSeconds));
         form.WebBrowser1->SetLoadLimit(std::chrono::seconds(options->timeoutSeconds));
         form.setAttribute(Qt::WA_DontShowOnScreen);

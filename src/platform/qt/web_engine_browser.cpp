@@ -138,6 +138,7 @@ void WebEngineBrowser::InstallPage() {
     QWebEngineSettings* settings = fresh->settings();
     settings->setDefaultTextEncoding(charset_.isEmpty() ? QString("utf-8") : charset_);
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, bookScripts_);
+    settings->setAttribute(QWebEngineSettings::ShowScrollBars, scrollBars_);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
     // A page's own styles and pictures are files too; BookConfinement keeps every file request inside the book.
@@ -222,6 +223,11 @@ void WebEngineBrowser::SetBookFolder(const std::string& folder) {
 void WebEngineBrowser::SetBookScriptsAllowed(bool allowed) {
     bookScripts_ = allowed;
     page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, allowed);
+}
+
+void WebEngineBrowser::SetScrollBarsShown(bool shown) {
+    scrollBars_ = shown;
+    page()->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, shown);
 }
 
 void WebEngineBrowser::SetExternalLinkHandler(std::function<void(const std::string& url)> handler) {
@@ -381,7 +387,7 @@ DocumentLayout WebEngineBrowser::LayOut(int width, int height) {
     // The page takes a new size a little after the view: what it measures before then belongs to the old one.
     QElapsedTimer waited;
     waited.start();
-    const QString script = PageScript::Call("lay_out", {});
+    const QString script = PageScript::Call("lay_out", {scrollBars_});
     for (;;) {
         const QVariantList answer = EvaluateScript(script).toList();
         if (answer.size() != 9) {

@@ -45,6 +45,9 @@ public:
     // Whether a book's own scripts run in its pages (off at first); they stay confined to the book either way.
     // Takes effect with the next page shown.
     void SetBookScriptsAllowed(bool allowed);
+    // Whether pages show scroll bars (they do at first). A view that only converts shows none: its pages are
+    // then laid out for a capture as they loaded, without a change of style that lays them out again.
+    void SetScrollBarsShown(bool shown);
     // Where a link to a web site or a mail address goes after a real click: the desktop's browser at first.
     void SetExternalLinkHandler(std::function<void(const std::string& url)> handler);
 
@@ -94,6 +97,7 @@ private:
     QTimer* loadWatch_;
     QString charset_;
     bool bookScripts_ = false;
+    bool scrollBars_ = true;
     // The document asked for last, and since when.
     QUrl requested_;
     QElapsedTimer loadTime_;

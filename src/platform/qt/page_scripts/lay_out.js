@@ -1,5 +1,5 @@
-// Readies the shown document for a capture and measures it. The page's scroll bars are hidden, so that it is
-// laid out exactly as wide as the view; a bitmap shown as the document is put at its own size at the top left
+// Readies the shown document for a capture and measures it. The page's scroll bars are hidden (unless the
+// view shows none anyway: `barsShown` false), so that it is laid out exactly as wide as the view; a bitmap shown as the document is put at its own size at the top left
 // (the browser would centre it on a dark ground, or shrink it to fit). Pictures are loaded now and decoded
 // before they are painted, so that no frame shows a page whose pictures or fonts are still on their way. The
 // answer tells the viewport's size, which lags behind a resize of the view until the page has been laid out
@@ -7,19 +7,19 @@
 //
 // Answers [viewport width, viewport height, kind, scroll width, scroll height, intrinsic width, intrinsic
 // height, aspect ratio, still loading], or null without a document.
-(function () {
+(function (barsShown) {
     var d = document, root = d.documentElement;
     if (!root) {
         return null;
     }
     var svg = root instanceof SVGSVGElement;
     var bitmap = !svg && /^image\//.test(d.contentType) && d.images.length === 1 ? d.images[0] : null;
-    if (!d.getElementById('qm-capture-style')) {
+    if ((barsShown || bitmap) && !d.getElementById('qm-capture-style')) {
         // Rules that win over the inline styles the browser gives a bitmap document's picture, also when it
         // gives them anew after a resize.
         var style = d.createElementNS(svg ? 'http://www.w3.org/2000/svg' : 'http://www.w3.org/1999/xhtml', 'style');
         style.id = 'qm-capture-style';
-        style.textContent = '::-webkit-scrollbar{display:none !important}' + (bitmap ?
+        style.textContent = (barsShown ? '::-webkit-scrollbar{display:none !important}' : '') + (bitmap ?
             'img{position:absolute !important;left:0 !important;top:0 !important;margin:0 !important;' +
             'width:auto !important;height:auto !important;max-width:none !important;max-height:none !important}' :
             '');
