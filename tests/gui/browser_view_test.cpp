@@ -207,6 +207,7 @@ private slots:
         QCOMPARE(image.height, 359);
         QCOMPARE(PixelAt(image, 10, 150), QColor(Qt::blue));
         QCOMPARE(PixelAt(image, 10, 300), QColor(Qt::white));
+        browser_->EndCapture();
         QCOMPARE(browser_->EvaluateScript("document.getElementById('qm-capture-sentinel') === null").toBool(), true);
 
         // Back at the container's size, the view follows the container again.

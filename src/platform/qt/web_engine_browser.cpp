@@ -450,7 +450,6 @@ ViewImage WebEngineBrowser::CaptureView() {
     // removed, and the first frame without it is the capture.
     const QRgb colour = SentinelColour(++sentinelColour_);
     const QString place = PageScript::Call("sentinel_place", {QColor(colour).name()});
-    const QString removal = PageScript::Call("sentinel_remove", {});
     int row = -1;
     int left = 0;
     int right = 0;
@@ -470,7 +469,7 @@ ViewImage WebEngineBrowser::CaptureView() {
         scrollY = qRound(line[7].toDouble());
     };
     auto removeLine = [&] {
-        const QVariantList position = EvaluateScript(removal).toList();
+        const QVariantList position = EvaluateScript(PageScript::Call("sentinel_remove", {inPicture})).toList();
         if (position.size() != 2 || qRound(position[1].toDouble()) != scrollY) {
             throw std::runtime_error("The page scrolled by itself while it was captured");
         }

@@ -135,13 +135,14 @@ public:
 
     // The view as rendered now, in a frame drawn after the call began. A line one pixel high along the foot of
     // the page's viewport is painted to recognise that frame: the picture is ViewWidth() by ViewHeight() - 1
-    // pixels and leaves out the view's bottom row. Throws std::runtime_error when the view renders no such
-    // frame (for instance while it is hidden) or the page scrolled while the frame was taken.
+    // pixels and leaves out the view's bottom row; the line stays until EndCapture. Throws std::runtime_error
+    // when the view renders no such frame (for instance while it is hidden) or the page scrolled while the
+    // frame was taken.
     virtual ViewImage CaptureView() = 0;
 
     // Lengthens the document so that it reaches down at least `documentHeight` pixels (an invisible mark is
-    // placed there): every row above that depth can then be scrolled into the view. EndCapture takes back this
-    // and what LayOut changed on the page; it does nothing when no capture was begun.
+    // placed there): every row above that depth can then be scrolled into the view. EndCapture takes back this,
+    // the line of CaptureView and what LayOut changed on the page; it does nothing when no capture was begun.
     virtual void BeginCapture(int documentHeight) = 0;
     virtual void EndCapture() = 0;
 
