@@ -156,10 +156,9 @@ void CaptureInPieces(BrowserView& browser, PageEncoder& encoder,
                      const std::shared_ptr<PendingCapture::Encoding>& encoding, const PageArea& area) {
     const int bottom = area.top + area.rows;
     for (int y = area.top; y < bottom;) {
-        const int reached = browser.ScrollTo(0, y).y;
-        ViewImage view = browser.CaptureView();
-        const int offset = y - reached;
-        if (view.scrollY != reached || offset < 0 || offset >= view.height || view.width < area.width) {
+        ViewImage view = browser.CaptureView(y);
+        const int offset = y - view.scrollY;
+        if (offset < 0 || offset >= view.height || view.width < area.width) {
             throw std::runtime_error("The page view could not show the page's rows from " + std::to_string(y) +
                                      " on (it showed them from row " + std::to_string(view.scrollY) + ")");
         }

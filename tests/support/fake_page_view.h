@@ -140,7 +140,8 @@ public:
         scrollY = std::clamp(y, 0, document - viewHeight);
         return {0, scrollY};
     }
-    ViewImage CaptureView() override {
+    ViewImage CaptureView(int top) override {
+        ScrollTo(0, top);
         ThrowIfHung();
         if (++captures == failCapture) {
             throw std::runtime_error("The page view rendered no new frame within 5 seconds");

@@ -438,7 +438,7 @@ ScrollPosition WebEngineBrowser::ScrollTo(int x, int y) {
     return {qRound(reached[0].toDouble()), qRound(reached[1].toDouble())};
 }
 
-ViewImage WebEngineBrowser::CaptureView() {
+ViewImage WebEngineBrowser::CaptureView(int top) {
     QQuickWidget* render = RenderWidget();
     if (render == nullptr || !isVisible()) {
         throw std::runtime_error("The page view is not shown, so nothing is rendered to capture");
@@ -449,7 +449,7 @@ ViewImage WebEngineBrowser::CaptureView() {
     // view's size. In an SVG document the sentinel lies inside the picture: once a frame shows it, it is
     // removed, and the first frame without it is the capture.
     const QRgb colour = SentinelColour(++sentinelColour_);
-    const QString place = PageScript::Call("sentinel_place", {QColor(colour).name()});
+    const QString place = PageScript::Call("sentinel_place", {QColor(colour).name(), top});
     int row = -1;
     int left = 0;
     int right = 0;

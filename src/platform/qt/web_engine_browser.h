@@ -65,7 +65,7 @@ public:
     DocumentLayout LayOut(int width, int height) override;
     std::vector<int> AnchorTops(const std::vector<std::string>& fragments) override;
     ScrollPosition ScrollTo(int x, int y) override;
-    ViewImage CaptureView() override;
+    ViewImage CaptureView(int top) override;
     void BeginCapture(int documentHeight) override;
     void EndCapture() override;
     void PrintToPdf(const std::string& path, const Paper& paper, const std::vector<std::string>& anchors) override;

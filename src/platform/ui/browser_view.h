@@ -133,12 +133,13 @@ public:
     // document allows, and returns the position reached.
     virtual ScrollPosition ScrollTo(int x, int y) = 0;
 
-    // The view as rendered now, in a frame drawn after the call began. A line one pixel high along the foot of
-    // the page's viewport is painted to recognise that frame: the picture is ViewWidth() by ViewHeight() - 1
-    // pixels and leaves out the view's bottom row; the line stays until EndCapture. Throws std::runtime_error
-    // when the view renders no such frame (for instance while it is hidden) or the page scrolled while the
-    // frame was taken.
-    virtual ViewImage CaptureView() = 0;
+    // Scrolls the document so that its row `top` comes to the view's top, as far as the document allows, and
+    // returns the view as rendered then, in a frame drawn after the call began (its scrollY tells the row
+    // reached). A line one pixel high along the foot of the page's viewport is painted to recognise that frame: the
+    // picture is ViewWidth() by ViewHeight() - 1 pixels and leaves out the view's bottom row; the line stays until
+    // EndCapture. Throws std::runtime_error when the view renders no such frame (for instance while it is hidden) or
+    // the page scrolled while the frame was taken.
+    virtual ViewImage CaptureView(int top) = 0;
 
     // Lengthens the document so that it reaches down at least `documentHeight` pixels (an invisible mark is
     // placed there): every row above that depth can then be scrolled into the view. EndCapture takes back this,
