@@ -14,6 +14,7 @@
 #include "book/book_paths.h"
 #include "book/open_book.h"
 #include "book/string_fields.h"
+#include "cli/offscreen_environment.h"
 #include "cli/private_folders.h"
 #include "view/chapter_display.h"
 
@@ -31,7 +32,6 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -193,18 +193,7 @@ int main(int argc, char** argv) {
         std::rename(source.c_str(), target.c_str());
         shares[static_cast<std::size_t>(chapters++ % jobs)].push_back(target);
     }
-    // The browser's environment of quillmark-render.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("QT_QUICK_BACKEND", "software", 1);
-    if (geteuid() == 0) {
-        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    }
-    const std::string runtime = folders.root() + "/runtime";
-    mkdir(runtime.c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
-        setenv(name, folders.root().c_str(), 1);
-    }
+    qm::cli::PrepareOffscreenEnvironment(folders.root());
     std::vector<pid_t> workers;
     const std::string widthText = std::to_string(width);
     for (const std::vector<std::string>& files : shares) {

@@ -131,14 +131,10 @@ struct PendingCapture::Encoding {
     std::condition_variable finished;
     bool done = false;
 
-    // Ends the encoding: the files are kept when `complete` and every row was written, else removed.
+    // Ends the encoding: the files are kept when `complete` and no row failed, else removed.
     void End(bool complete) {
         if (complete && out) {
-            try {
-                files = out->Finish();
-            } catch (const std::exception& error) {
-                failure = error.what();
-            }
+            files = out->Finish();
         }
         out.reset();
         {

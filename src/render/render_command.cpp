@@ -1,6 +1,7 @@
 #include "render/render_command.h"
 
 #include "cli/convert_options.h"
+#include "cli/offscreen_environment.h"
 #include "cli/private_folders.h"
 #include "cli/progress_line.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
@@ -13,10 +14,6 @@
 
 #include <QApplication>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -77,25 +74,6 @@ public:
     void OpenPage(const std::string&) override {}
 };
 
-// The browser runs offscreen with software rendering, in runtime folders of this run; as root Chromium only
-// starts without its sandbox.
-void PrepareOffscreenEnvironment(const std::string& root) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("QT_QUICK_BACKEND", "software", 1);
-    if (geteuid() == 0) {
-        setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-    }
-    const std::string runtime = root + "/runtime";
-    if (mkdir(runtime.c_str(), 0700) == 0) {
-        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    }
-    // The window keeps its working folders below the data folder, and the browser its caches and settings
-    // below the others: all in the private folder, which goes when the run ends.
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"}) {
-        setenv(name, root.c_str(), 1);
-    }
-}
-
 // Qt's and the browser's notes on the offscreen platform (no window masks, no GPU, no sandbox) say nothing
 // about the book; stderr keeps the progress, the errors that do, and the program's own diagnostics when they
 // are turned on (QT_LOGGING_RULES="quillmark.*=true").
@@ -128,7 +106,7 @@ int RunRender(const std::vector<std::string>& args) {
     }
     try {
         const cli::PrivateFolders folders;
-        PrepareOffscreenEnvironment(folders.root());
+        cli::PrepareOffscreenEnvironment(folders.root());
         int argc = 1;
         char name[] = "quillmark-render";
         char* argv[] = {name, nullptr};

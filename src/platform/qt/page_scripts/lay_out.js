@@ -1,6 +1,7 @@
 // Readies the shown document for a capture and measures it. The page's scroll bars are hidden (unless the
-// view shows none anyway: `barsShown` false), so that it is laid out exactly as wide as the view; a bitmap shown as the document is put at its own size at the top left
-// (the browser would centre it on a dark ground, or shrink it to fit). Pictures are loaded now and decoded
+// view shows none anyway: `barsShown` false), so that it is laid out exactly as wide as the view; a bitmap
+// shown as the document is put at its own size at the top left (the browser would centre it on a dark ground,
+// or shrink it to fit). Pictures are loaded now and decoded
 // before they are painted, so that no frame shows a page whose pictures or fonts are still on their way. The
 // answer tells the viewport's size, which lags behind a resize of the view until the page has been laid out
 // anew, and how many pictures and fonts are still loading.

@@ -1,8 +1,8 @@
-// Scrolls the document's row `top` to the view's top (as far as it goes), then places the capture's sentinel in
-// `colour`: a frame known to show it was drawn after this call. In a page it
-// is a fixed line one pixel high along the foot of the viewport. An SVG document can neither position a fixed
-// line nor paint outside its own box, so there it is a rectangle over the foot of the picture, inside it, which
-// is removed again before the frame is taken.
+// Scrolls the document's row `top` to the view's top (as far as it goes), then places the capture's sentinel
+// in `colour`: a frame known to show it was drawn after this call. In a page it is a fixed line one pixel high
+// along the foot of the viewport. An SVG document can neither position a fixed line nor paint outside its own
+// box, so there it is a rectangle over the foot of the picture, inside it, which is removed again before the
+// frame is taken.
 //
 // Answers [row, left, width, viewport width, viewport height, inside the picture, scroll x, scroll y].
 (function (colour, top) {
