@@ -254,6 +254,7 @@ QVariant WebEngineBrowser::EvaluateScript(const QString& script) {
     if (processEnded_) {
         throw PageNotAnswering("The page's process has ended");
     }
+    TakeBackCapture();
     struct Pending {
         QVariant value;
         bool answered = false;
@@ -314,6 +315,16 @@ void WebEngineBrowser::Navigate(const std::string& path, const std::string& frag
     // one all the same, from the event loop as a load would.
     const bool sameDocument = !fragment.empty() && !loading_ && !shownDocument_.isEmpty() &&
                               url.adjusted(QUrl::RemoveFragment) == shownDocument_;
+    if (sameDocument) {
+        try {
+            TakeBackCapture();
+        } catch (const std::exception& error) {
+            // The page's next script finds it not answering too.
+            qCDebug(lcView) << "the capture's marks stay on the page:" << error.what();
+        }
+    }
+    // Another document replaces this one with everything a capture changed on it.
+    captureMarks_ = false;
     loading_ = true;
     requested_ = url;
     loadTime_.start();
@@ -527,6 +538,10 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
 }
 
 void WebEngineBrowser::BeginCapture(int documentHeight) {
+    // A document no deeper than the view needs no mark: the mark could not let it scroll any further.
+    if (documentHeight <= height()) {
+        return;
+    }
     if (!EvaluateScript(PageScript::Call("capture_depth", {documentHeight})).toBool()) {
         throw std::runtime_error("The page has no root element to capture");
     }
@@ -536,7 +551,27 @@ void WebEngineBrowser::EndCapture() {
     if (!navigated_ || shownDocument_.isEmpty()) {
         return;
     }
-    EvaluateScript(PageScript::Call("capture_end", {}));
+    // Taken back before the page is next used, and for a page left as it is once the program waits for
+    // events; a document that another one replaces before then goes with its marks, and the frame that taking
+    // them back would cost is not drawn.
+    captureMarks_ = true;
+    QTimer::singleShot(0, this, [this, generation = generation_] {
+        if (generation != generation_) {
+            return;
+        }
+        try {
+            TakeBackCapture();
+        } catch (const std::exception& error) {
+            qCDebug(lcView) << "the capture's marks stay on the page:" << error.what();
+        }
+    });
+}
+
+void WebEngineBrowser::TakeBackCapture() {
+    if (captureMarks_) {
+        captureMarks_ = false;
+        EvaluateScript(PageScript::Call("capture_end", {}));
+    }
 }
 
 void WebEngineBrowser::PrintToPdf(const std::string& path, const Paper& paper,
@@ -577,6 +612,7 @@ void WebEngineBrowser::PrintToPdf(const std::string& path, const Paper& paper,
 
 void WebEngineBrowser::ShowFailure(const std::string& text) {
     showingFailure_ = true;
+    captureMarks_ = false;
     page_->ExpectOwnPage();
     page()->setHtml("<!DOCTYPE html><html><head><meta charset='utf-8'><style>body{font:15px sans-serif;color:#444;"
                     "margin:3em}</style></head><body><p>" +
@@ -592,6 +628,7 @@ void WebEngineBrowser::Renew() {
         ::kill(static_cast<pid_t>(process), SIGKILL);
     }
     InstallPage();
+    captureMarks_ = false;
     navigated_ = false;
     loading_ = false;
     loadWatch_->stop();

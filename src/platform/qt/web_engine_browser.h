@@ -81,6 +81,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Runs the script that takes back what a capture changed on the page, when that is still owed.
+    void TakeBackCapture();
     void InstallPage();
     void OnLoadEnded(bool ok, const QString& failure);
     void Complete(const LoadOutcome& outcome);
@@ -109,6 +111,8 @@ private:
     bool navigated_ = false;
     bool heldToContainer_ = true;
     int sentinelColour_ = 0;
+    // A capture has ended, and what it changed on the page has not been taken back yet.
+    bool captureMarks_ = false;
     // Counts the pages: a notification meant for a page that was renewed meanwhile is dropped.
     int generation_ = 0;
     // A real click or key press on the page that no link has used yet.
