@@ -7,8 +7,9 @@
 // Prints per book: chapters, the median time of N runs (3 by default) with --jobs 1 and with the default jobs
 // (one per core), time per chapter of the latter, the largest process's peak memory, the engine's floor for
 // the same chapters with one process and with one per core (bench_engine_floor: the bare load, layout and
-// drawing of each page with the same engine, nothing captured or encoded) and our time over it, and the other
-// tools' times as ratios to ours (above 1: we are faster).
+// drawing of each page with the same engine, nothing captured or encoded) and our time over it, the same floor
+// with every chapter loaded in the reader's viewport first as the conversion does (one per core) and our time
+// over that, and the other tools' times as ratios to ours (above 1: we are faster).
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -131,8 +132,9 @@ int main(int argc, char** argv) {
     const bool calibre = Installed("ebook-convert");
     const bool mutool = Installed("mutool");
     const std::string jobs = std::to_string(std::max(1u, std::thread::hardware_concurrency()));
-    std::printf("%-30s %8s %8s %8s %10s %8s %9s %9s %9s %14s %8s\n", "book", "chapters", "jobs 1 s", "jobs s",
-                "ms/chapter", "peak MiB", "floor 1 s", "floor s", "over floor", "ebook-convert", "mutool");
+    std::printf("%-30s %8s %8s %8s %10s %8s %9s %9s %10s %10s %11s %14s %8s\n", "book", "chapters", "jobs 1 s",
+                "jobs s", "ms/chapter", "peak MiB", "floor 1 s", "floor s", "over floor", "reader s", "over reader",
+                "ebook-convert", "mutool");
     int failures = 0;
     for (const std::string& book : books) {
         const std::string out = (dir / "out.pdf").string();
@@ -140,13 +142,15 @@ int main(int argc, char** argv) {
         const std::vector<Run> medians = Medians({{QM_CLI_PATH, "convert", book, out, "--replace", "--jobs", "1"},
                                                   {QM_CLI_PATH, "convert", book, out, "--replace"},
                                                   {QM_FLOOR_PATH, "--jobs", "1", book},
-                                                  {QM_FLOOR_PATH, "--jobs", jobs, book}},
+                                                  {QM_FLOOR_PATH, "--jobs", jobs, book},
+                                                  {QM_FLOOR_PATH, "--jobs", jobs, "--reader-viewport", book}},
                                                  dir, runs);
         const Run& serial = medians[0];
         const Run& ours = medians[1];
         const Run& floorSerial = medians[2];
         const Run& floor = medians[3];
-        if (!serial.ok || !ours.ok || !floorSerial.ok || !floor.ok) {
+        const Run& readerFloor = medians[4];
+        if (!serial.ok || !ours.ok || !floorSerial.ok || !floor.ok || !readerFloor.ok) {
             std::fprintf(stderr, "%s: a run failed:\n%s", book.c_str(), serial.err.c_str());
             ++failures;
             continue;
@@ -164,11 +168,12 @@ int main(int argc, char** argv) {
         };
         const std::string calibreRatio = ratio(calibre, {"ebook-convert", book, out});
         const std::string mutoolRatio = ratio(mutool, {"mutool", "convert", "-o", out, book});
-        std::printf("%-30s %8d %8.2f %8.2f %10.0f %8.0f %9.2f %9.2f %8.2fx %14s %8s\n",
+        std::printf("%-30s %8d %8.2f %8.2f %10.0f %8.0f %9.2f %9.2f %9.2fx %10.2f %10.2fx %14s %8s\n",
                     fs::path(book).filename().c_str(), chapters, serial.seconds, ours.seconds,
                     chapters > 0 ? ours.seconds * 1000 / chapters : 0.0,
                     static_cast<double>(std::max(serial.maxRssKiB, ours.maxRssKiB)) / 1024.0, floorSerial.seconds,
-                    floor.seconds, ours.seconds / floor.seconds, calibreRatio.c_str(), mutoolRatio.c_str());
+                    floor.seconds, ours.seconds / floor.seconds, readerFloor.seconds,
+                    ours.seconds / readerFloor.seconds, calibreRatio.c_str(), mutoolRatio.c_str());
     }
     fs::remove_all(dir);
     return failures == 0 ? 0 : 1;

@@ -1,10 +1,12 @@
 // The engine's floor for a conversion: what the same browser engine, in the same offscreen set-up, needs at
 // the least to draw every chapter of a book as a page, with nothing of Quillmark's own capture around it.
 //
-//   bench_engine_floor [--jobs N] [--width W] BOOK.epub
+//   bench_engine_floor [--jobs N] [--width W] [--reader-viewport] BOOK.epub
 //
 // The book is unpacked as quillmark-cli does it, then N processes (1 by default) share the chapters round the
-// processes in turn. Each one has one view, and per chapter: loads the file, runs one script that measures
+// processes in turn. Each one has one view, and per chapter: loads the file (in a view of the last page's size,
+// or with --reader-viewport in the W x 600 viewport a reader sees, where the conversion lays every chapter out
+// first; a page styled by the viewport's shape is then laid out twice), runs one script that measures
 // the page and puts a one-pixel marker line at the foot of the viewport, resizes the view to the page's height
 // (up to a tile of 4,096 rows) and waits for the first drawn frame that shows the marker at its new foot; each
 // further tile costs one script (scroll, new marker colour) and its first fresh frame. Frames are grabbed only
@@ -75,7 +77,7 @@ QVariant RunScript(QWebEnginePage& page, const QString& script) {
 }
 
 // Draws each chapter file once; false when one did not load or draw.
-bool DrawChapters(int width, const std::vector<std::string>& files) {
+bool DrawChapters(int width, bool readerViewport, const std::vector<std::string>& files) {
     QWebEngineProfile profile;
     profile.setHttpCacheType(QWebEngineProfile::NoCache);
     QWebEngineView view;
@@ -94,6 +96,9 @@ bool DrawChapters(int width, const std::vector<std::string>& files) {
     int colour = 0;
     for (const std::string& file : files) {
         loaded = false;
+        if (readerViewport) {
+            view.resize(width, kViewHeight);
+        }
         page->load(QUrl::fromLocalFile(QString::fromStdString(file)));
         if (!WaitUntil([&] { return loaded; }) || !loadOk) {
             std::fprintf(stderr, "%s did not load\n", file.c_str());
@@ -139,22 +144,24 @@ bool DrawChapters(int width, const std::vector<std::string>& files) {
 
 int Worker(int argc, char** argv) {
     const int width = std::atoi(argv[2]);
-    std::vector<std::string> files(argv + 3, argv + argc);
+    const bool readerViewport = std::string(argv[3]) == "reader";
+    std::vector<std::string> files(argv + 4, argv + argc);
     int qtArgc = 1;
     // The engine's notes on the offscreen platform are not the benchmark's business.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QApplication app(qtArgc, argv);
-    return DrawChapters(width, files) ? 0 : 1;
+    return DrawChapters(width, readerViewport, files) ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && std::string(argv[1]) == "--worker") {
+    if (argc >= 4 && std::string(argv[1]) == "--worker") {
         return Worker(argc, argv);
     }
     int jobs = 1;
     int width = 800;
+    bool readerViewport = false;
     std::string book;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -162,12 +169,14 @@ int main(int argc, char** argv) {
             jobs = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--width" && i + 1 < argc) {
             width = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--reader-viewport") {
+            readerViewport = true;
         } else {
             book = arg;
         }
     }
     if (book.empty()) {
-        std::fprintf(stderr, "usage: bench_engine_floor [--jobs N] [--width W] BOOK.epub\n");
+        std::fprintf(stderr, "usage: bench_engine_floor [--jobs N] [--width W] [--reader-viewport] BOOK.epub\n");
         return 2;
     }
     const qm::cli::PrivateFolders folders;
@@ -200,7 +209,8 @@ int main(int argc, char** argv) {
         if (files.empty()) {
             continue;
         }
-        std::vector<const char*> args{"/proc/self/exe", "--worker", widthText.c_str()};
+        std::vector<const char*> args{"/proc/self/exe", "--worker", widthText.c_str(),
+                                      readerViewport ? "reader" : "last"};
         for (const std::string& file : files) {
             args.push_back(file.c_str());
         }

@@ -142,8 +142,10 @@ public:
     virtual ViewImage CaptureView(int top) = 0;
 
     // Lengthens the document so that it reaches down at least `documentHeight` pixels (an invisible mark is
-    // placed there): every row above that depth can then be scrolled into the view. EndCapture takes back this,
-    // the line of CaptureView and what LayOut changed on the page; it does nothing when no capture was begun.
+    // placed there when that is deeper than the view): every row above that depth can then be scrolled into the
+    // view. EndCapture takes back this, the line of CaptureView and what LayOut changed on the page, before the
+    // page is next used or once the program waits for events (a document shown meanwhile replaces them); it does
+    // nothing when no capture was begun.
     virtual void BeginCapture(int documentHeight) = 0;
     virtual void EndCapture() = 0;
 
