@@ -315,16 +315,10 @@ void WebEngineBrowser::Navigate(const std::string& path, const std::string& frag
     // one all the same, from the event loop as a load would.
     const bool sameDocument = !fragment.empty() && !loading_ && !shownDocument_.isEmpty() &&
                               url.adjusted(QUrl::RemoveFragment) == shownDocument_;
-    if (sameDocument) {
-        try {
-            TakeBackCapture();
-        } catch (const std::exception& error) {
-            // The page's next script finds it not answering too.
-            qCDebug(lcView) << "the capture's marks stay on the page:" << error.what();
-        }
+    if (!sameDocument) {
+        // Another document replaces this one with everything a capture changed on it.
+        captureMarks_ = false;
     }
-    // Another document replaces this one with everything a capture changed on it.
-    captureMarks_ = false;
     loading_ = true;
     requested_ = url;
     loadTime_.start();
