@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""How closely quillmark-cli's JPEG pages match the same chapters drawn by an independent headless Chromium.
+"""How closely quillmark-cli's JPEG pages match the same chapters drawn by independent code.
 
 For every corpus book: `quillmark-cli toc` gives the rows, `quillmark-cli convert BOOK DIR/page.jpg` the
-pages (page<row>.jpg, continued in page<row>_part2.jpg, ...), and tests/reference/chromium_page.py draws
-the expected page of each row from the book as extracted here:
+pages (page<row>.jpg, continued in page<row>_part2.jpg, ...), and a reference draws the expected page of
+each row from the book as extracted here: tests/reference/qtwebengine_page.py (the same engine, Qt
+WebEngine, driven through PyQt6; the default) or tests/reference/chromium_page.py (Debian's Chromium):
 
 - an HTML chapter: the whole document at --width CSS pixels; a row whose path has a #fragment only the
   section from that anchor down to the next anchor (of another row of the same file) below it, or to the
@@ -11,19 +12,20 @@ the expected page of each row from the book as extracted here:
 - a bitmap chapter (jpg, png, gif, webp): the bitmap itself, at its own size;
 - an SVG chapter: its intrinsic size (width and height attributes, else the viewBox scaled to --width).
 
-A page differs when its width is not the expected one, its height is off by more than HEIGHT_SLACK, it has
+A page differs when its width is not the expected one, its height is off by more than the slack, it has
 ink (a pixel darker than INK_LEVEL grey) in its rightmost two columns where the reference has none or the
 other way round, or the mean absolute grey difference of the two pages' common area, both scaled down 4:1,
-exceeds --threshold. Books that do not open or convert are listed as such and count no pages.
+exceeds the threshold (see REFERENCES). Books that do not open or convert are listed as such and count no pages.
 
-    python3 bench/fidelity_report.py [--width 800] [--books NAME...] [--verbose] [--keep DIR]
-                                     [--max-pages-per-book N] [--threshold 6] [--cli PATH]
+    python3 bench/fidelity_report.py [--reference qtwebengine|chromium] [--width 800] [--books NAME...]
+                                     [--verbose] [--keep DIR] [--max-pages-per-book N] [--threshold T] [--cli PATH]
 
 Books come from QM_CORPUS_DIR (default ../shared/corpus next to the checkout), epub/*.epub; a --books NAME
 matches a file name with or without ".epub".
 """
 
 import argparse
+import collections
 import hashlib
 import operator
 import os
@@ -43,24 +45,36 @@ ROOT = os.path.dirname(HERE)
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 sys.path.insert(0, os.path.join(ROOT, "tests", "reference"))
 import chromium_page  # noqa: E402
+import qtwebengine_page  # noqa: E402
 from chromium_page import ChromiumPager, PageLoadError, ChromiumError, magick_env, shown_name  # noqa: E402
+from qtwebengine_page import QtWebEnginePager  # noqa: E402
 
-HEIGHT_SLACK = 4
 INK_LEVEL = 200
-# Measured on the worst band. Pages of the same layout differ by 0.16 (the reference against itself as a
-# quality-100 JPEG), by 0.5 to 1.0 (Qt WebEngine's pages against Chromium's of a calibre and an IDPF book,
-# text rasterised by two engines) and by up to 6.1 where the two engines' lines drift apart by half a
-# pixel (a 12,000-pixel chapter of Metamorphosis); laying the same chapter out 2 pixels narrower moves
-# words to other lines and gives 11 to 27.
-DEFAULT_THRESHOLD = 8.0
 SCALE_PERCENT = 25
-# Bands of 400 rows; from one band to the next the two pages' text may drift apart by up to 3 rows.
 BAND_ROWS = 400
-DRIFT_ROWS = 3
 ROW_GROUP = 4
 BITMAP_ENDINGS = (".jpg", ".jpeg", ".png", ".gif", ".webp")
 # A chapter larger than this is not drawn for reference (a compression bomb inflates to a gigabyte).
 MAX_CHAPTER_BYTES = 64 << 20
+
+
+class Tolerance(collections.namedtuple("Tolerance", "threshold height_slack drift_rows")):
+    """How far a page may stray from its reference: the mean grey difference (0-255) of its worst band, the
+    rows by which the heights may differ, and the rows by which one page's text may drift against the other's
+    from one band of BAND_ROWS to the next."""
+
+
+# The same engine draws the same page: measured on the corpus and the fixture book, the worst band of a page of
+# text differs by up to 0.9 (JPEG at quality 100 against PNG; 0.16 for a page against itself), a photograph
+# that Quillmark draws and encodes again by up to 1.32 against the book's own JPEG, and heights are equal. Another
+# engine rasterises text on its own and rounds line positions its own way: Chromium 156 against Qt WebEngine
+# 6.4 differs by 0.5 to 1.0, by up to 6.1 where lines drift apart by half a pixel (a 12,000-pixel chapter),
+# and by 4 rows in height; laying a chapter out 2 pixels narrower moves words to other lines and gives 11 to 27.
+REFERENCES = {
+    "qtwebengine": (QtWebEnginePager, Tolerance(threshold=1.5, height_slack=0, drift_rows=0)),
+    "chromium": (ChromiumPager, Tolerance(threshold=8.0, height_slack=4, drift_rows=3)),
+}
+SAME_ENGINE = REFERENCES["qtwebengine"][1]
 
 
 class BookFailure(Exception):
@@ -146,13 +160,13 @@ def difference_of(x, y):
     return sum(map(abs, map(operator.sub, x, y))) / len(x) if x else None
 
 
-def mean_difference(a, b):
+def mean_difference(a, b, drift_rows=0):
     """Mean absolute difference of two pages scaled 4:1 across: over the whole page, and over its worst band
     of BAND_ROWS rows, where a local fault (a paragraph missing from a long chapter) cannot hide.
 
     Two engines place the lines of a long chapter with different rounding, so one page's text drifts down
     against the other's by a few pixels per thousand. Each band of b is therefore taken at the vertical
-    shift that fits a best, within DRIFT_ROWS of the band before it's, which follows such a drift but not a
+    shift that fits a best, within `drift_rows` of the band before it's (the nearest of equal fits), which follows such a drift but not a
     block of text that is missing or added; the two bands are then compared with their rows averaged 4:1,
     like their columns, so that lines half a pixel apart count as the same."""
     if a[:2] != b[:2]:
@@ -164,7 +178,7 @@ def mean_difference(a, b):
     for first in range(0, height, BAND_ROWS):
         last = min(first + BAND_ROWS, height)
         best = None
-        for s in range(shift - DRIFT_ROWS, shift + DRIFT_ROWS + 1):
+        for s in sorted(range(shift - drift_rows, shift + drift_rows + 1), key=lambda s: abs(s - shift)):
             top, bottom = max(first, -s), min(last, height - s)
             fit = difference_of(band_rows(a[2], width, top, bottom), band_rows(b[2], width, top + s, bottom + s))
             if fit is not None and (best is None or fit < best[0]):
@@ -414,7 +428,7 @@ def expected_page(pager, folder, extracted, too_large, path, fragments_of, out_p
 # --- comparison ------------------------------------------------------------------------------------
 
 
-def compare(quill_files, expected, threshold, height_slack=HEIGHT_SLACK):
+def compare(quill_files, expected, tolerance=SAME_ENGINE):
     """(reasons the page differs, mean difference or None)."""
     if expected.problem:
         return ([f"reference: {expected.problem}"] if quill_files else []), None
@@ -423,7 +437,7 @@ def compare(quill_files, expected, threshold, height_slack=HEIGHT_SLACK):
     sizes = [image_size(f) for f in quill_files]
     quill_size = (max(w for w, _ in sizes), sum(h for _, h in sizes))
     reasons = []
-    if quill_size[0] != expected.size[0] or abs(quill_size[1] - expected.size[1]) > height_slack:
+    if quill_size[0] != expected.size[0] or abs(quill_size[1] - expected.size[1]) > tolerance.height_slack:
         reasons.append(f"size {quill_size[0]}x{quill_size[1]}, expected {expected.size[0]}x{expected.size[1]}")
     quill_ink = any(right_edge_ink([f], s) for f, s in zip(quill_files, sizes))
     reference_ink = right_edge_ink(expected.files, expected.size)
@@ -433,8 +447,8 @@ def compare(quill_files, expected, threshold, height_slack=HEIGHT_SLACK):
     width = min(quill_size[0], expected.size[0])
     height = min(quill_size[1], expected.size[1])
     whole, difference = mean_difference(scaled_common_area(quill_files, width, height),
-                                        scaled_common_area(expected.files, width, height))
-    if difference > threshold:
+                                        scaled_common_area(expected.files, width, height), tolerance.drift_rows)
+    if difference > tolerance.threshold:
         reasons.append(f"mean difference {difference:.2f} in the worst band ({whole:.2f} over the whole common "
                        f"{width}x{height})")
     return reasons, difference
@@ -469,7 +483,7 @@ def report_book(book, args, pager, options, log):
                 expected = expected_page(pager, folder, extracted, too_large, path, fragments_of, out_png)
             except PageLoadError as error:
                 expected = Expected(problem=str(error).replace(extracted + os.sep, ""))
-            reasons, difference = compare(quillmark_pages(quill_folder, row), expected, args.threshold, args.height_slack)
+            reasons, difference = compare(quillmark_pages(quill_folder, row), expected, args.tolerance)
             compared += 1
             if difference is not None:
                 worst = max(worst, difference)
@@ -498,23 +512,30 @@ def corpus_books(names):
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(description="Quillmark's JPEG pages against headless Chromium's drawing.")
+    parser = argparse.ArgumentParser(description="Quillmark's JPEG pages against a reference drawing.")
     parser.add_argument("--width", type=int, default=800, help="page width in CSS pixels (800)")
     parser.add_argument("--view-height", type=int, default=chromium_page.DEFAULT_VIEWPORT_HEIGHT,
                         help="view height of both sides (quillmark-cli --height), the least page height (600)")
     parser.add_argument("--scripts", action="store_true", help="both sides run the books' scripts")
+    parser.add_argument("--reference", choices=sorted(REFERENCES), default="qtwebengine",
+                        help="who draws the expected pages: Qt WebEngine through PyQt6 (the same engine, the default) "
+                        "or Debian's Chromium")
     parser.add_argument("--books", nargs="+", metavar="NAME", help="only these corpus books")
     parser.add_argument("--verbose", action="store_true", help="one line per differing page, with the reason")
     parser.add_argument("--keep", metavar="DIR", help="keep both sides' images in DIR/BOOK/{quillmark,reference}")
     parser.add_argument("--max-pages-per-book", type=int, metavar="N", help="compare only a book's first N rows")
-    parser.add_argument("--threshold", type=float, default=DEFAULT_THRESHOLD,
-                        help=f"mean grey difference (0-255) above which a page differs ({DEFAULT_THRESHOLD:g})")
-    parser.add_argument("--height-slack", type=int, default=HEIGHT_SLACK, metavar="PX",
-                        help=f"heights may differ by this much ({HEIGHT_SLACK}); two engines' lines drift about "
-                        "7 pixels apart over 10,000")
+    parser.add_argument("--threshold", type=float,
+                        help="mean grey difference (0-255) of the worst band above which a page differs (1.5 against "
+                        "Qt WebEngine, 8 against Chromium)")
+    parser.add_argument("--height-slack", type=int, metavar="PX",
+                        help="heights may differ by this much (0 against Qt WebEngine; 4 against Chromium, whose lines "
+                        "drift about 7 pixels apart over 10,000)")
     parser.add_argument("--timeout", type=int, default=60, help="seconds per chapter, both sides (60)")
     parser.add_argument("--cli", default=os.path.join(ROOT, "build", "src", "cli", "quillmark-cli"))
     args = parser.parse_args(argv)
+    pager_class, tolerance = REFERENCES[args.reference]
+    args.tolerance = tolerance._replace(**{k: v for k, v in [("threshold", args.threshold),
+                                                             ("height_slack", args.height_slack)] if v is not None})
     books = corpus_books(args.books)
     # A run stopped with kill still closes its browser and removes its folders.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
@@ -527,7 +548,7 @@ def main(argv=None):
         log(f"note: {args.cli} has no --width; its pages keep their own width, the reference is {args.width} wide")
     started = time.monotonic()
     totals = [0, 0, 0.0, 0]
-    with ChromiumPager(width=args.width, height=args.view_height, timeout=args.timeout, scripts=args.scripts) as pager:
+    with pager_class(width=args.width, height=args.view_height, timeout=args.timeout, scripts=args.scripts) as pager:
         for book in books:
             book_started = time.monotonic()
             compared, differing, worst, failure = report_book(book, args, pager, options, log)

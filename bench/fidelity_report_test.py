@@ -76,8 +76,12 @@ class BookHandlingTest(unittest.TestCase):
             rows = rows[: len(text) - 30]
             return width, len(rows), bytes(v for row in rows for v in row)
 
-        self.assertLess(fr.mean_difference(page(text), page(drifted))[1], 1.0)
-        self.assertGreater(fr.mean_difference(page(text), page(missing))[1], 20.0)
+        # Against another engine lines may drift; against the same engine they may not.
+        drift = fr.REFERENCES["chromium"][1].drift_rows
+        self.assertLess(fr.mean_difference(page(text), page(drifted), drift)[1], 1.0)
+        self.assertGreater(fr.mean_difference(page(text), page(missing), drift)[1], 20.0)
+        self.assertGreater(fr.mean_difference(page(text), page(drifted), fr.SAME_ENGINE.drift_rows)[1],
+                           fr.SAME_ENGINE.threshold)
 
     def test_svg_size_from_its_attributes_else_its_view_box_at_the_page_width(self):
         path = os.path.join(self.root, "p.svg")

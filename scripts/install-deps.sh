@@ -12,9 +12,10 @@ packages=(
     # Devanagari, Thai and the rest of Noto (12 MB download), Chinese, Japanese and Korean (57 MB).
     fonts-dejavu-core fonts-noto-core fonts-noto-cjk
     xdg-utils xvfb xauth
-    # Checks of the output by independent tools: PDF structure and pages, and headless Chromium's own
-    # rendering of a chapter as the reference for a captured page.
-    qpdf poppler-utils chromium python3 imagemagick desktop-file-utils appstream dpkg-dev file
+    # Checks of the output by independent tools: PDF structure and pages; the same engine driven through PyQt6
+    # and Debian's Chromium as references for a captured page; Debian's checks of the package.
+    qpdf poppler-utils python3 python3-pyqt6.qtwebengine chromium imagemagick
+    desktop-file-utils appstream dpkg-dev file lintian
 )
 
 missing=()

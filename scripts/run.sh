@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up and runs Quillmark's main job: installs what is missing, builds the desktop program and the sample
-# book, and opens the book (or BOOK.epub, the first argument) in the window. Without a display it converts
-# the book to a PDF in build/ instead and says how to run the window under Xvfb.
+# Sets up and runs Quillmark's main job: installs what is missing, builds the desktop program, the command line
+# with its conversion program and the sample book, and opens the book (or BOOK.epub, the first argument) in the
+# window. Without a display it converts the book to a PDF in build/ instead and says how to run the window under
+# Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -6,7 +6,7 @@ set -euo pipefail
 build_dir=$1
 cpack=$2
 
-for tool in "$cpack" dpkg-deb dpkg-shlibdeps file readelf; do
+for tool in "$cpack" dpkg-deb dpkg-shlibdeps file readelf lintian; do
     if ! command -v "$tool" >/dev/null; then
         echo "skipped: $tool is not installed"
         exit 77
@@ -49,7 +49,9 @@ for file in \
     ./usr/share/icons/hicolor/128x128/apps/$app.png \
     ./usr/share/icons/hicolor/256x256/apps/$app.png \
     ./usr/share/icons/hicolor/scalable/apps/$app.svg \
-    ./usr/share/quillmark/help/index.html; do
+    ./usr/share/quillmark/help/index.html \
+    ./usr/share/doc/quillmark/copyright \
+    ./usr/share/doc/quillmark/changelog.gz; do
     grep -qxF "$file" <<<"$contents" || fail "$file is not in the package"
 done
 
@@ -74,6 +76,12 @@ for program in quillmark quillmark-cli; do
         fail "$program is not stripped"
     fi
 done
+
+# Debian's own checks of a package: none of its errors, and what it warns of shown.
+if ! lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1; then
+    fail "lintian finds errors"
+fi
+cat "$work/lintian.log"
 
 if [ "$failures" -ne 0 ]; then
     exit 1
