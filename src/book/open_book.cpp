@@ -39,6 +39,7 @@ void OpenBook(const std::string& bookPath, const WorkingFolders& folders, Reader
               BookDocuments& documents) {
     toc.BlankAllCells();
     state.ClearForOpening();
+    state.bookFolder = folders.tempDir;
     toc.SetCurrentRow(0);
     state.WebZoom = 1.0;
 

@@ -43,6 +43,8 @@ struct ReaderState {
 
     // Folder of the navigation file (or of the package file), with a trailing "/"; base of every chapter path.
     std::string subTempDir;
+    // The folder the book was unpacked into: no chapter shown lies outside it.
+    std::string bookFolder;
 
     // Load handshake of the reading view: 1 once the selected chapter has loaded or had nothing to load.
     std::int32_t flag_complete = 0;

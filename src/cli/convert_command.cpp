@@ -8,8 +8,10 @@
 #include "cli/private_folders.h"
 #include "cli/progress_line.h"
 #include "cli/render_process.h"
+#include "convert/jpg_pages.h"
+#include "convert/output_check.h"
+#include "convert/output_names.h"
 #include "convert/text_pdf_outline.h"
-#include "files/regular_file.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
 #include "text_pdf/merge_chapter_pdfs.h"
 #include "view/chapter_display.h"
@@ -85,30 +87,6 @@ std::pair<long, long> PageOrder(const std::string& path) {
     return {row, part == std::string::npos ? 1 : std::strtol(name.c_str() + part + 5, nullptr, 10)};
 }
 
-// Checks that the book exists and that the output may be written, before any chapter is rendered; the
-// reason when not.
-std::string Refusal(const ConvertOptions& options, const std::string& book, const std::string& out) {
-    std::error_code ec;
-    if (!fs::is_regular_file(book, ec)) {
-        return "\"" + book + "\" is not a file";
-    }
-    if (SameFile(out, book)) {
-        return "\"" + out + "\" is the book itself; choose another name for the output";
-    }
-    if (options.kind != ConversionKind::Jpg && !options.replace && fs::exists(out, ec)) {
-        return "\"" + out + "\" exists; --replace overwrites it";
-    }
-    const std::string folder = fs::path(out).parent_path().string();
-    if (!fs::is_directory(folder, ec)) {
-        return "Cannot write \"" + out + "\": the folder \"" + folder + "\" does not exist";
-    }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        return "Cannot write \"" + out + "\": the folder \"" + folder + "\" cannot be written (" +
-               std::strerror(errno) + ")";
-    }
-    return {};
-}
-
 // Runs the shares of one book side by side and gathers what they did into `result`.
 void RunShares(const ConvertOptions& options, const std::string& program, const std::string& book,
                const OpenedBook& opened, const std::vector<std::vector<std::int32_t>>& shares,
@@ -118,8 +96,7 @@ void RunShares(const ConvertOptions& options, const std::string& program, const 
         ConvertOptions share = options;
         share.rows = rows;
         share.quiet = true;
-        share.pageFolder = options.kind == ConversionKind::Jpg ? std::string() : pageFolder;
-        // A JPEG share writes the chosen files itself and has to be told it is a share: its rows say so.
+        share.pageFolder = pageFolder;
         processes.push_back(std::make_unique<RenderProcess>(program, ConvertArguments(share, book, result.output)));
     }
     // The shares tell of each chapter they start: each row, or each file of a text PDF.
@@ -182,13 +159,35 @@ void RunShares(const ConvertOptions& options, const std::string& program, const 
               [](const std::string& a, const std::string& b) { return PageOrder(a) < PageOrder(b); });
 }
 
-// The document of a shared conversion, from the pages its shares wrote.
+// The document of a shared conversion, from the pages its shares wrote: under the chosen name when every
+// chapter has its page, else under the incomplete name (a text PDF with chapters missing is not written).
 void PutTogether(const ConvertOptions& options, const OpenedBook& opened, ConversionResult& result) {
-    if (!result.error.empty() || options.kind == ConversionKind::Jpg) {
+    if (!result.error.empty()) {
+        return;
+    }
+    const Replacing replacing = options.replace ? Replacing::Allowed : Replacing::Refused;
+    const std::string target = result.missing.empty() ? result.output : IncompleteOutputName(result.output);
+    if (target != result.output && options.kind != ConversionKind::TextPdf) {
+        result.incompleteOutput = target;
+    }
+    if (options.kind == ConversionKind::Jpg) {
+        try {
+            const PlacedPages placed = PlaceJpgPages(result.written, target, [&options](const std::string&) {
+                return options.replace ? TakenName::Replace : TakenName::Stop;
+            });
+            result.written = placed.files;
+            result.kept += placed.kept;
+        } catch (const std::runtime_error& error) {
+            result.error = error.what();
+        }
         return;
     }
     if (options.kind == ConversionKind::Pdf) {
-        result.pdfResult = JpegsToPDF(result.written, result.output, {}, {}, &result.pdfCause);
+        try {
+            result.pdfResult = JpegsToPDF(result.written, target, {}, {}, &result.pdfCause, replacing);
+        } catch (const std::runtime_error& error) {
+            result.error = error.what();
+        }
         return;
     }
     if (result.written.empty()) {
@@ -210,7 +209,7 @@ void PutTogether(const ConvertOptions& options, const OpenedBook& opened, Conver
                                             const auto found = chapterOfFile.find(file);
                                             return found == chapterOfFile.end() ? -1 : found->second;
                                         }),
-                         TextPdfInfo(ReadBookMetadata(opened.documents.XMLDocument2)), result.output);
+                         TextPdfInfo(ReadBookMetadata(opened.documents.XMLDocument2)), result.output, {}, replacing);
         result.pdfResult = pdfDone;
     } catch (const std::runtime_error& error) {
         result.pdfResult = pdfAborted;
@@ -222,8 +221,9 @@ void PutTogether(const ConvertOptions& options, const OpenedBook& opened, Conver
 int ConvertShared(const ConvertOptions& options, const std::string& program, int jobs) {
     const std::string book = fs::absolute(options.books.front()).string();
     const std::string out = fs::absolute(options.out).string();
-    if (const std::string refusal = Refusal(options, book, out); !refusal.empty()) {
-        std::cerr << "quillmark-cli convert: " << refusal << "\n";
+    std::error_code ec;
+    if (!fs::is_regular_file(book, ec)) {
+        std::cerr << "quillmark-cli convert: \"" << book << "\" is not a file\n";
         return 1;
     }
     auto opened = std::make_unique<OpenedBook>();
@@ -231,6 +231,11 @@ int ConvertShared(const ConvertOptions& options, const std::string& program, int
         OpenBook(book, opened->folders.working(), opened->state, opened->toc, opened->documents);
     } catch (const std::exception& error) {
         std::cerr << "quillmark-cli convert: " << OneLine(error.what()) << "\n";
+        return 1;
+    }
+    if (const std::string refusal = OutputRefusal(options.kind, book, out, options.replace, ChapterRows(opened->toc));
+        !refusal.empty()) {
+        std::cerr << "quillmark-cli convert: " << refusal << "\n";
         return 1;
     }
     const std::vector<std::vector<std::int32_t>> shares = Shares(opened->toc, options.kind, jobs);

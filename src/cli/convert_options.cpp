@@ -4,6 +4,7 @@
 #include "jpeg2pdf2/jpeg2pdf2.h"
 
 #include <charconv>
+#include <filesystem>
 #include <iostream>
 
 namespace qm::cli {
@@ -227,6 +228,17 @@ int ReportConversionResult(const ConversionResult& result) {
     if (result.kept > 0) {
         say("kept " + std::to_string(result.kept) +
             " existing file(s) instead of their chapters; --replace overwrites them");
+    }
+    if (!result.incompleteOutput.empty() && !result.written.empty() &&
+        (result.kind == ConversionKind::Jpg || result.pdfResult == pdfDone)) {
+        std::error_code ec;
+        if (result.kind == ConversionKind::Jpg) {
+            say("wrote " + std::to_string(result.written.size()) + " pages named after " + result.incompleteOutput +
+                ", since the book is incomplete; no page named after " + result.output + " was written or replaced");
+        } else {
+            say("wrote " + result.incompleteOutput + ", named so since the book is incomplete; " + result.output +
+                (std::filesystem::exists(result.output, ec) ? " was left as it was" : " was not written"));
+        }
     }
     if (result.Complete() && result.kept == 0) {
         say("wrote " + result.output);

@@ -4,6 +4,8 @@
 #include "book/string_fields.h"
 #include "book/working_folders.h"
 #include "convert/chapter_section.h"
+#include "convert/jpg_pages.h"
+#include "convert/output_check.h"
 #include "convert/output_names.h"
 #include "convert/page_capture.h"
 #include "diagnostics/duration_text.h"
@@ -32,6 +34,9 @@ namespace {
 struct ConversionCancelled {};
 
 constexpr int kQuality = 100;
+
+constexpr const char* kReplaceQuestion =
+    "This folder already contains this file name!\r\rWould you like to replace the existing file?";
 // Laying a page out anew at the height it is captured at may change its height (parts sized by the
 // viewport); it settles within a few rounds or keeps the last one.
 constexpr int kLayoutRounds = 3;
@@ -127,23 +132,27 @@ bool BookConverter::Prepare(ConversionResult& result) {
     return true;
 }
 
-std::string BookConverter::CheckOutput(const std::string& chosen) const {
-    if (SameFile(chosen, c_.bookPath())) {
-        return "\"" + chosen + "\" is the book itself; choose another name for the output";
-    }
-    std::string folder = ExtractFilePath(chosen);
-    if (folder.empty()) {
-        folder = ".";
+std::string BookConverter::CheckOutput(ConversionKind kind, const std::string& chosen) const {
+    return OutputRefusal(kind, c_.bookPath(), chosen, options.replace, RowsToConvert());
+}
+
+// Whether a file may be written under `name`: replaced when the options or the user say so; nothing when the
+// file there is to be kept.
+std::optional<Replacing> BookConverter::ReplacingFor(const std::string& name) const {
+    if (options.replace) {
+        return *options.replace ? Replacing::Allowed : Replacing::Refused;
     }
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) {
-        return "Cannot write \"" + chosen + "\": the folder \"" + folder + "\" does not exist";
+    if (!std::filesystem::exists(std::filesystem::symlink_status(name, ec))) {
+        return Replacing::Refused;
     }
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        return "Cannot write \"" + chosen + "\": the folder \"" + folder + "\" cannot be written (" +
-               std::strerror(errno) + ")";
+    if (name == chosen_ && chosenExisted_) {
+        return Replacing::Allowed;
     }
-    return {};
+    if (c_.dialogs.AskReplace(kReplaceQuestion) == ReplaceAnswer::No) {
+        return std::nullopt;
+    }
+    return Replacing::Allowed;
 }
 
 ConversionResult BookConverter::Convert(ConversionKind kind) {
@@ -161,8 +170,11 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     }
     result.started = true;
     result.output = *chosen;
+    chosen_ = *chosen;
+    std::error_code ec;
+    chosenExisted_ = std::filesystem::exists(std::filesystem::symlink_status(*chosen, ec));
     // Found out before the first chapter is rendered, not after the last.
-    result.error = CheckOutput(*chosen);
+    result.error = CheckOutput(kind, *chosen);
     if (!result.error.empty()) {
         return result;
     }
@@ -185,8 +197,9 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
             }
         } else {
             CaptureChapters(result);
-            if (pdf && options.pageFolder.empty()) {
-                WritePdf(result);
+            SettleCaptures(result, true);
+            if (options.pageFolder.empty()) {
+                pdf ? WritePdf(result) : PlacePages(result);
             }
         }
     } catch (const ConversionCancelled&) {
@@ -200,12 +213,6 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     encoder_.reset();
     result.cancelled = cancelled_;
     result.quiet = quiet_;
-    if (cancelled_ && !pdf) {
-        for (const std::string& file : result.written) {
-            std::error_code ignored;
-            std::filesystem::remove(file, ignored);
-        }
-    }
     c_.window.HideProgress();
     c_.window.SetProgress(0);
     c_.window.LockInput(false);
@@ -262,7 +269,6 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
     FindAnchors(ChapterRows());
     const std::vector<std::int32_t> chapters = RowsToConvert();
     const auto count = static_cast<int>(chapters.size());
-    const bool pdf = result.kind == ConversionKind::Pdf;
     progress_ = 0;
     c_.window.ShowProgress(std::max(count, 1));
     encoder_ = std::make_unique<PageEncoder>();
@@ -292,7 +298,7 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
             if (!c_.chapters.LoadFailure().empty()) {
                 Skip(result, row, "could not be shown: " + c_.chapters.LoadFailure());
             } else if (!c_.state.flag_null) {
-                CaptureChapter(row, pdf ? PageFileName(PageFolder(), row) : JpgOutputName(result.output, row), result);
+                CaptureChapter(row, PageFileName(PageFolder(), row), result);
             }
         }
         SettleCaptures(result, false);
@@ -397,19 +403,48 @@ void BookConverter::SettleCaptures(ConversionResult& result, bool wait) {
     }
 }
 
+// The document of the captured pages, under the chosen name when every chapter has its page, else under the
+// incomplete name.
 void BookConverter::WritePdf(ConversionResult& result) {
-    log::Step step(log::Area::Pdf, "wrote " + std::to_string(result.written.size()) + " pages to " + result.output);
+    const std::string target = result.missing.empty() ? result.output : IncompleteOutputName(result.output);
+    const std::optional<Replacing> replacing = ReplacingFor(target);
+    if (!replacing) {
+        result.error = "\"" + target + "\" was kept; the pages converted were not written";
+        return;
+    }
+    if (target != result.output) {
+        result.incompleteOutput = target;
+    }
+    log::Step step(log::Area::Pdf, "wrote " + std::to_string(result.written.size()) + " pages to " + target);
     progress_ = 0;
     c_.window.ShowProgress(static_cast<int>(result.written.size()) + 2);
     result.pdfResult = JpegsToPDF(
-        result.written, result.output,
+        result.written, target,
         [this](const std::string& text, std::int32_t total, std::int32_t done) { ConvertProgress(text, total, done); },
         [this] {
             c_.pump.ProcessEvents();
             ThrowIfCancelled();
         },
-        &result.pdfCause);
+        &result.pdfCause, *replacing);
     ThrowIfCancelled();
+}
+
+// The captured pages as numbered JPEG files, under the chosen name when every chapter has its page, else under
+// the incomplete name.
+void BookConverter::PlacePages(ConversionResult& result) {
+    const std::string base = result.missing.empty() ? result.output : IncompleteOutputName(result.output);
+    if (base != result.output) {
+        result.incompleteOutput = base;
+    }
+    const PlacedPages placed = PlaceJpgPages(result.written, base, [this](const std::string& name) {
+        if (options.replace) {
+            // Checked free before the first chapter: a file there now was written by someone else meanwhile.
+            return *options.replace ? TakenName::Replace : TakenName::Stop;
+        }
+        return ReplacingFor(name) ? TakenName::Replace : TakenName::Keep;
+    });
+    result.written = placed.files;
+    result.kept += placed.kept;
 }
 
 } // namespace qm

@@ -7,6 +7,7 @@
 #include "convert/conversion_window.h"
 #include "convert/page_capture.h"
 #include "convert/page_encoder.h"
+#include "files/output_file.h"
 #include "platform/ui/browser_view.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/event_pump.h"
@@ -18,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,10 +59,14 @@ struct ConversionOptions {
     // for a fresh one, and its chapter is skipped and named.
     std::chrono::milliseconds responseLimit = std::chrono::seconds(10);
     // Part of a conversion shared among several processes: only these rows (all when empty) are converted,
-    // and their page files (a picture PDF's) or chapter PDFs (a text PDF's) go to `pageFolder`, named by row,
-    // without the document being made of them; JPEG files go where they always go.
+    // and their page files (a picture PDF's or JPG's) or chapter PDFs (a text PDF's) go to `pageFolder`, named
+    // by row, without the document being made of them or the pages put in place.
     std::vector<std::int32_t> rows;
     std::string pageFolder;
+    // Whether the output may replace files of its names. Unset (the window): a file under the chosen name when
+    // it was chosen may be replaced (the save dialog asked), and the user is asked about any other name that is
+    // taken. True or false decides for every name (the command line's --replace).
+    std::optional<bool> replace;
 };
 
 // A chapter that the conversion is about to capture: its row, its place among the chapters and its title.
@@ -74,10 +80,11 @@ struct ChapterStep {
 // The two conversion commands. Each walks the book's chapters in table order: shows the chapter, waits for
 // it to load, lays it out at the page width with its scroll bars hidden, and captures the whole document (a
 // row whose path has an anchor: its section, up to the next row's anchor in the same file) one pixel to one.
-// Convert to PDF captures into the page files of tempJPG and writes one PDF of them; Convert to JPG writes one
-// numbered JPEG file per chapter next to the chosen name. A chapter that cannot be shown or captured costs
-// only itself: it is named in the result and the others go on. The commands report nothing themselves:
-// the result says what happened (ReportConversion shows it as the window does).
+// Both capture into the page files of tempJPG; Convert to PDF writes one PDF of them, Convert to JPG puts them
+// in place as one numbered JPEG file per chapter next to the chosen name. A chapter that cannot be shown or
+// captured costs only itself: it is named in the result and the others go on, and what was converted is
+// written under the chosen name's incomplete name (IncompleteOutputName), never under the chosen name. The commands
+// report nothing themselves: the result says what happened (ReportConversion shows it as the window does).
 class BookConverter {
 public:
     explicit BookConverter(ConversionContext context);
@@ -98,14 +105,16 @@ public:
     void ConvertProgress(const std::string& text, std::int32_t total, std::int32_t done);
 
     bool Running() const { return running_; }
-    // Asks the running conversion to stop at its next wait or step: it writes no PDF, removes the JPEG files it
-    // wrote, and (when `quietly`, as when the program closes) asks that no folder be opened.
+    // Asks the running conversion to stop at its next wait or step: it writes no PDF and no JPEG file, and
+    // (when `quietly`, as when the program closes) asks that no folder be opened.
     void Cancel(bool quietly = false);
 
 private:
     ConversionResult Convert(ConversionKind kind);
     bool Prepare(ConversionResult& result);
-    std::string CheckOutput(const std::string& chosen) const;
+    std::string CheckOutput(ConversionKind kind, const std::string& chosen) const;
+    std::optional<Replacing> ReplacingFor(const std::string& name) const;
+    void PlacePages(ConversionResult& result);
     std::vector<std::int32_t> ChapterRows() const;
     std::vector<std::int32_t> RowsToConvert() const;
     std::string PageFolder() const;
@@ -126,6 +135,9 @@ private:
 
     ConversionContext c_;
     bool running_ = false;
+    // The chosen output and whether a file was there when it was chosen.
+    std::string chosen_;
+    bool chosenExisted_ = false;
     bool cancelled_ = false;
     bool quiet_ = false;
     int progress_ = 0;

@@ -136,6 +136,11 @@ void BookConverter::MergeTextPdf(ConversionResult& result, const std::vector<std
     if (!result.missing.empty()) {
         return;
     }
+    const std::optional<Replacing> replacing = ReplacingFor(result.output);
+    if (!replacing) {
+        result.error = "\"" + result.output + "\" was kept; the chapters printed were not written";
+        return;
+    }
     const std::vector<OutlineEntry> outline = TextPdfOutline(c_.toc, ChapterRows(), [&](const std::string& file) {
         const auto found = std::find(files.begin(), files.end(), file);
         return found == files.end() ? -1 : printedAs[static_cast<std::size_t>(found - files.begin())];
@@ -146,11 +151,14 @@ void BookConverter::MergeTextPdf(ConversionResult& result, const std::vector<std
     log::Step step(log::Area::Pdf,
                    "merged " + std::to_string(result.written.size()) + " chapters into " + result.output);
     try {
-        MergeChapterPdfs(result.written, outline, info, result.output, [this](int, int) {
-            c_.pump.ProcessEvents();
-            ThrowIfCancelled();
-            Advance();
-        });
+        MergeChapterPdfs(
+            result.written, outline, info, result.output,
+            [this](int, int) {
+                c_.pump.ProcessEvents();
+                ThrowIfCancelled();
+                Advance();
+            },
+            *replacing);
         result.pdfResult = pdfDone;
     } catch (const std::runtime_error& error) {
         result.pdfResult = pdfAborted;

@@ -33,7 +33,7 @@ void ReportConversion(const ConversionResult& result, Dialogs& dialogs, Shell& s
     if (!result.cancelled) {
         if (result.pdfResult == pdfNoFiles) {
             dialogs.ShowMessage(MessageKind::Information, "", "\rNo files existing!");
-        } else if (result.pdfResult == pdfDone) {
+        } else if (result.pdfResult == pdfDone && result.incompleteOutput.empty()) {
             dialogs.ShowMessage(MessageKind::Plain, "Congratulation", "Successed to build: " + result.output);
         } else if (result.pdfResult == pdfAborted) {
             dialogs.ShowMessage(MessageKind::Error, "",
@@ -58,7 +58,13 @@ void ReportConversion(const ConversionResult& result, Dialogs& dialogs, Shell& s
     if (!result.error.empty()) {
         dialogs.ShowMessage(MessageKind::Error, "", result.error);
     } else if (!result.missing.empty()) {
-        dialogs.ShowMessage(MessageKind::Error, "", "\r" + MissingChaptersText(result));
+        std::string written;
+        if (!result.incompleteOutput.empty() && !result.written.empty() &&
+            (result.kind == ConversionKind::Jpg || result.pdfResult == pdfDone)) {
+            written = "\rWhat was converted is in " + result.incompleteOutput + ", named so since it is incomplete; " +
+                      result.output + " was not written.\r";
+        }
+        dialogs.ShowMessage(MessageKind::Error, "", written + "\r" + MissingChaptersText(result));
     }
 }
 

@@ -30,7 +30,11 @@ struct ConversionResult {
     bool quiet = false;
     // The chosen output file name.
     std::string output;
-    // The files written: the page files of a PDF, the JPEG files of Convert to JPG, the chapter PDFs of a text PDF.
+    // Set when chapters are missing and what was converted was written under this name instead of `output`
+    // (IncompleteOutputName: a file under the chosen name is always a whole book).
+    std::string incompleteOutput;
+    // The files written: the page files of a PDF, the JPEG files of Convert to JPG (the page files while a share
+    // of a conversion), the chapter PDFs of a text PDF.
     std::vector<std::string> written;
     // Existing files the user chose to keep instead of their chapter's page.
     int kept = 0;

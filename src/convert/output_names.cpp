@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace qm {
 
@@ -21,6 +22,28 @@ std::size_t ExtensionStart(const std::string& path) {
 
 std::string PageFileName(const std::string& tempJPG, std::int32_t row) {
     return tempJPG + "/" + std::to_string(row) + "_W.jpg";
+}
+
+std::pair<std::int32_t, int> PageFileOrder(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::int32_t row = 0;
+    int part = 1;
+    char rest[16] = {};
+    const int fields = std::sscanf(name.c_str(), "%d_W_part%d%15s", &row, &part, rest);
+    if (fields == 3 && std::string(rest) == ".jpg" && row > 0 && part > 1) {
+        return {row, part};
+    }
+    if (row > 0 && name == std::to_string(row) + "_W.jpg") {
+        return {row, 1};
+    }
+    return {0, 0};
+}
+
+std::string IncompleteOutputName(const std::string& chosen) {
+    const std::size_t dot = ExtensionStart(chosen);
+    return dot == std::string::npos ? chosen + ".incomplete"
+                                    : chosen.substr(0, dot) + ".incomplete" + chosen.substr(dot);
 }
 
 std::string JpgOutputName(const std::string& chosen, std::int32_t row) {

@@ -2,11 +2,22 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace qm {
 
 // The page file of grid row `row` in the working folder of a PDF conversion: "<tempJPG>/<row>_W.jpg".
 std::string PageFileName(const std::string& tempJPG, std::int32_t row);
+
+// The row and part (1, 2, ...) a page file of the working folder stands for: "12_W.jpg" is row 12, part 1;
+// "12_W_part2.jpg" its second part. {0, 0} for any other name.
+std::pair<std::int32_t, int> PageFileOrder(const std::string& path);
+
+// The name under which an incomplete conversion is written instead of `chosen`, so that a file under the chosen
+// name is always a whole book: ".incomplete" goes in front of the file name's extension ("Tale.pdf" gives
+// "Tale.incomplete.pdf"; "Tale.jpg" gives "Tale.incomplete.jpg", whose pages are "Tale.incomplete3.jpg"), or at
+// the end of a name without one.
+std::string IncompleteOutputName(const std::string& chosen);
 
 // The file that Convert to JPG writes for grid row `row`, from the name chosen in the save dialog: the row
 // number goes in front of the file name's extension when that is ".jpg" or ".jpeg" in any letter case

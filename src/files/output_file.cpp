@@ -1,5 +1,7 @@
 #include "files/output_file.h"
 
+#include "files/fd_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,9 +39,29 @@ std::string AsideName(const std::filesystem::path& target) {
         .string();
 }
 
+// Renames `from` to `to`; false with errno set when that fails.
+bool PutInPlace(const std::string& from, const std::string& to, Replacing replacing) {
+    if (replacing == Replacing::Allowed) {
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    // A file system without the flag: a hard link also never replaces a file.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return false;
+    }
+    ::unlink(from.c_str());
+    return true;
+}
+
 } // namespace
 
-OutputFile::OutputFile(const std::string& path) : path_(path), target_(path) {
+OutputFile::OutputFile(const std::string& path, Replacing replacing)
+    : path_(path), target_(path), replacing_(replacing) {
     if (path.empty()) {
         CannotCreate(path, ENOENT);
     }
@@ -54,6 +76,9 @@ OutputFile::OutputFile(const std::string& path) : path_(path), target_(path) {
             }
             direct_ = true;
             return;
+        }
+        if (replacing_ == Replacing::Refused) {
+            CannotCreate(path, EEXIST);
         }
         std::error_code ec;
         target_ = std::filesystem::canonical(path, ec).string();
@@ -105,14 +130,33 @@ void OutputFile::Commit() {
     if (committed_ || !fd_.Valid()) {
         throw std::logic_error("The output file \"" + path_ + "\" was committed or discarded already");
     }
-    if (!direct_ && aside_.empty()) {
+    if (direct_) {
+        if (fd_.Reset() != 0) {
+            const int error = errno;
+            Discard();
+            CannotWrite(path_, error);
+        }
+        committed_ = true;
+        return;
+    }
+    if (aside_.empty() && replacing_ == Replacing::Refused) {
+        // The unnamed file takes the name itself: linking never replaces a file, so a name taken meanwhile
+        // fails with EEXIST.
+        if (!LinkUnnamed(target_)) {
+            const int error = errno;
+            Discard();
+            CannotWrite(path_, error);
+        }
+        Close();
+        committed_ = true;
+        return;
+    }
+    if (aside_.empty()) {
         // The unnamed file gets a hidden name first: linking cannot replace a file, renaming can.
         const std::filesystem::path target(target_);
-        const std::string procPath = "/proc/self/fd/" + std::to_string(fd_.Get());
         for (int attempt = 0; attempt < 100 && aside_.empty(); ++attempt) {
             const std::string name = AsideName(target);
-            if (::linkat(fd_.Get(), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
-                ::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (LinkUnnamed(name)) {
                 aside_ = name;
             } else if (errno != EEXIST) {
                 const int error = errno;
@@ -126,13 +170,60 @@ void OutputFile::Commit() {
         Discard();
         CannotWrite(path_, error);
     }
-    if (!direct_ && ::rename(aside_.c_str(), target_.c_str()) != 0) {
+    if (!PutInPlace(aside_, target_, replacing_)) {
         const int error = errno;
         Discard();
         CannotWrite(path_, error);
     }
     aside_.clear();
     committed_ = true;
+}
+
+bool OutputFile::LinkUnnamed(const std::string& name) const {
+    const std::string procPath = "/proc/self/fd/" + std::to_string(fd_.Get());
+    return ::linkat(fd_.Get(), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ||
+           (errno != EEXIST && ::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0);
+}
+
+void OutputFile::Close() {
+    if (fd_.Reset() != 0) {
+        // The file has its name already: a write error the close reports leaves it incomplete, so it goes.
+        const int error = errno;
+        ::unlink(target_.c_str());
+        CannotWrite(path_, error);
+    }
+}
+
+void MoveIntoPlace(const std::string& from, const std::string& to, Replacing replacing) {
+    if (PutInPlace(from, to, replacing)) {
+        return;
+    }
+    if (errno != EXDEV) {
+        CannotWrite(to, errno);
+    }
+    // Another file system: the file is copied through a file of the target's folder, then the original goes.
+    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) {
+        CannotWrite(to, errno);
+    }
+    const UniqueFd input(source);
+    OutputFile output(to, replacing);
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(source, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            CannotWrite(to, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        WriteAll(output.Fd(), buffer, static_cast<std::size_t>(got), to);
+    }
+    output.Commit();
+    ::unlink(from.c_str());
 }
 
 } // namespace qm

@@ -77,7 +77,7 @@ std::string WriteDocument(OutputFile& output, const std::vector<std::string>& pa
 } // namespace
 
 std::int32_t JpegsToPDF(const std::vector<std::string>& pages, const std::string& outFile, const TPDFProgress& progress,
-                        const PumpMessagesFn& pumpMessages, std::string* abortCause) {
+                        const PumpMessagesFn& pumpMessages, std::string* abortCause, Replacing replacing) {
     if (outFile.empty() || pages.empty()) {
         return pdfNoFiles;
     }
@@ -104,7 +104,7 @@ std::int32_t JpegsToPDF(const std::vector<std::string>& pages, const std::string
         return pdfNoFiles;
     }
 
-    OutputFile output(outFile);
+    OutputFile output(outFile, replacing);
     const std::string cause = WriteDocument(output, workingList, infos, totalBytes, progress, pumpMessages);
     FinishBuild(progress);
     if (!cause.empty()) {

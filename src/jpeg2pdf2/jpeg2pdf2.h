@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "files/output_file.h"
 #include "jpeg2pdf2/jpeg_probe.h"
 
 namespace qm {
@@ -32,7 +33,10 @@ using PumpMessagesFn = std::function<void()>;
 // Throws std::runtime_error `Cannot create file "<absolute path>". <reason>` when the output cannot be created.
 // `progress` is called with "converting..", once per page copied (path, total bytes, bytes done) and
 // "Finished!"; `pumpMessages` between items. Page files are only read.
+// `replacing` says whether the document may replace a file of its name (see Replacing): when refused, a file
+// there before the call makes it throw as above ("File exists"), one that appears while it writes aborts it.
 std::int32_t JpegsToPDF(const std::vector<std::string>& pages, const std::string& outFile, const TPDFProgress& progress,
-                        const PumpMessagesFn& pumpMessages = {}, std::string* abortCause = nullptr);
+                        const PumpMessagesFn& pumpMessages = {}, std::string* abortCause = nullptr,
+                        Replacing replacing = Replacing::Allowed);
 
 } // namespace qm

@@ -2,9 +2,11 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QtDebug>
 
 #include <algorithm>
@@ -28,6 +30,37 @@ constexpr const char* kWindowTocWidth = "window/tocWidth";
 QString PlaceKey(const std::string& book) {
     const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(book), QCryptographicHash::Sha1);
     return QString(kPlaces) + "/" + QString::fromLatin1(hash.toHex());
+}
+
+// Far more than the file ever holds (a hundred places and ten books are a few dozen kilobytes).
+constexpr qint64 kMostSettingsBytes = 1 << 20;
+
+// True when `path` holds what a settings file of ours can hold: UTF-8 text of sections, keys with values and
+// comments, of a sensible size. Anything else (another program's file, a note the user wrote there, Latin-1
+// text, random bytes) would be read by guesswork and written back without what could not be read.
+bool LooksLikeOurSettings(const QString& path) {
+    QFile file(path);
+    if (!file.exists()) {
+        return true;
+    }
+    if (file.size() > kMostSettingsBytes || !file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError() || bytes.contains('\0')) {
+        return false;
+    }
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        const QStringView trimmed = line.trimmed();
+        const bool fits = trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#') ||
+                          (trimmed.startsWith(u'[') && trimmed.endsWith(u']')) || trimmed.contains(u'=');
+        if (!fits) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // A switch that reads "true" or "false" and nothing else: a damaged value must not turn a book's scripts on.
@@ -62,6 +95,12 @@ ReaderSettings::ReaderSettings(const QString& path) {
     if (file.exists() && (!file.isFile() || !file.isReadable())) {
         qWarning().noquote() << "Quillmark: the settings file" << path
                              << "cannot be read; it is ignored, and nothing is remembered this time";
+        return;
+    }
+    if (!LooksLikeOurSettings(path)) {
+        qWarning().noquote() << "Quillmark: the settings file" << path
+                             << "is damaged or not one of Quillmark's; it is ignored and left as it is, and nothing is "
+                                "remembered this time";
         return;
     }
     settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);

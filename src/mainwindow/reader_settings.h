@@ -37,8 +37,9 @@ struct WindowPlacement {
 // What the reader keeps from one run to the next, in one INI file: whether books may run their scripts, where
 // each book was left (for the most recent hundred books), up to ten recent books, and the window's placement.
 // Every value read is checked; one that does not make sense is left out as if it had never been written. A
-// file that cannot be read, or that is damaged, is ignored with a warning: nothing is read from it and nothing
-// written to it, so the reader's file is never lost to a guess.
+// file that cannot be read, that is damaged, or that is not what Quillmark writes (UTF-8 text of sections, keys
+// and comments, at most 1 MiB) is ignored with a warning: nothing is read from it and nothing written to it, so
+// the reader's file is never lost to a guess.
 class ReaderSettings {
 public:
     static constexpr int kMostRecentBooks = 10;

@@ -100,10 +100,6 @@ int RunRender(const std::vector<std::string>& args) {
         std::cerr << "quillmark-cli convert: \"" << options->books.front() << "\" is not a file\n";
         return 1;
     }
-    if (!share && options->kind != ConversionKind::Jpg && !options->replace && std::filesystem::exists(out, error)) {
-        std::cerr << "quillmark-cli convert: \"" << options->out << "\" exists; --replace overwrites it\n";
-        return 1;
-    }
     try {
         const cli::PrivateFolders folders;
         cli::PrepareOffscreenEnvironment(folders.root());
@@ -115,8 +111,7 @@ int RunRender(const std::vector<std::string>& args) {
         QApplication application(argc, argv);
 
         // A share writes its page files into the sharer's folder; its save dialog answers a name there.
-        CommandLineDialogs dialogs(
-            share && options->kind != ConversionKind::Jpg ? options->pageFolder + "/share.pdf" : out, options->replace);
+        CommandLineDialogs dialogs(share ? options->pageFolder + "/share" : out, options->replace);
         NoShell shell;
         TForm1 form(dialogs, shell);
         // An interrupt cancels the conversion, which then removes what it wrote.
@@ -146,6 +141,7 @@ int RunRender(const std::vector<std::string>& args) {
         converter.options.chapterTimeout = std::chrono::seconds(options->timeoutSeconds);
         converter.options.responseLimit = std::chrono::seconds(options->timeoutSeconds);
         converter.options.rows = options->rows;
+        converter.options.replace = share || options->replace;
         converter.options.pageFolder = options->pageFolder;
         std::optional<cli::ProgressLine> progress;
         converter.onChapter = [&](const ChapterStep& step) {

@@ -303,8 +303,8 @@ void AddPageLabels(QPDF& document) {
 }
 
 // `version` is the newest of the chapters': the pages may use what it brought.
-void Write(QPDF& document, const PDFVersion& version, const std::string& path) {
-    OutputFile output(path);
+void Write(QPDF& document, const PDFVersion& version, const std::string& path, Replacing replacing) {
+    OutputFile output(path, replacing);
     FdPipeline sink(output.Fd(), path);
     QPDFWriter writer(document);
     writer.setOutputPipeline(&sink);
@@ -323,7 +323,8 @@ void Write(QPDF& document, const PDFVersion& version, const std::string& path) {
 } // namespace
 
 void MergeChapterPdfs(const std::vector<std::string>& chapters, const std::vector<OutlineEntry>& outline,
-                      const DocumentInfo& info, const std::string& output, const MergeProgress& progress) {
+                      const DocumentInfo& info, const std::string& output, const MergeProgress& progress,
+                      Replacing replacing) {
     if (chapters.empty()) {
         throw std::invalid_argument("No chapters to merge into \"" + Shown(output) + "\"");
     }
@@ -358,7 +359,7 @@ void MergeChapterPdfs(const std::vector<std::string>& chapters, const std::vecto
     AddOutline(document, placed, firstPages);
     AddInfo(document, info);
     AddPageLabels(document);
-    Write(document, version, output);
+    Write(document, version, output, replacing);
 }
 
 } // namespace qm

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/output_file.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,7 +49,7 @@ using MergeProgress = std::function<void(int done, int total)>;
 //
 // The document is written aside and takes the name `output` only when complete (OutputFile): on any failure
 // there is no partial file, and a file that had that name before keeps its content. Nothing is created before
-// every chapter has been read.
+// every chapter has been read. With `replacing` refused, a file of that name is never replaced (see Replacing).
 //
 // Throws std::invalid_argument when `chapters` is empty or an outline entry names a chapter or page that does
 // not exist; std::runtime_error `Cannot read chapter <n> "<absolute path>". <cause>` (n counted from 1) when a
@@ -55,6 +57,7 @@ using MergeProgress = std::function<void(int done, int total)>;
 // when the document cannot be created or written (such as "No space left on device"), or when a chapter
 // can no longer be read while it is written. Exceptions thrown by `progress` pass through.
 void MergeChapterPdfs(const std::vector<std::string>& chapters, const std::vector<OutlineEntry>& outline,
-                      const DocumentInfo& info, const std::string& output, const MergeProgress& progress = {});
+                      const DocumentInfo& info, const std::string& output, const MergeProgress& progress = {},
+                      Replacing replacing = Replacing::Allowed);
 
 } // namespace qm

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 
 namespace qm {
 
@@ -20,6 +21,17 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 // and ch.html) stays, and the rename fails as the program expects it to.
 void RenameKeepingTarget(const std::string& source, const std::string& target) {
     renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+}
+
+// True when `path` lies in `folder` once "." and ".." are spelled out (or no book folder is known). The book's
+// files were unpacked with their names checked, so a path that stays inside by its words stays inside.
+bool InsideFolder(const std::string& folder, const std::string& path) {
+    if (folder.empty()) {
+        return true;
+    }
+    const std::filesystem::path relative = std::filesystem::path(path).lexically_normal().lexically_relative(
+        std::filesystem::path(folder).lexically_normal());
+    return !relative.empty() && *relative.begin() != ".." && relative != ".";
 }
 
 } // namespace
@@ -65,12 +77,18 @@ void ChapterDisplay::StringGrid1SelectCell(std::int32_t row) {
     // The path is an href: its anchor goes to the page as an anchor, and on disk its escapes are spelled out.
     const ChapterLink link = SplitChapterLink(chapter);
     const std::string source = state_.subTempDir + PercentDecode(link.file);
-    const std::string target = ChapterTargetPath(source);
-    RenameKeepingTarget(source, target);
     shownChapter_ = link.file;
     loadFailure_.clear();
-    browser_.Navigate(target, link.fragment);
     state_.flag_null = false;
+    if (!InsideFolder(state_.bookFolder, source)) {
+        // Refused at once, and nothing outside the book is renamed; the engine would refuse it too, but only
+        // when its load time ran out.
+        WebBrowser1DocumentComplete({false, "refused: it is not a file of the book"});
+        return;
+    }
+    const std::string target = ChapterTargetPath(source);
+    RenameKeepingTarget(source, target);
+    browser_.Navigate(target, link.fragment);
 }
 
 void ChapterDisplay::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {

@@ -81,9 +81,14 @@ TEST_F(CliConvert, WritesNumberedJpegFilesAndTwoRunsKeepApart) {
         EXPECT_TRUE(fs::exists(dir_ / "b" / ("Page" + std::to_string(row) + ".jpeg")));
     }
 
+    // Without --replace, a page's name that is taken is refused before anything renders.
+    const std::string before = test::ReadFile(dir_ / "a" / "Page1.JPG");
     const test::CliResult kept = Run({QM_SAMPLE_BOOK, outA, "--no-replace"});
     EXPECT_EQ(kept.exitCode, 1);
-    EXPECT_NE(kept.err.find("kept 5 existing file(s)"), std::string::npos) << kept.err;
+    EXPECT_NE(kept.err.find("Page1.JPG\" exists (the page of row 1); --replace overwrites it"), std::string::npos)
+        << kept.err;
+    EXPECT_EQ(kept.err.find("chapter 1 of"), std::string::npos) << kept.err;
+    EXPECT_EQ(test::ReadFile(dir_ / "a" / "Page1.JPG"), before);
 }
 
 TEST_F(CliConvert, MisuseAndBadBooksFail) {
@@ -238,6 +243,57 @@ TEST_F(CliConvert, ATextPdfWithAMissingChapterNamesItAndWritesNothing) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("chapter \"Gone\" (row 2) has no page"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(out));
+}
+
+// An incomplete conversion replaces nothing, --replace or not: what was converted goes under the incomplete
+// name, and the document or the pages under the chosen name stay byte for byte.
+TEST_F(CliConvert, AnIncompleteConversionReplacesNothing) {
+    const std::string book = (dir_ / "gap.epub").string();
+    WriteZipFile(book, FixtureEpub({{"one.xhtml", FixturePage("<p>one</p>"), "One"},
+                                    {"gone.xhtml", "", "Gone"},
+                                    {"three.xhtml", FixturePage("<p>three</p>"), "Three"}}));
+    test::WriteFile(dir_ / "gap.pdf", "a whole book");
+    for (const char* page : {"gap1.jpg", "gap2.jpg", "gap3.jpg"}) {
+        test::WriteFile(dir_ / page, "a whole book's page");
+    }
+    for (const char* name : {"gap.pdf", "gap.jpg"}) {
+        for (const char* jobs : {"1", "2"}) {
+            const test::CliResult result = Run({book, (dir_ / name).string(), "--replace", "--jobs", jobs});
+            EXPECT_EQ(result.exitCode, 1) << result.err;
+            EXPECT_NE(result.err.find("chapter \"Gone\" (row 2) has no page"), std::string::npos) << result.err;
+            const std::string kept =
+                std::string(name) == "gap.pdf" ? " was left as it was" : " was written or replaced";
+            EXPECT_NE(result.err.find("since the book is incomplete; "), std::string::npos) << result.err;
+            EXPECT_NE(result.err.find((dir_ / name).string() + kept), std::string::npos) << result.err;
+        }
+    }
+    EXPECT_EQ(test::ReadFile(dir_ / "gap.pdf"), "a whole book");
+    EXPECT_EQ(test::CountPdfPages(dir_ / "gap.incomplete.pdf"), 2);
+    for (const char* page : {"gap1.jpg", "gap2.jpg", "gap3.jpg"}) {
+        EXPECT_EQ(test::ReadFile(dir_ / page), "a whole book's page");
+    }
+    EXPECT_EQ(test::DecodeJpeg(dir_ / "gap.incomplete3.jpg").components, 3);
+    EXPECT_TRUE(fs::exists(dir_ / "gap.incomplete1.jpg"));
+    EXPECT_FALSE(fs::exists(dir_ / "gap.incomplete2.jpg"));
+}
+
+// Two runs started together to one new file: exactly one writes it; the other says the name is taken and
+// exits with 1.
+TEST_F(CliConvert, OfTwoRacingRunsOneWrites) {
+    for (const char* name : {"race.pdf", "race.jpg"}) {
+        const std::string out = (dir_ / name).string();
+        test::CliResult first;
+        std::thread other([&] { first = Run({QM_SAMPLE_BOOK, out}, "a"); });
+        const test::CliResult second = Run({QM_SAMPLE_BOOK, out}, "b");
+        other.join();
+        EXPECT_EQ((first.exitCode == 0) + (second.exitCode == 0), 1) << first.err << "\n" << second.err;
+        const std::string& lost = first.exitCode == 0 ? second.err : first.err;
+        EXPECT_NE(lost.find("exists"), std::string::npos) << lost;
+    }
+    EXPECT_EQ(test::CountPdfPages(dir_ / "race.pdf"), 5);
+    for (int row = 1; row <= 5; ++row) {
+        EXPECT_EQ(test::DecodeJpeg(dir_ / ("race" + std::to_string(row) + ".jpg")).components, 3);
+    }
 }
 
 // Shared among processes, a conversion gives the same output byte for byte as one process: a PDF, JPEG files

@@ -200,6 +200,7 @@ TEST(ConverttoPDF1Click, AChapterThatCannotBeShownCostsOnlyItself) {
     book.push_back({"Four", "four.html", {700, 600}});
     Conversion c(book);
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+    test::WriteFile(c.Out("Tale.pdf"), "a whole book");
 
     const ConversionResult result = c.converter.ConverttoPDF1Click();
 
@@ -216,6 +217,45 @@ TEST(ConverttoPDF1Click, AChapterThatCannotBeShownCostsOnlyItself) {
     EXPECT_EQ(result.pdfResult, pdfDone);
     EXPECT_FALSE(result.Complete());
     EXPECT_EQ(c.view.failuresShown.front(), "\"Text/one.xhtml\" could not be shown: net::ERR_FILE_NOT_FOUND");
+    // What was converted is written beside, under a name that says so; the whole book chosen stays.
+    EXPECT_EQ(test::ReadFile(c.Out("Tale.pdf")), "a whole book");
+    EXPECT_EQ(result.incompleteOutput, c.Out("Tale.incomplete.pdf"));
+    EXPECT_EQ(test::CountPdfPages(c.Out("Tale.incomplete.pdf")), 1);
+}
+
+// The chosen name was free when it was chosen: a file that appears there while the book converts (another
+// program, another conversion to the same name) is never replaced unasked.
+TEST(ConverttoPDF1Click, AFileThatAppearsMeanwhileIsKeptUnlessTheUserSaysSo) {
+    for (const ReplaceAnswer answer : {ReplaceAnswer::No, ReplaceAnswer::Yes}) {
+        Conversion c(kBook);
+        c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+        c.dialogs.replaceAnswers = {answer};
+        c.converter.onChapter = [&c](const ChapterStep&) { test::WriteFile(c.Out("Tale.pdf"), "theirs"); };
+
+        const ConversionResult result = c.converter.ConverttoPDF1Click();
+
+        if (answer == ReplaceAnswer::No) {
+            EXPECT_EQ(test::ReadFile(c.Out("Tale.pdf")), "theirs");
+            EXPECT_NE(result.error.find("was kept"), std::string::npos) << result.error;
+        } else {
+            EXPECT_EQ(test::CountPdfPages(c.Out("Tale.pdf")), 3);
+            EXPECT_TRUE(result.Complete());
+        }
+    }
+}
+
+// Without leave to replace (the command line without --replace), a file that appears meanwhile stops the PDF.
+TEST(ConverttoPDF1Click, WithoutLeaveToReplaceAFileThatAppearsMeanwhileStaysAndIsNamed) {
+    Conversion c(kBook);
+    c.converter.options.replace = false;
+    c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+    c.converter.onChapter = [&c](const ChapterStep&) { test::WriteFile(c.Out("Tale.pdf"), "theirs"); };
+
+    const ConversionResult result = c.converter.ConverttoPDF1Click();
+
+    EXPECT_EQ(test::ReadFile(c.Out("Tale.pdf")), "theirs");
+    EXPECT_NE(result.error.find("File exists"), std::string::npos) << result.error;
+    EXPECT_FALSE(result.Complete());
 }
 
 TEST(ConverttoPDF1Click, TheOutputIsCheckedBeforeAnyChapter) {

@@ -32,6 +32,19 @@ TEST(OutputNames, PageFilesAndContinuations) {
     EXPECT_EQ(ContinuationFileName("/data/QMK/tempJPG/3_W.jpg", 2), "/data/QMK/tempJPG/3_W_part2.jpg");
     EXPECT_EQ(ContinuationFileName("/out/Tale3.JPEG", 3), "/out/Tale3_part3.JPEG");
     EXPECT_EQ(ContinuationFileName("/out.d/Tale", 2), "/out.d/Tale_part2");
+    // A page file's row and part, read back from its name; any other name stands for none.
+    EXPECT_EQ(PageFileOrder("/data/QMK/tempJPG/12_W.jpg"), std::make_pair(12, 1));
+    EXPECT_EQ(PageFileOrder("/data/QMK/tempJPG/12_W_part3.jpg"), std::make_pair(12, 3));
+    for (const char* other : {"/t/12_W.jpg.part", "/t/x12_W.jpg", "/t/12_W_part1.jpg", "/t/0_W.jpg", "/t/share.pdf"}) {
+        EXPECT_EQ(PageFileOrder(other), std::make_pair(0, 0)) << other;
+    }
+}
+
+// An incomplete conversion's name keeps the chosen extension, so its pages are numbered as the chosen name's.
+TEST(OutputNames, IncompleteOutputs) {
+    EXPECT_EQ(IncompleteOutputName("/out/Tale.pdf"), "/out/Tale.incomplete.pdf");
+    EXPECT_EQ(IncompleteOutputName("/out.d/Tale"), "/out.d/Tale.incomplete");
+    EXPECT_EQ(JpgOutputName(IncompleteOutputName("/out/Tale.jpg"), 3), "/out/Tale.incomplete3.jpg");
 }
 
 } // namespace

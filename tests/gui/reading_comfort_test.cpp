@@ -244,6 +244,15 @@ private slots:
         QTest::newRow("damaged") << false << QByteArray("[window]\ngeometry=@Rect(0 0 900 600)\n[places\nx=1\n")
                                  << "is damaged";
         QTest::newRow("a folder") << true << QByteArray() << "cannot be read";
+        // Files that are not what Quillmark writes: each is left byte for byte as it was.
+        QByteArray random(4096, '\0');
+        for (int i = 0; i < random.size(); ++i) {
+            random[i] = static_cast<char>((i * 7919 + 13) % 251);
+        }
+        QTest::newRow("random bytes") << false << random << "is damaged";
+        QTest::newRow("a note") << false << QByteArray("remember to buy milk\n") << "is damaged";
+        QTest::newRow("Latin-1") << false << QByteArray("[reader]\nnote=caf\xe9\n") << "is damaged";
+        QTest::newRow("too large") << false << QByteArray("a=b\n").repeated((1 << 18) + 1) << "is damaged";
     }
     void unusableSettingsAreIgnored() {
         QFETCH(bool, folder);

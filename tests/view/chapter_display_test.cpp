@@ -127,6 +127,27 @@ TEST(StringGrid1SelectCell, RenameNeverReplacesAFile) {
     EXPECT_EQ(reader.view.navigations, std::vector<std::string>{reader.Path("ch.html")});
 }
 
+// A chapter path that leads out of the book is refused at once: nothing outside is renamed or shown, and the
+// reader or the conversion goes on without waiting for the engine's load time to run out.
+TEST(StringGrid1SelectCell, PathsOutOfTheBookAreRefusedAtOnce) {
+    for (const std::string cell : {"../../outside.xhtml", "%2e%2e/%2E%2E/outside.xhtml", "Text/../../../outside.xhtml",
+                                   "../../book2/ch.xhtml"}) {
+        Reader reader;
+        reader.state.bookFolder = reader.Path("book");
+        reader.state.subTempDir = reader.Path("book/OEBPS") + "/";
+        reader.Write("outside.xhtml", "mine");
+        reader.Write("book2/ch.xhtml", "mine");
+        reader.SetChapter(1, "Out", cell);
+        reader.state.flag_complete = 0;
+        reader.display.StringGrid1SelectCell(1);
+        EXPECT_TRUE(reader.view.navigations.empty()) << cell;
+        EXPECT_EQ(reader.state.flag_complete, 1) << cell;
+        EXPECT_EQ(reader.display.LoadFailure(), "refused: it is not a file of the book") << cell;
+        EXPECT_EQ(test::ReadFile(reader.Path("outside.xhtml")), "mine") << cell;
+        EXPECT_EQ(test::ReadFile(reader.Path("book2/ch.xhtml")), "mine") << cell;
+    }
+}
+
 // The second selection finds the file renamed already and sends the browser to the same page again.
 TEST(StringGrid1SelectCell, SelectingTwiceShowsTheSamePageTwice) {
     Reader reader;

@@ -1,6 +1,7 @@
 #include "platform/qt/web_engine_browser.h"
 
 #include "diagnostics/duration_text.h"
+#include "platform/linux/network_lock.h"
 #include "platform/qt/book_confinement.h"
 #include "platform/qt/book_page.h"
 #include "platform/qt/page_script.h"
@@ -25,7 +26,9 @@
 
 #include <signal.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -44,6 +47,9 @@ constexpr int kFramePollMs = 4;
 constexpr int kReplaceSentinelMs = 100;
 // A click or key press on the page counts as a person's wish to follow a link for this long.
 constexpr int kUserInputValidMs = 2000;
+// How long a shown page may take to answer once the next document is asked for: an answer takes milliseconds,
+// a page that is still busy after this is taken for one that hangs.
+constexpr int kSignOfLifeMs = 2000;
 
 // The shortest text that reads back as the same double, so that the page gets the factor exactly.
 QString ExactNumber(double value) {
@@ -100,8 +106,8 @@ QString HtmlEscaped(const std::string& text) {
 } // namespace
 
 WebEngineBrowser::WebEngineBrowser(QWidget* parent)
-    : QWebEngineView(parent), profile_(new QWebEngineProfile(this)), confinement_(new BookConfinement(this)),
-      loadWatch_(new QTimer(this)) {
+    : QWebEngineView(parent), networkLocked_(LockOutNetwork()), profile_(new QWebEngineProfile(this)),
+      confinement_(new BookConfinement(this)), loadWatch_(new QTimer(this)) {
     loadWatch_->setSingleShot(true);
     loadWatch_->setInterval(std::chrono::seconds(60));
     connect(loadWatch_, &QTimer::timeout, this, [this] {
@@ -114,6 +120,10 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent)
         }
     });
     profile_->setUrlRequestInterceptor(confinement_);
+    if (!networkLocked_) {
+        qCWarning(lcView) << "the network could not be taken from the process that shows books:" << std::strerror(errno)
+                          << "; books' own scripts stay off";
+    }
     profile_->setHttpCacheType(QWebEngineProfile::NoCache);
     connect(profile_, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest* download) { download->cancel(); });
@@ -133,6 +143,7 @@ WebEngineBrowser::~WebEngineBrowser() {
 
 void WebEngineBrowser::InstallPage() {
     ++generation_;
+    hoveredLink_ = QUrl();
     auto* fresh = new BookPage(
         profile_, *confinement_, [this](const QUrl& url) { OpenExternalAfterClick(url); }, this);
     QWebEngineSettings* settings = fresh->settings();
@@ -172,6 +183,11 @@ void WebEngineBrowser::InstallPage() {
                 OnLoadEnded(false, confinement_->Allows(info.url()) ? info.errorString()
                                                                     : QString("refused: it is not a file of the book"));
             }
+        }
+    });
+    connect(fresh, &QWebEnginePage::linkHovered, this, [this, generation](const QString& url) {
+        if (generation == generation_) {
+            hoveredLink_ = QUrl(url);
         }
     });
     connect(fresh, &QWebEnginePage::renderProcessTerminated, this,
@@ -221,7 +237,7 @@ void WebEngineBrowser::SetBookFolder(const std::string& folder) {
 }
 
 void WebEngineBrowser::SetBookScriptsAllowed(bool allowed) {
-    bookScripts_ = allowed;
+    bookScripts_ = allowed && networkLocked_;
     page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, allowed);
 }
 
@@ -237,6 +253,13 @@ void WebEngineBrowser::SetExternalLinkHandler(std::function<void(const std::stri
 void WebEngineBrowser::OpenExternalAfterClick(const QUrl& url) {
     // A page's script can click a link too; only a person's click, and only once, opens the desktop's browser.
     if (!userInputUnused_ || !userInput_.isValid() || userInput_.elapsed() > kUserInputValidMs) {
+        return;
+    }
+    // And only to the link that was under the pointer from the press to the release: a script answering a
+    // click on plain text (or on another link) with a click of its own on some link rides on nothing.
+    if (clickedLink_ && *clickedLink_ != url) {
+        qCDebug(lcView).noquote() << "refused to open" << url.toString() << "after a click on"
+                                  << (clickedLink_->isEmpty() ? QString("no link") : clickedLink_->toString());
         return;
     }
     userInputUnused_ = false;
@@ -318,12 +341,11 @@ void WebEngineBrowser::Navigate(const std::string& path, const std::string& frag
     if (!sameDocument) {
         // Another document replaces this one with everything a capture changed on it.
         captureMarks_ = false;
+        if (!loading_ && !shownDocument_.isEmpty()) {
+            WatchShownPage();
+        }
     }
-    loading_ = true;
-    requested_ = url;
-    loadTime_.start();
-    loadWatch_->start();
-    page()->load(url);
+    StartLoad(url);
     if (sameDocument) {
         const int generation = generation_;
         QTimer::singleShot(0, this, [this, generation] {
@@ -332,6 +354,35 @@ void WebEngineBrowser::Navigate(const std::string& path, const std::string& frag
             }
         });
     }
+}
+
+void WebEngineBrowser::StartLoad(const QUrl& url) {
+    loading_ = true;
+    requested_ = url;
+    loadTime_.start();
+    loadWatch_->start();
+    page()->load(url);
+}
+
+void WebEngineBrowser::WatchShownPage() {
+    // A document that stops answering once loaded (a script that never ends) holds its page's process: the next
+    // document would wait behind it until its load time ran out, and be blamed for it. So the page is asked for
+    // a sign of life as the next document is requested; without one soon, the page is left behind, named in the
+    // log, and the next document loads in a fresh page.
+    const int generation = generation_;
+    auto answered = std::make_shared<bool>(false);
+    page()->runJavaScript("0", QWebEngineScript::ApplicationWorld, [answered](const QVariant&) { *answered = true; });
+    QTimer::singleShot(kSignOfLifeMs, this, [this, generation, answered, hung = shownDocument_] {
+        if (*answered || generation != generation_ || !loading_) {
+            return;
+        }
+        const QUrl next = requested_;
+        qCWarning(lcView).noquote() << hung.toString() << "stopped answering; it is left behind, and" << next.toString()
+                                    << "loads in a fresh page";
+        Renew();
+        navigated_ = true;
+        StartLoad(next);
+    });
 }
 
 void WebEngineBrowser::SetDocumentCompleteHandler(std::function<void(const LoadOutcome&)> handler) {
@@ -607,6 +658,7 @@ void WebEngineBrowser::PrintToPdf(const std::string& path, const Paper& paper,
 void WebEngineBrowser::ShowFailure(const std::string& text) {
     showingFailure_ = true;
     captureMarks_ = false;
+    shownDocument_.clear();
     page_->ExpectOwnPage();
     page()->setHtml("<!DOCTYPE html><html><head><meta charset='utf-8'><style>body{font:15px sans-serif;color:#444;"
                     "margin:3em}</style></head><body><p>" +
@@ -658,11 +710,18 @@ bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     // Only events that a person sends reach the widgets; what a page's script does never passes here.
-    if (event->type() == QEvent::MouseButtonRelease ||
-        (event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
-                                               static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter))) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        pressedLink_ = hoveredLink_;
+    } else if (event->type() == QEvent::MouseButtonRelease) {
         userInput_.start();
         userInputUnused_ = true;
+        clickedLink_ = hoveredLink_ == pressedLink_ ? hoveredLink_ : QUrl();
+    } else if (event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                                                     static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)) {
+        // A link the keyboard's focus is on: the engine says which only by following it.
+        userInput_.start();
+        userInputUnused_ = true;
+        clickedLink_.reset();
     }
     return QWebEngineView::eventFilter(watched, event);
 }

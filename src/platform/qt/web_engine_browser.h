@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QQuickWidget;
@@ -84,12 +85,17 @@ private:
     // Runs the script that takes back what a capture changed on the page, when that is still owed.
     void TakeBackCapture();
     void InstallPage();
+    void StartLoad(const QUrl& url);
+    void WatchShownPage();
     void OnLoadEnded(bool ok, const QString& failure);
     void Complete(const LoadOutcome& outcome);
     void OpenExternalAfterClick(const QUrl& url);
     void FollowContainer();
     QQuickWidget* RenderWidget() const;
 
+    // Whether this process has no network (LockOutNetwork, done before the engine starts): a book's scripts
+    // run only then.
+    bool networkLocked_;
     QWebEngineProfile* profile_;
     BookConfinement* confinement_;
     BookPage* page_ = nullptr;
@@ -118,6 +124,11 @@ private:
     // A real click or key press on the page that no link has used yet.
     QElapsedTimer userInput_;
     bool userInputUnused_ = false;
+    // The link under the pointer (empty over anything else), at the last press, and the one a person clicked
+    // (pressed and released on it; empty when the click was not on one link); none after a key press.
+    QUrl hoveredLink_;
+    QUrl pressedLink_;
+    std::optional<QUrl> clickedLink_;
 };
 
 } // namespace qm
