@@ -16,7 +16,7 @@
 #include "book/book_paths.h"
 #include "book/open_book.h"
 #include "book/string_fields.h"
-#include "cli/offscreen_environment.h"
+#include "platform/qt/offscreen_environment.h"
 #include "cli/private_folders.h"
 #include "view/chapter_display.h"
 
@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
         std::rename(source.c_str(), target.c_str());
         shares[static_cast<std::size_t>(chapters++ % jobs)].push_back(target);
     }
-    qm::cli::PrepareOffscreenEnvironment(folders.root());
+    qm::PrepareOffscreenEnvironment(folders.root());
     std::vector<pid_t> workers;
     const std::string widthText = std::to_string(width);
     for (const std::vector<std::string>& files : shares) {

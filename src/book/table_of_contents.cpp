@@ -1,5 +1,7 @@
 #include "book/table_of_contents.h"
 
+#include "book/string_fields.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -25,6 +27,35 @@ const std::string& TableOfContents::Cell(int col, std::int32_t row) const {
         ThrowOutOfRange();
     }
     return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+}
+
+ChapterLink SplitChapterLink(const std::string& path) {
+    const std::size_t hash = path.find('#');
+    if (hash == std::string::npos) {
+        return {path, {}};
+    }
+    return {path.substr(0, hash), path.substr(hash + 1)};
+}
+
+TocRow TableOfContents::Row(std::int32_t row) const {
+    TocRow value;
+    value.row = row;
+    value.number = Cell(0, row);
+    value.title = Cell(1, row);
+    value.path = Trim(Cell(2, row));
+    value.link = SplitChapterLink(value.path);
+    value.level = Level(row);
+    return value;
+}
+
+std::vector<std::int32_t> TableOfContents::ChapterRows() const {
+    std::vector<std::int32_t> rows;
+    for (std::int32_t row = 1; row < RowCount(); ++row) {
+        if (!Trim(Cell(2, row)).empty()) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
 }
 
 void TableOfContents::SetCell(int col, std::int32_t row, std::string text) {

@@ -8,6 +8,32 @@
 
 namespace qm {
 
+// A chapter path of the table split at its first "#": the file (an href, as written in the table) and the
+// anchor in it.
+struct ChapterLink {
+    std::string file;
+    std::string fragment;
+};
+ChapterLink SplitChapterLink(const std::string& path);
+
+// One row of the table as a value: what its three cells and its level say.
+struct TocRow {
+    // Its place in the table (1 for the first chapter row).
+    std::int32_t row = 0;
+    // The number and title as shown.
+    std::string number;
+    std::string title;
+    // The chapter path, relative to subTempDir, with its #fragment (white space around it left out); empty for
+    // a row that shows no chapter.
+    std::string path;
+    // The path split at its "#" (SplitChapterLink).
+    ChapterLink link;
+    // How deep the book's navigation nests the entry that titles it.
+    int level = 0;
+
+    bool HasChapter() const { return !path.empty(); }
+};
+
 // The table of contents as data: three text columns (number, title, chapter path relative to subTempDir),
 // row 0 the header row, and beside them each row's nesting level. The grid of the window shows it; the open
 // command and the package walk fill it.
@@ -20,8 +46,14 @@ public:
     // New rows are blank; rows beyond the count are dropped. The current row is kept inside the new range.
     void SetRowCount(std::int32_t count);
 
-    // Throws std::out_of_range("Grid index out of range") for a cell outside the table.
+    // Throws std::out_of_range("Grid index out of range") for a cell outside the table. The grid reads cells to
+    // show them, the open command writes them; everything else reads rows (Row).
     const std::string& Cell(int col, std::int32_t row) const;
+
+    // Row `row` as a value; throws like Cell.
+    TocRow Row(std::int32_t row) const;
+    // The rows that show a chapter (a path), in table order: the rows a conversion converts.
+    std::vector<std::int32_t> ChapterRows() const;
     void SetCell(int col, std::int32_t row, std::string text);
     // Blanks every cell of every row and sets every level to 0; the row count stays.
     void BlankAllCells();

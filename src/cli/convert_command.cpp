@@ -3,18 +3,14 @@
 #include "book/book_metadata.h"
 #include "book/file_search.h"
 #include "book/open_book.h"
-#include "book/string_fields.h"
 #include "cli/convert_options.h"
 #include "cli/private_folders.h"
 #include "cli/progress_line.h"
 #include "cli/render_process.h"
-#include "convert/jpg_pages.h"
+#include "convert/conversion_lines.h"
+#include "convert/conversion_output.h"
 #include "convert/output_check.h"
 #include "convert/output_names.h"
-#include "convert/text_pdf_outline.h"
-#include "jpeg2pdf2/jpeg2pdf2.h"
-#include "text_pdf/merge_chapter_pdfs.h"
-#include "view/chapter_display.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -43,30 +39,16 @@ struct OpenedBook {
     BookDocuments documents;
 };
 
-std::vector<std::int32_t> ChapterRows(const TableOfContents& toc) {
-    std::vector<std::int32_t> rows;
-    for (std::int32_t row = 1; row < toc.RowCount(); ++row) {
-        if (!Trim(toc.Cell(2, row)).empty()) {
-            rows.push_back(row);
-        }
-    }
-    return rows;
-}
-
-std::string FileOf(const TableOfContents& toc, std::int32_t row) {
-    return SplitChapterLink(Trim(toc.Cell(2, row))).file;
-}
-
 // The rows of each share, round the shares in turn. A text PDF prints each file once, so its rows go by file.
 std::vector<std::vector<std::int32_t>> Shares(const TableOfContents& toc, ConversionKind kind, int count) {
-    const std::vector<std::int32_t> rows = ChapterRows(toc);
+    const std::vector<std::int32_t> rows = toc.ChapterRows();
     std::vector<std::vector<std::int32_t>> shares(static_cast<std::size_t>(count));
     std::map<std::string, std::size_t> shareOfFile;
     std::size_t next = 0;
     for (const std::int32_t row : rows) {
         std::size_t share = next;
         if (kind == ConversionKind::TextPdf) {
-            const auto [place, fresh] = shareOfFile.emplace(FileOf(toc, row), next);
+            const auto [place, fresh] = shareOfFile.emplace(toc.Row(row).link.file, next);
             share = place->second;
             next = fresh ? (next + 1) % shares.size() : next;
         } else {
@@ -76,15 +58,6 @@ std::vector<std::vector<std::int32_t>> Shares(const TableOfContents& toc, Conver
     }
     std::erase_if(shares, [](const std::vector<std::int32_t>& share) { return share.empty(); });
     return shares;
-}
-
-// The row and part a page file stands for: "12_W.jpg" is row 12, "12_W_part2.jpg" its second part, "12.pdf"
-// the chapter PDF printed for row 12.
-std::pair<long, long> PageOrder(const std::string& path) {
-    const std::string name = fs::path(path).filename().string();
-    const long row = std::strtol(name.c_str(), nullptr, 10);
-    const std::size_t part = name.find("_part");
-    return {row, part == std::string::npos ? 1 : std::strtol(name.c_str() + part + 5, nullptr, 10)};
 }
 
 // Runs the shares of one book side by side and gathers what they did into `result`.
@@ -104,7 +77,7 @@ void RunShares(const ConvertOptions& options, const std::string& program, const 
     int chapters = 0;
     for (const auto& rows : shares) {
         for (const std::int32_t row : rows) {
-            chapters += options.kind != ConversionKind::TextPdf || files.emplace(FileOf(opened.toc, row), true).second;
+            chapters += options.kind != ConversionKind::TextPdf || files.emplace(opened.toc.Row(row).link.file, true).second;
         }
     }
     ProgressLine progress(chapters, options.quiet);
@@ -125,20 +98,8 @@ void RunShares(const ConvertOptions& options, const std::string& program, const 
             std::vector<std::string> lines;
             const bool more = processes[n]->Read(lines);
             for (const std::string& line : lines) {
-                const std::size_t tab = line.find('\t');
-                const std::string word = line.substr(0, tab);
-                const std::string rest = tab == std::string::npos ? std::string() : line.substr(tab + 1);
-                if (word == "chapter") {
-                    progress.Chapter(std::min(++started, chapters), rest.substr(rest.find('\t') + 1));
-                } else if (word == "written") {
-                    result.written.push_back(rest);
-                } else if (word == "missing") {
-                    const auto row = static_cast<std::int32_t>(std::strtol(rest.c_str(), nullptr, 10));
-                    result.missing.push_back({row, opened.toc.Cell(1, row), rest.substr(rest.find('\t') + 1)});
-                } else if (word == "kept") {
-                    result.kept += static_cast<int>(std::strtol(rest.c_str(), nullptr, 10));
-                } else if (word == "error" && result.error.empty()) {
-                    result.error = rest;
+                if (const std::optional<StartedChapter> chapter = ReadConversionLine(line, opened.toc, result)) {
+                    progress.Chapter(std::min(++started, chapters), chapter->title);
                 }
             }
             if (!more) {
@@ -156,64 +117,23 @@ void RunShares(const ConvertOptions& options, const std::string& program, const 
     std::sort(result.missing.begin(), result.missing.end(),
               [](const MissingChapter& a, const MissingChapter& b) { return a.row < b.row; });
     std::sort(result.written.begin(), result.written.end(),
-              [](const std::string& a, const std::string& b) { return PageOrder(a) < PageOrder(b); });
+              [](const std::string& a, const std::string& b) { return PageFileOrder(a) < PageFileOrder(b); });
 }
 
-// The document of a shared conversion, from the pages its shares wrote: under the chosen name when every
-// chapter has its page, else under the incomplete name (a text PDF with chapters missing is not written).
+// The document of a shared conversion, from the pages its shares wrote (as one process makes it).
 void PutTogether(const ConvertOptions& options, const OpenedBook& opened, ConversionResult& result) {
     if (!result.error.empty()) {
         return;
     }
-    const Replacing replacing = options.replace ? Replacing::Allowed : Replacing::Refused;
-    const std::string target = result.missing.empty() ? result.output : IncompleteOutputName(result.output);
-    if (target != result.output && options.kind != ConversionKind::TextPdf) {
-        result.incompleteOutput = target;
-    }
-    if (options.kind == ConversionKind::Jpg) {
-        try {
-            const PlacedPages placed = PlaceJpgPages(result.written, target, [&options](const std::string&) {
-                return options.replace ? TakenName::Replace : TakenName::Stop;
-            });
-            result.written = placed.files;
-            result.kept += placed.kept;
-        } catch (const std::runtime_error& error) {
-            result.error = error.what();
-        }
-        return;
-    }
-    if (options.kind == ConversionKind::Pdf) {
-        try {
-            result.pdfResult = JpegsToPDF(result.written, target, {}, {}, &result.pdfCause, replacing);
-        } catch (const std::runtime_error& error) {
-            result.error = error.what();
-        }
-        return;
-    }
-    if (result.written.empty()) {
-        result.pdfResult = pdfNoFiles;
-        return;
-    }
-    if (!result.missing.empty()) {
-        return; // as a single process does: a document of text with chapters missing is not written
-    }
-    std::map<std::string, int> chapterOfFile;
-    for (std::size_t n = 0; n < result.written.size(); ++n) {
-        chapterOfFile[FileOf(opened.toc, static_cast<std::int32_t>(PageOrder(result.written[n]).first))] =
-            static_cast<int>(n);
-    }
+    OutputHooks hooks;
+    // Names were checked free before the first chapter; without --replace a file there now came meanwhile.
+    hooks.whenTaken = [&options](const std::string&) {
+        return options.replace ? TakenName::Replace : TakenName::Stop;
+    };
     try {
-        MergeChapterPdfs(result.written,
-                         TextPdfOutline(opened.toc, ChapterRows(opened.toc),
-                                        [&](const std::string& file) {
-                                            const auto found = chapterOfFile.find(file);
-                                            return found == chapterOfFile.end() ? -1 : found->second;
-                                        }),
-                         TextPdfInfo(ReadBookMetadata(opened.documents.XMLDocument2)), result.output, {}, replacing);
-        result.pdfResult = pdfDone;
+        MakeOutput(result, opened.toc, ReadBookMetadata(opened.documents.XMLDocument2), hooks);
     } catch (const std::runtime_error& error) {
-        result.pdfResult = pdfAborted;
-        result.pdfCause = error.what();
+        result.error = error.what();
     }
 }
 
@@ -233,7 +153,7 @@ int ConvertShared(const ConvertOptions& options, const std::string& program, int
         std::cerr << "quillmark-cli convert: " << OneLine(error.what()) << "\n";
         return 1;
     }
-    if (const std::string refusal = OutputRefusal(options.kind, book, out, options.replace, ChapterRows(opened->toc));
+    if (const std::string refusal = OutputRefusal(options.kind, book, out, options.replace, opened->toc.ChapterRows());
         !refusal.empty()) {
         std::cerr << "quillmark-cli convert: " << refusal << "\n";
         return 1;

@@ -19,7 +19,8 @@ int RunToc(const std::vector<std::string>& args) {
         toc.SetCurrentRow(1);
         std::string out;
         for (std::int32_t row = 0; row < toc.RowCount(); ++row) {
-            out += toc.Cell(0, row) + '\t' + toc.Cell(1, row) + '\t' + toc.Cell(2, row) + '\n';
+            const TocRow value = toc.Row(row);
+            out += value.number + '\t' + value.title + '\t' + value.path + '\n';
         }
         std::fwrite(out.data(), 1, out.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;

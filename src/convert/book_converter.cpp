@@ -1,10 +1,9 @@
 #include "convert/book_converter.h"
 
 #include "book/file_search.h"
-#include "book/string_fields.h"
 #include "book/working_folders.h"
 #include "convert/chapter_section.h"
-#include "convert/jpg_pages.h"
+#include "convert/conversion_output.h"
 #include "convert/output_check.h"
 #include "convert/output_names.h"
 #include "convert/page_capture.h"
@@ -35,8 +34,7 @@ struct ConversionCancelled {};
 
 constexpr int kQuality = 100;
 
-constexpr const char* kReplaceQuestion =
-    "This folder already contains this file name!\r\rWould you like to replace the existing file?";
+
 // Laying a page out anew at the height it is captured at may change its height (parts sized by the
 // viewport); it settles within a few rounds or keeps the last one.
 constexpr int kLayoutRounds = 3;
@@ -136,23 +134,15 @@ std::string BookConverter::CheckOutput(ConversionKind kind, const std::string& c
     return OutputRefusal(kind, c_.bookPath(), chosen, options.replace, RowsToConvert());
 }
 
-// Whether a file may be written under `name`: replaced when the options or the user say so; nothing when the
-// file there is to be kept.
-std::optional<Replacing> BookConverter::ReplacingFor(const std::string& name) const {
+TakenName BookConverter::WhenTaken(const std::string& name) const {
     if (options.replace) {
-        return *options.replace ? Replacing::Allowed : Replacing::Refused;
-    }
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(name, ec))) {
-        return Replacing::Refused;
+        // Checked free before the first chapter: a file there now was written by someone else meanwhile.
+        return *options.replace ? TakenName::Replace : TakenName::Stop;
     }
     if (name == chosen_ && chosenExisted_) {
-        return Replacing::Allowed;
+        return TakenName::Replace; // the save dialog asked
     }
-    if (c_.dialogs.AskReplace(kReplaceQuestion) == ReplaceAnswer::No) {
-        return std::nullopt;
-    }
-    return Replacing::Allowed;
+    return c_.dialogs.AskReplace(kReplaceQuestion) == ReplaceAnswer::No ? TakenName::Keep : TakenName::Replace;
 }
 
 ConversionResult BookConverter::Convert(ConversionKind kind) {
@@ -189,18 +179,13 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     try {
         const ViewSizeKeeper keeper(c_.browser);
         if (kind == ConversionKind::TextPdf) {
-            std::vector<std::string> files;
-            std::vector<int> printedAs;
-            PrintChapters(result, files, printedAs);
-            if (options.pageFolder.empty()) {
-                MergeTextPdf(result, files, printedAs);
-            }
+            PrintChapters(result);
         } else {
             CaptureChapters(result);
             SettleCaptures(result, true);
-            if (options.pageFolder.empty()) {
-                pdf ? WritePdf(result) : PlacePages(result);
-            }
+        }
+        if (options.pageFolder.empty()) {
+            MakeOutput(result);
         }
     } catch (const ConversionCancelled&) {
         // Nothing to report: the user asked for it.
@@ -223,25 +208,15 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
 void BookConverter::FindAnchors(const std::vector<std::int32_t>& rows) {
     anchorsByFile_.clear();
     for (const std::int32_t row : rows) {
-        const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
+        const ChapterLink link = c_.toc.Row(row).link;
         if (!link.fragment.empty()) {
             anchorsByFile_[link.file].push_back(link.fragment);
         }
     }
 }
 
-std::vector<std::int32_t> BookConverter::ChapterRows() const {
-    std::vector<std::int32_t> rows;
-    for (std::int32_t row = 1; row < c_.toc.RowCount(); ++row) {
-        if (!Trim(c_.toc.Cell(2, row)).empty()) {
-            rows.push_back(row);
-        }
-    }
-    return rows;
-}
-
 std::vector<std::int32_t> BookConverter::RowsToConvert() const {
-    std::vector<std::int32_t> rows = ChapterRows();
+    std::vector<std::int32_t> rows = c_.toc.ChapterRows();
     if (!options.rows.empty()) {
         std::erase_if(rows, [this](std::int32_t row) {
             return std::find(options.rows.begin(), options.rows.end(), row) == options.rows.end();
@@ -261,12 +236,12 @@ void BookConverter::Skip(ConversionResult& result, std::int32_t row, const std::
 }
 
 void BookConverter::Missing(ConversionResult& result, std::int32_t row, const std::string& reason) {
-    result.missing.push_back({row, c_.toc.Cell(1, row), reason});
+    result.missing.push_back({row, c_.toc.Row(row).title, reason});
 }
 
 void BookConverter::CaptureChapters(ConversionResult& result) {
     // Sections are cut by the anchors of every row of the book, also of rows another process converts.
-    FindAnchors(ChapterRows());
+    FindAnchors(c_.toc.ChapterRows());
     const std::vector<std::int32_t> chapters = RowsToConvert();
     const auto count = static_cast<int>(chapters.size());
     progress_ = 0;
@@ -277,7 +252,7 @@ void BookConverter::CaptureChapters(ConversionResult& result) {
         ThrowIfCancelled();
         ++number;
         if (onChapter) {
-            onChapter({row, number, count, c_.toc.Cell(1, row)});
+            onChapter({row, number, count, c_.toc.Row(row).title});
         }
         log::Step step(log::Area::Convert, "row " + std::to_string(row) + " done");
         // The chapter is measured in the viewport a reader sees: given that size before it loads, it is laid
@@ -312,7 +287,7 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         Skip(result, row, "its file \"" + fileName + "\" is the book itself");
         return;
     }
-    const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
+    const ChapterLink link = c_.toc.Row(row).link;
     std::optional<PendingCapture> pending;
     CaptureResult capture;
     log::Write(log::Area::Convert, "row " + std::to_string(row) + " loaded");
@@ -403,48 +378,30 @@ void BookConverter::SettleCaptures(ConversionResult& result, bool wait) {
     }
 }
 
-// The document of the captured pages, under the chosen name when every chapter has its page, else under the
-// incomplete name.
-void BookConverter::WritePdf(ConversionResult& result) {
-    const std::string target = result.missing.empty() ? result.output : IncompleteOutputName(result.output);
-    const std::optional<Replacing> replacing = ReplacingFor(target);
-    if (!replacing) {
-        result.error = "\"" + target + "\" was kept; the pages converted were not written";
-        return;
+// The document or the pages, from what the chapters left in the working folder.
+void BookConverter::MakeOutput(ConversionResult& result) {
+    OutputHooks hooks;
+    hooks.whenTaken = [this](const std::string& name) { return WhenTaken(name); };
+    hooks.pdfProgress = [this](const std::string& text, std::int32_t total, std::int32_t done) {
+        ConvertProgress(text, total, done);
+    };
+    hooks.pump = [this] {
+        c_.pump.ProcessEvents();
+        ThrowIfCancelled();
+    };
+    hooks.mergeProgress = [this](int, int) {
+        c_.pump.ProcessEvents();
+        ThrowIfCancelled();
+        Advance();
+    };
+    if (result.kind != ConversionKind::Jpg) {
+        // The writer's own steps (a picture PDF's start and end besides its pages, a text PDF's chapters).
+        progress_ = 0;
+        c_.window.ShowProgress(static_cast<int>(result.written.size()) + (result.kind == ConversionKind::Pdf ? 2 : 0));
     }
-    if (target != result.output) {
-        result.incompleteOutput = target;
-    }
-    log::Step step(log::Area::Pdf, "wrote " + std::to_string(result.written.size()) + " pages to " + target);
-    progress_ = 0;
-    c_.window.ShowProgress(static_cast<int>(result.written.size()) + 2);
-    result.pdfResult = JpegsToPDF(
-        result.written, target,
-        [this](const std::string& text, std::int32_t total, std::int32_t done) { ConvertProgress(text, total, done); },
-        [this] {
-            c_.pump.ProcessEvents();
-            ThrowIfCancelled();
-        },
-        &result.pdfCause, *replacing);
+    log::Step step(log::Area::Pdf, "made " + result.output + " of " + std::to_string(result.written.size()) + " files");
+    qm::MakeOutput(result, c_.toc, metadata ? metadata() : BookMetadata{}, hooks);
     ThrowIfCancelled();
-}
-
-// The captured pages as numbered JPEG files, under the chosen name when every chapter has its page, else under
-// the incomplete name.
-void BookConverter::PlacePages(ConversionResult& result) {
-    const std::string base = result.missing.empty() ? result.output : IncompleteOutputName(result.output);
-    if (base != result.output) {
-        result.incompleteOutput = base;
-    }
-    const PlacedPages placed = PlaceJpgPages(result.written, base, [this](const std::string& name) {
-        if (options.replace) {
-            // Checked free before the first chapter: a file there now was written by someone else meanwhile.
-            return *options.replace ? TakenName::Replace : TakenName::Stop;
-        }
-        return ReplacingFor(name) ? TakenName::Replace : TakenName::Keep;
-    });
-    result.written = placed.files;
-    result.kept += placed.kept;
 }
 
 } // namespace qm

@@ -7,7 +7,7 @@
 #include "convert/conversion_window.h"
 #include "convert/page_capture.h"
 #include "convert/page_encoder.h"
-#include "files/output_file.h"
+#include "convert/jpg_pages.h"
 #include "platform/ui/browser_view.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/event_pump.h"
@@ -113,20 +113,16 @@ private:
     ConversionResult Convert(ConversionKind kind);
     bool Prepare(ConversionResult& result);
     std::string CheckOutput(ConversionKind kind, const std::string& chosen) const;
-    std::optional<Replacing> ReplacingFor(const std::string& name) const;
-    void PlacePages(ConversionResult& result);
-    std::vector<std::int32_t> ChapterRows() const;
+    TakenName WhenTaken(const std::string& name) const;
+    void MakeOutput(ConversionResult& result);
     std::vector<std::int32_t> RowsToConvert() const;
     std::string PageFolder() const;
     void CaptureChapters(ConversionResult& result);
     void CaptureChapter(std::int32_t row, const std::string& fileName, ConversionResult& result);
     void Record(std::int32_t row, const CaptureResult& capture, ConversionResult& result);
     void SettleCaptures(ConversionResult& result, bool wait);
-    void WritePdf(ConversionResult& result);
-    void PrintChapters(ConversionResult& result, std::vector<std::string>& files, std::vector<int>& printedAs);
+    void PrintChapters(ConversionResult& result);
     bool PrintFile(std::int32_t row, const std::string& pdfPath);
-    void MergeTextPdf(ConversionResult& result, const std::vector<std::string>& files,
-                      const std::vector<int>& printedAs);
     void FindAnchors(const std::vector<std::int32_t>& rows);
     void ThrowIfCancelled() const;
     void Advance();

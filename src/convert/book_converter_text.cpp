@@ -1,7 +1,6 @@
 // Convert to PDF (text): each chapter file printed once by the engine, merged into one document.
 #include "convert/book_converter.h"
 
-#include "book/string_fields.h"
 #include "convert/text_pdf_outline.h"
 #include "diagnostics/log.h"
 #include "jpeg2pdf2/jpeg2pdf2.h"
@@ -31,7 +30,7 @@ Paper PaperOf(PaperKind kind) {
 } // namespace
 
 bool BookConverter::PrintFile(std::int32_t row, const std::string& pdfPath) {
-    const ChapterLink link = SplitChapterLink(Trim(c_.toc.Cell(2, row)));
+    const ChapterLink link = c_.toc.Row(row).link;
     Paper paper = PaperOf(options.paper);
     if (options.paper == PaperKind::Chapter) {
         // As wide as the page, or the content where it is wider, and as tall as the chapter is laid out there.
@@ -57,21 +56,20 @@ bool BookConverter::PrintFile(std::int32_t row, const std::string& pdfPath) {
     return true;
 }
 
-void BookConverter::PrintChapters(ConversionResult& result, std::vector<std::string>& files,
-                                  std::vector<int>& printedAs) {
-    FindAnchors(ChapterRows());
+void BookConverter::PrintChapters(ConversionResult& result) {
+    FindAnchors(c_.toc.ChapterRows());
     const std::vector<std::int32_t> rows = RowsToConvert();
     // Each file once, where its first row stands; the other rows into it become places in it.
     std::map<std::string, std::size_t> index;
+    std::vector<std::string> files;
     std::vector<std::int32_t> firstRows;
     for (const std::int32_t row : rows) {
-        const std::string file = SplitChapterLink(Trim(c_.toc.Cell(2, row))).file;
+        const std::string file = c_.toc.Row(row).link.file;
         if (index.emplace(file, files.size()).second) {
             files.push_back(file);
             firstRows.push_back(row);
         }
     }
-    printedAs.assign(files.size(), -1);
     progress_ = 0;
     c_.window.ShowProgress(std::max(static_cast<int>(files.size()), 1));
     const auto count = static_cast<int>(files.size());
@@ -79,7 +77,7 @@ void BookConverter::PrintChapters(ConversionResult& result, std::vector<std::str
         ThrowIfCancelled();
         const std::int32_t row = firstRows[n];
         if (onChapter) {
-            onChapter({row, static_cast<int>(n) + 1, count, c_.toc.Cell(1, row)});
+            onChapter({row, static_cast<int>(n) + 1, count, c_.toc.Row(row).title});
         }
         log::Step step(log::Area::Convert, "printed " + files[n]);
         c_.chapters.ShowRow(row);
@@ -102,7 +100,6 @@ void BookConverter::PrintChapters(ConversionResult& result, std::vector<std::str
             const std::string pdf = PageFolder() + "/" + std::to_string(row) + ".pdf";
             try {
                 PrintFile(row, pdf);
-                printedAs[n] = static_cast<int>(result.written.size());
                 result.written.push_back(pdf);
             } catch (const PageNotAnswering& error) {
                 c_.browser.Renew();
@@ -114,7 +111,7 @@ void BookConverter::PrintChapters(ConversionResult& result, std::vector<std::str
         if (!failure.empty()) {
             // Every row into the file goes without its page.
             for (const std::int32_t other : rows) {
-                if (SplitChapterLink(Trim(c_.toc.Cell(2, other))).file == files[n]) {
+                if (c_.toc.Row(other).link.file == files[n]) {
                     Skip(result, other, failure);
                 }
             }
@@ -123,47 +120,6 @@ void BookConverter::PrintChapters(ConversionResult& result, std::vector<std::str
     }
     std::sort(result.missing.begin(), result.missing.end(),
               [](const MissingChapter& a, const MissingChapter& b) { return a.row < b.row; });
-}
-
-void BookConverter::MergeTextPdf(ConversionResult& result, const std::vector<std::string>& files,
-                                 const std::vector<int>& printedAs) {
-    if (result.written.empty()) {
-        result.pdfResult = pdfNoFiles;
-        return;
-    }
-    // A document of text is read as a whole, its bookmarks and page numbers running through it: one with
-    // chapters missing would pass for the book, so none is written.
-    if (!result.missing.empty()) {
-        return;
-    }
-    const std::optional<Replacing> replacing = ReplacingFor(result.output);
-    if (!replacing) {
-        result.error = "\"" + result.output + "\" was kept; the chapters printed were not written";
-        return;
-    }
-    const std::vector<OutlineEntry> outline = TextPdfOutline(c_.toc, ChapterRows(), [&](const std::string& file) {
-        const auto found = std::find(files.begin(), files.end(), file);
-        return found == files.end() ? -1 : printedAs[static_cast<std::size_t>(found - files.begin())];
-    });
-    const DocumentInfo info = TextPdfInfo(metadata ? metadata() : BookMetadata{});
-    progress_ = 0;
-    c_.window.ShowProgress(static_cast<int>(result.written.size()));
-    log::Step step(log::Area::Pdf,
-                   "merged " + std::to_string(result.written.size()) + " chapters into " + result.output);
-    try {
-        MergeChapterPdfs(
-            result.written, outline, info, result.output,
-            [this](int, int) {
-                c_.pump.ProcessEvents();
-                ThrowIfCancelled();
-                Advance();
-            },
-            *replacing);
-        result.pdfResult = pdfDone;
-    } catch (const std::runtime_error& error) {
-        result.pdfResult = pdfAborted;
-        result.pdfCause = error.what();
-    }
 }
 
 } // namespace qm

@@ -34,7 +34,7 @@ std::pair<std::int32_t, int> PageFileOrder(const std::string& path) {
     if (fields == 3 && std::string(rest) == ".jpg" && row > 0 && part > 1) {
         return {row, part};
     }
-    if (row > 0 && name == std::to_string(row) + "_W.jpg") {
+    if (row > 0 && (name == std::to_string(row) + "_W.jpg" || name == std::to_string(row) + ".pdf")) {
         return {row, 1};
     }
     return {0, 0};

@@ -10,7 +10,8 @@ namespace qm {
 std::string PageFileName(const std::string& tempJPG, std::int32_t row);
 
 // The row and part (1, 2, ...) a page file of the working folder stands for: "12_W.jpg" is row 12, part 1;
-// "12_W_part2.jpg" its second part. {0, 0} for any other name.
+// "12_W_part2.jpg" its second part; "12.pdf", the chapter PDF printed for row 12, is part 1 of row 12. {0, 0}
+// for any other name.
 std::pair<std::int32_t, int> PageFileOrder(const std::string& path);
 
 // The name under which an incomplete conversion is written instead of `chosen`, so that a file under the chosen

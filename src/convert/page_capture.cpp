@@ -16,8 +16,7 @@ namespace qm {
 
 namespace {
 
-constexpr const char* kReplaceQuestion =
-    "This folder already contains this file name!\r\rWould you like to replace the existing file?";
+
 
 // True when the file may be written: it does not exist, or the user agreed to replace it.
 bool MayWrite(Dialogs& dialogs, const std::string& path) {

@@ -1,8 +1,6 @@
 #include "convert/text_pdf_outline.h"
 
 #include "book/book_paths.h"
-#include "book/string_fields.h"
-#include "view/chapter_display.h"
 
 namespace qm {
 
@@ -10,17 +8,17 @@ std::vector<OutlineEntry> TextPdfOutline(const TableOfContents& toc, const std::
                                          const std::function<int(const std::string& file)>& chapterOf) {
     std::vector<OutlineEntry> outline;
     for (const std::int32_t row : rows) {
-        const ChapterLink link = SplitChapterLink(Trim(toc.Cell(2, row)));
-        const int chapter = chapterOf(link.file);
+        const TocRow value = toc.Row(row);
+        const int chapter = chapterOf(value.link.file);
         if (chapter < 0) {
             continue;
         }
         OutlineEntry entry;
-        entry.title = toc.Cell(1, row);
-        entry.level = toc.Level(row);
+        entry.title = value.title;
+        entry.level = value.level;
         entry.chapter = chapter;
         // The engine names a destination after the anchor as the link spells it, escapes decoded.
-        entry.destination = PercentDecode(link.fragment);
+        entry.destination = PercentDecode(value.link.fragment);
         outline.push_back(entry);
     }
     return outline;

@@ -97,7 +97,14 @@ std::string BookKey(const std::string& path) {
 
 TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), dialogs_(dialogs), shell_(shell),
-      instance_(GetLocalAppDataPath()) {
+      pump_(std::make_unique<QtEventPump>()), conversionWindow_(std::make_unique<WindowConversion>(*this)),
+      WebBrowser1(new WebEngineBrowser(this)),
+      session_(std::make_unique<ReadingSession>(
+          ReadingSession::Platform{*WebBrowser1, dialogs_, *conversionWindow_, *pump_},
+          [this] { return OpenDialog1.FileName; },
+          [this](const std::string& text) { Label1->setText(QString::fromStdString(text)); })),
+      tempDir(session_->folders.tempDir), tempJPG(session_->folders.tempJPG), state(session_->state),
+      toc(session_->toc), documents(session_->documents), instance_(GetLocalAppDataPath()) {
     LoadArtwork();
     setObjectName("Form1");
     setWindowTitle(kCaption);
@@ -109,9 +116,6 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
         *this, [this](std::int32_t row) { RunHandler([this, row] { toc.SetCurrentRow(row); }); });
     BuildMenus();
 
-    chapter_ = std::make_unique<ChapterDisplay>(
-        state, toc, *WebBrowser1, [this] { return OpenDialog1.FileName; },
-        [this](const std::string& text) { Label1->setText(QString::fromStdString(text)); });
     toc.SetSelectHandler([this](std::int32_t row) {
         StringGrid1->SyncCurrentRow();
         StringGrid1SelectCell(row);
@@ -123,14 +127,7 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
     settings_ = std::make_unique<ReaderSettings>();
     WebBrowser1->SetBookScriptsAllowed(settings_->BookScripts());
     WebBrowser1->SetResponseLimit(kPageResponseLimit);
-    pump_ = std::make_unique<QtEventPump>();
-    conversionWindow_ = std::make_unique<WindowConversion>(*this);
-    // A conversion shows each chapter through the reading view, as a click on its row does.
-    converter_ = std::make_unique<BookConverter>(
-        ConversionContext{state, toc, *chapter_, *WebBrowser1, dialogs_, *conversionWindow_, *pump_,
-                          [this] { return OpenDialog1.FileName; }, [this] { return tempJPG; }});
-    converter_->onChapter = [this](const ChapterStep& step) { conversionWindow_->ShowChapter(step); };
-    converter_->metadata = [this] { return ReadBookMetadata(documents.XMLDocument2); };
+    Converter().onChapter = [this](const ChapterStep& step) { conversionWindow_->ShowChapter(step); };
     StartSystemMove = [this] {
         if (windowHandle() != nullptr) {
             windowHandle()->startSystemMove();
@@ -286,7 +283,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // A request to close is always granted; a running conversion is cancelled first and the window closes
     // once it has stopped.
     if (Converting()) {
-        converter_->Cancel(true);
+        Converter().Cancel(true);
         closeAfterConversion_ = true;
         event->ignore();
         return;
@@ -298,7 +295,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::Converting() const {
-    return converter_ != nullptr && converter_->Running();
+    return session_->Converter().Running();
 }
 
 void TForm1::ConverttoPDF1Click() {
@@ -326,7 +323,7 @@ void TForm1::RunConversion(ConversionResult (BookConverter::*command)()) {
             }
         }
     } closeWhenAsked{*this};
-    const ConversionResult result = ((*converter_).*command)();
+    const ConversionResult result = (Converter().*command)();
     ReportConversion(result, dialogs_, shell_);
 }
 
@@ -379,12 +376,8 @@ void TForm1::OpenChosenBook() {
     try {
         // Each running program unpacks into folders of its own; those of programs that have ended go.
         const WorkingFolders folders = instance_.Claim();
-        tempDir = folders.tempDir;
-        tempJPG = folders.tempJPG;
         instance_.DeleteFoldersOfEndedPrograms();
-        // Pages may reach the files of this book and nothing else.
-        WebBrowser1->SetBookFolder(folders.tempDir);
-        OpenBook(path, folders, state, toc, documents);
+        session_->Open(path, folders);
     } catch (...) {
         // The earlier book is gone with its folders, and this one did not open: nothing may look open.
         StringGrid1->Refresh();
@@ -591,7 +584,7 @@ void TForm1::TitleDblClick() {
 }
 
 void TForm1::StringGrid1SelectCell(std::int32_t row) {
-    chapter_->StringGrid1SelectCell(row);
+    session_->Chapters().StringGrid1SelectCell(row);
     // A chapter chosen starts at its top.
     if (row > 0) {
         SaveReadingPlace(false);
@@ -599,7 +592,7 @@ void TForm1::StringGrid1SelectCell(std::int32_t row) {
 }
 
 void TForm1::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
-    chapter_->WebBrowser1DocumentComplete(outcome);
+    session_->Chapters().WebBrowser1DocumentComplete(outcome);
     if (pendingScroll_ && !Converting()) {
         const double fraction = *pendingScroll_;
         pendingScroll_.reset();
@@ -624,7 +617,7 @@ void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
     }
     toc.SetCurrentRowQuietly(row);
     StringGrid1->SyncCurrentRow();
-    Label1->setText(QString::fromStdString(OpenDialog1.FileName + "---" + toc.Cell(1, row)));
+    Label1->setText(QString::fromStdString(OpenDialog1.FileName + "---" + toc.Row(row).title));
     SaveReadingPlace(false);
 }
 
@@ -691,7 +684,7 @@ void TForm1::Quit() {
 
 void TForm1::EscapeKey() {
     if (Converting()) {
-        converter_->Cancel();
+        Converter().Cancel();
     } else if (FindBar1->isVisible()) {
         CloseFindBar();
     } else if (isFullScreen()) {
@@ -700,7 +693,7 @@ void TForm1::EscapeKey() {
 }
 
 void TForm1::ButtonCancelClick() {
-    converter_->Cancel();
+    Converter().Cancel();
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {

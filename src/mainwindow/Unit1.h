@@ -7,6 +7,7 @@
 #include "mainwindow/instance_folders.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/shell.h"
+#include "session/reading_session.h"
 #include "view/chapter_display.h"
 
 #include <QWidget>
@@ -40,9 +41,10 @@ class WebEngineBrowser;
 class WindowConversion;
 
 // The main window: a borderless, skinned frame (SkinnedFrame) with a picture title bar, the table of contents
-// on the left and the page view on the right. Its handlers carry the commands; the state they share lives in
-// its fields. Every handler that the user or the browser starts runs through RunHandler, so an error is shown
-// in a message box and the program goes on.
+// on the left and the page view on the right. It holds a reading session (the book, its table, the reader's
+// state, the chapter display and the converter) and is its commands and its look; the state they share is in
+// its fields, which are the session's. Every handler that the user or the browser starts runs through
+// RunHandler, so an error is shown in a message box and the program goes on.
 class TForm1 final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm1)
@@ -53,15 +55,31 @@ public:
     // Deletes the working folders of this program and those left by programs that have ended.
     ~TForm1() override;
 
+private:
+    // Made before the fields that are theirs: the dialogs and shell given, the event queue and the
+    // conversion's view of this window, the page view, and the reading session over them.
+    Dialogs& dialogs_;
+    Shell& shell_;
+    std::unique_ptr<QtEventPump> pump_;
+    std::unique_ptr<WindowConversion> conversionWindow_;
+
+public:
+    // The page view; the frame places it in Panel1.
+    WebEngineBrowser* WebBrowser1;
+
+private:
+    std::unique_ptr<ReadingSession> session_;
+
+public:
     // Working folders of this program (composed at creation, claimed and composed again by each opening).
-    std::string tempDir;
-    std::string tempJPG;
+    std::string& tempDir;
+    std::string& tempJPG;
     // Reader state: the navigation and manifest lists, the walks' pending values, subTempDir, the load
     // handshake (flag_complete, flag_null) and the zoom factor WebZoom.
-    ReaderState state;
+    ReaderState& state;
     // The table of contents that StringGrid1 shows.
-    TableOfContents toc;
-    BookDocuments documents;
+    TableOfContents& toc;
+    BookDocuments& documents;
     // The open dialog; its FileName is the path of the open book.
     FileDialog OpenDialog1;
 
@@ -102,7 +120,6 @@ public:
     TStatusLabel* Label1;
     // Shown in the page area until the first book opens.
     QLabel* LabelStart;
-    WebEngineBrowser* WebBrowser1;
     // Finds text in the chapter shown (Ctrl+F).
     TFindBar* FindBar1;
     // The convert button's menu; the conversion commands connect to its two items.
@@ -141,7 +158,7 @@ public:
     void ConverttoPDF1Click();
     void ConverttoJPG1Click();
     void ConverttoPDFText1Click();
-    BookConverter& Converter() { return *converter_; }
+    BookConverter& Converter() { return session_->Converter(); }
     void ImageZoomInClick();
     void ImageZoomOutClick();
     void ImageOriginalClick();
@@ -214,13 +231,7 @@ private:
     QString bookTitle_;
     // Where to scroll the page of the first chapter shown after an opening, once it has loaded.
     std::optional<double> pendingScroll_;
-    Dialogs& dialogs_;
-    Shell& shell_;
     InstanceFolders instance_;
-    std::unique_ptr<ChapterDisplay> chapter_;
-    std::unique_ptr<QtEventPump> pump_;
-    std::unique_ptr<WindowConversion> conversionWindow_;
-    std::unique_ptr<BookConverter> converter_;
     bool closeAfterConversion_ = false;
 };
 

@@ -20,7 +20,7 @@ std::int32_t RowOfPage(const TableOfContents& toc, const std::string& subTempDir
     const std::string page = Normal(file);
     // Whether `row` leads into the page's file, and whether to the page's anchor too.
     auto leadsHere = [&](std::int32_t row, bool& sameAnchor) {
-        const ChapterLink link = SplitChapterLink(toc.Cell(2, row));
+        const ChapterLink link = toc.Row(row).link;
         if (link.file.empty()) {
             return false;
         }
@@ -42,7 +42,7 @@ std::int32_t RowOfPage(const TableOfContents& toc, const std::string& subTempDir
         if (sameAnchor && sameAnchorRow < 0) {
             sameAnchorRow = row;
         }
-        if (wholeFileRow < 0 && SplitChapterLink(toc.Cell(2, row)).fragment.empty()) {
+        if (wholeFileRow < 0 && toc.Row(row).link.fragment.empty()) {
             wholeFileRow = row;
         }
         if (firstRow < 0) {

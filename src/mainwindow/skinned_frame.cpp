@@ -270,7 +270,7 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     f.ButtonCancel->hide();
 
     f.Panel1 = new TPanel(f.PanelPage, "Panel1", QColor::fromRgb(theme::kPage));
-    f.WebBrowser1 = new WebEngineBrowser(f.Panel1);
+    f.WebBrowser1->PlaceIn(f.Panel1);
     f.WebBrowser1->setObjectName("WebBrowser1");
 
     f.LabelStart = new QLabel(f.PanelPage);

@@ -1,16 +1,17 @@
 #include "render/render_command.h"
 
 #include "cli/convert_options.h"
-#include "cli/offscreen_environment.h"
 #include "cli/private_folders.h"
 #include "cli/progress_line.h"
-#include "jpeg2pdf2/jpeg2pdf2.h"
-#include "mainwindow/Unit1.h"
+#include "convert/conversion_lines.h"
+#include "convert/conversion_window.h"
+#include "platform/qt/offscreen_environment.h"
+#include "platform/qt/qt_event_pump.h"
 #include "platform/qt/qt_log.h"
 #include "platform/qt/termination_signals.h"
 #include "platform/qt/web_engine_browser.h"
 #include "platform/ui/dialogs.h"
-#include "platform/ui/shell.h"
+#include "session/reading_session.h"
 
 #include <QApplication>
 
@@ -49,29 +50,15 @@ private:
     bool replace_;
 };
 
-// A share of a conversion tells the process that shares it out what happened, one line each on stdout:
-// "written TAB path" for each file in order, "missing TAB row TAB reason", "kept TAB count" and "error TAB text".
-void TellTheSharer(const ConversionResult& result) {
-    for (const std::string& file : result.written) {
-        std::cout << "written\t" << file << "\n";
-    }
-    for (const MissingChapter& chapter : result.missing) {
-        std::cout << "missing\t" << chapter.row << "\t" << OneLine(chapter.reason) << "\n";
-    }
-    if (result.kept > 0) {
-        std::cout << "kept\t" << result.kept << "\n";
-    }
-    if (!result.error.empty()) {
-        std::cout << "error\t" << OneLine(result.error) << "\n";
-    }
-    std::cout << std::flush;
-}
-
-// Folders are opened in no file manager and pages in no browser.
-class NoShell final : public Shell {
+// There is no window to show the conversion's progress in: the command line shows its own.
+class NoConversionWindow final : public ConversionWindow {
 public:
-    void OpenFolder(const std::string&) override {}
-    void OpenPage(const std::string&) override {}
+    void ShowBrowser() override {}
+    void Maximise() override {}
+    void ShowProgress(int) override {}
+    void SetProgress(int) override {}
+    void HideProgress() override {}
+    void LockInput(bool) override {}
 };
 
 // Qt's and the browser's notes on the offscreen platform (no window masks, no GPU, no sandbox) say nothing
@@ -102,7 +89,7 @@ int RunRender(const std::vector<std::string>& args) {
     }
     try {
         const cli::PrivateFolders folders;
-        cli::PrepareOffscreenEnvironment(folders.root());
+        PrepareOffscreenEnvironment(folders.root());
         int argc = 1;
         char name[] = "quillmark-render";
         char* argv[] = {name, nullptr};
@@ -112,22 +99,28 @@ int RunRender(const std::vector<std::string>& args) {
 
         // A share writes its page files into the sharer's folder; its save dialog answers a name there.
         CommandLineDialogs dialogs(share ? options->pageFolder + "/share" : out, options->replace);
-        NoShell shell;
-        TForm1 form(dialogs, shell);
-        // An interrupt cancels the conversion, which then removes what it wrote.
+        NoConversionWindow window;
+        QtEventPump pump;
+        // The page view is a window of its own that is never shown on a screen (a hidden view draws nothing).
+        WebEngineBrowser browser(nullptr);
+        browser.setAttribute(Qt::WA_DontShowOnScreen);
+        browser.SetExternalLinkHandler([](const std::string&) {});
+        browser.SetBookScriptsAllowed(options->scripts);
+        browser.SetScrollBarsShown(false);
+        browser.SetResponseLimit(std::chrono::seconds(options->timeoutSeconds));
+        browser.SetLoadLimit(std::chrono::seconds(options->timeoutSeconds));
+        browser.show();
+        ReadingSession session({browser, dialogs, window, pump}, [&book] { return book; }, [](const std::string&) {});
+        // An interrupt cancels the conversion, which then writes nothing.
         bool interrupted = false;
         OnTerminationSignals([&] {
             interrupted = true;
-            form.Converter().Cancel(true);
+            session.Converter().Cancel(true);
         });
-        form.WebBrowser1->SetBookScriptsAllowed(options->scripts);
-        form.WebBrowser1->SetScrollBarsShown(false);
-        form.WebBrowser1->SetResponseLimit(std::chrono::seconds(options->timeoutSeconds));
-        form.WebBrowser1->SetLoadLimit(std::chrono::seconds(options->timeoutSeconds));
-        form.setAttribute(Qt::WA_DontShowOnScreen);
-        form.show();
-        form.RunHandler([&] { form.OpenBookFile(book); });
-        if (dialogs.failed) {
+        try {
+            session.Open(book, folders.working());
+        } catch (const std::exception& failure) {
+            std::cerr << "quillmark-cli convert: " << OneLine(failure.what()) << "\n";
             return 1;
         }
         QCoreApplication::processEvents();
@@ -135,7 +128,7 @@ int RunRender(const std::vector<std::string>& args) {
             std::cerr << "quillmark-cli convert: interrupted\n";
             return 1;
         }
-        BookConverter& converter = form.Converter();
+        BookConverter& converter = session.Converter();
         converter.options.pageWidth = options->width;
         converter.options.viewportHeight = options->height;
         converter.options.chapterTimeout = std::chrono::seconds(options->timeoutSeconds);
@@ -146,7 +139,7 @@ int RunRender(const std::vector<std::string>& args) {
         std::optional<cli::ProgressLine> progress;
         converter.onChapter = [&](const ChapterStep& step) {
             if (share) {
-                std::cout << "chapter\t" << step.row << "\t" << OneLine(step.title) << std::endl;
+                std::cout << ChapterLine(step.row, step.title) << std::flush;
                 return;
             }
             if (!progress) {
@@ -155,7 +148,6 @@ int RunRender(const std::vector<std::string>& args) {
             progress->Chapter(step.number, step.title);
         };
         converter.options.paper = options->paper;
-        converter.metadata = [&form] { return ReadBookMetadata(form.documents.XMLDocument2); };
         const ConversionResult result = options->kind == ConversionKind::TextPdf ? converter.ConverttoTextPDF1Click()
                                         : options->kind == ConversionKind::Pdf   ? converter.ConverttoPDF1Click()
                                                                                  : converter.ConverttoJPG1Click();
@@ -167,7 +159,7 @@ int RunRender(const std::vector<std::string>& args) {
             return 1;
         }
         if (share || options->tell) {
-            TellTheSharer(result);
+            WriteConversionLines(result, std::cout);
         }
         if (share) {
             return 0;

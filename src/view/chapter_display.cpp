@@ -51,14 +51,6 @@ void SetBodyBorderStyle(BrowserView& browser, bool sunken) {
     }
 }
 
-ChapterLink SplitChapterLink(const std::string& path) {
-    const std::size_t hash = path.find('#');
-    if (hash == std::string::npos) {
-        return {path, {}};
-    }
-    return {path.substr(0, hash), path.substr(hash + 1)};
-}
-
 ChapterDisplay::ChapterDisplay(ReaderState& state, TableOfContents& toc, BrowserView& browser,
                                std::function<std::string()> bookPath, std::function<void(const std::string&)> setStatus)
     : state_(state), toc_(toc), browser_(browser), bookPath_(std::move(bookPath)), setStatus_(std::move(setStatus)) {}
@@ -67,15 +59,15 @@ void ChapterDisplay::StringGrid1SelectCell(std::int32_t row) {
     if (row == 0) {
         return;
     }
-    const std::string& chapter = toc_.Cell(2, row);
-    if (chapter.empty()) {
+    const TocRow chapter = toc_.Row(row);
+    if (!chapter.HasChapter()) {
         state_.flag_complete = 1;
         state_.flag_null = true;
         return;
     }
-    setStatus_(bookPath_() + "---" + toc_.Cell(1, row));
+    setStatus_(bookPath_() + "---" + chapter.title);
     // The path is an href: its anchor goes to the page as an anchor, and on disk its escapes are spelled out.
-    const ChapterLink link = SplitChapterLink(chapter);
+    const ChapterLink& link = chapter.link;
     const std::string source = state_.subTempDir + PercentDecode(link.file);
     shownChapter_ = link.file;
     loadFailure_.clear();

@@ -14,13 +14,6 @@ namespace qm {
 // ".html", anywhere in the path and in this letter case only, so that the browser reads the file as HTML.
 std::string ChapterTargetPath(const std::string& sourcePath);
 
-// A row's chapter path split at its first "#": the file (as written in the table) and the anchor in it.
-struct ChapterLink {
-    std::string file;
-    std::string fragment;
-};
-ChapterLink SplitChapterLink(const std::string& path);
-
 // Gives the body of the page shown in `browser` the border style "none", or the browser's default border when
 // `sunken`. Every error is swallowed: a page without a body simply keeps its border.
 void SetBodyBorderStyle(BrowserView& browser, bool sunken);

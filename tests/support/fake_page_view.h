@@ -50,6 +50,7 @@ public:
     std::vector<std::string> fragments;
     std::vector<std::pair<int, int>> layouts; // width, height of each LayOut
     std::vector<std::string> failuresShown;
+    std::string bookFolder;
     std::vector<double> zooms;
     std::vector<std::string> charsets;
     std::vector<std::string> borderStyles;
@@ -81,6 +82,7 @@ public:
         }
     }
 
+    void SetBookFolder(const std::string& folder) override { bookFolder = folder; }
     void Navigate(const std::string& path, const std::string& fragment) override {
         navigations.push_back(path);
         fragments.push_back(fragment);

@@ -131,8 +131,7 @@ WebEngineBrowser::WebEngineBrowser(QWidget* parent)
     // Dropped files are opened as books by the window, not shown as pages.
     setAcceptDrops(false);
     if (parent != nullptr) {
-        parent->installEventFilter(this);
-        FollowContainer();
+        PlaceIn(parent);
     }
 }
 
@@ -724,6 +723,16 @@ bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
         clickedLink_.reset();
     }
     return QWebEngineView::eventFilter(watched, event);
+}
+
+void WebEngineBrowser::PlaceIn(QWidget* container) {
+    if (parentWidget() != nullptr) {
+        parentWidget()->removeEventFilter(this);
+    }
+    setParent(container);
+    container->installEventFilter(this);
+    heldToContainer_ = true;
+    FollowContainer();
 }
 
 void WebEngineBrowser::FollowContainer() {

@@ -33,8 +33,13 @@ class WebEngineBrowser final : public QWebEngineView, public BrowserView {
     Q_DISABLE_COPY_MOVE(WebEngineBrowser)
 
 public:
+    // A view made with a parent is placed in it (PlaceIn).
     explicit WebEngineBrowser(QWidget* parent);
     ~WebEngineBrowser() override;
+
+    // Puts the view in `container`, whose whole area it takes and keeps as the container is resized (until the
+    // view is given a size of its own).
+    void PlaceIn(QWidget* container);
 
     // Runs `script` in a world of its own beside the page's scripts and returns its value, handling events
     // while it waits. Throws std::runtime_error when nothing has been loaded yet, PageNotAnswering when no
@@ -42,7 +47,7 @@ public:
     QVariant EvaluateScript(const QString& script);
 
     // The folder whose files pages may reach: the open book's. Until it is set, no file can be shown.
-    void SetBookFolder(const std::string& folder);
+    void SetBookFolder(const std::string& folder) override;
     // Whether a book's own scripts run in its pages (off at first); they stay confined to the book either way.
     // Takes effect with the next page shown.
     void SetBookScriptsAllowed(bool allowed);

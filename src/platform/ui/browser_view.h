@@ -90,6 +90,9 @@ public:
     // anchor and reports completion as for a load.
     virtual void Navigate(const std::string& path, const std::string& fragment = {}) = 0;
 
+    // The folder of the book shown: a page may load the files in it and nothing else.
+    virtual void SetBookFolder(const std::string& folder) = 0;
+
     // `handler` runs each time the top-level document has finished loading or failed to; frames never raise
     // it. The handler runs from the event loop and must not throw.
     virtual void SetDocumentCompleteHandler(std::function<void(const LoadOutcome&)> handler) = 0;

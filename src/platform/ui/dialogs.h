@@ -21,6 +21,10 @@ enum class ReplaceAnswer { Yes, No, All };
 
 // Everything the commands ask of the user, behind one interface so that tests can answer in their place.
 // Every call is modal: it returns when the user has answered, and the thread handles events meanwhile.
+// The conversions' question before they replace a file.
+inline constexpr const char* kReplaceQuestion =
+    "This folder already contains this file name!\r\rWould you like to replace the existing file?";
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -38,7 +42,8 @@ public:
     // named "Information" and the others after the program. A carriage return breaks the line.
     virtual void ShowMessage(MessageKind kind, const std::string& caption, const std::string& text) = 0;
 
-    // The question (icon, Yes, No and All) before an existing file is replaced.
+    // The question (icon, Yes, No and All) before an existing file is replaced; the conversions ask
+    // kReplaceQuestion.
     virtual ReplaceAnswer AskReplace(const std::string& text) = 0;
 };
 
