@@ -16,8 +16,8 @@
 #include "book/book_paths.h"
 #include "book/open_book.h"
 #include "book/string_fields.h"
-#include "platform/qt/offscreen_environment.h"
 #include "cli/private_folders.h"
+#include "platform/qt/offscreen_environment.h"
 #include "view/chapter_display.h"
 
 #include <QApplication>

@@ -77,7 +77,8 @@ void RunShares(const ConvertOptions& options, const std::string& program, const 
     int chapters = 0;
     for (const auto& rows : shares) {
         for (const std::int32_t row : rows) {
-            chapters += options.kind != ConversionKind::TextPdf || files.emplace(opened.toc.Row(row).link.file, true).second;
+            chapters +=
+                options.kind != ConversionKind::TextPdf || files.emplace(opened.toc.Row(row).link.file, true).second;
         }
     }
     ProgressLine progress(chapters, options.quiet);
@@ -127,9 +128,7 @@ void PutTogether(const ConvertOptions& options, const OpenedBook& opened, Conver
     }
     OutputHooks hooks;
     // Names were checked free before the first chapter; without --replace a file there now came meanwhile.
-    hooks.whenTaken = [&options](const std::string&) {
-        return options.replace ? TakenName::Replace : TakenName::Stop;
-    };
+    hooks.whenTaken = [&options](const std::string&) { return options.replace ? TakenName::Replace : TakenName::Stop; };
     try {
         MakeOutput(result, opened.toc, ReadBookMetadata(opened.documents.XMLDocument2), hooks);
     } catch (const std::runtime_error& error) {

@@ -34,7 +34,6 @@ struct ConversionCancelled {};
 
 constexpr int kQuality = 100;
 
-
 // Laying a page out anew at the height it is captured at may change its height (parts sized by the
 // viewport); it settles within a few rounds or keeps the last one.
 constexpr int kLayoutRounds = 3;

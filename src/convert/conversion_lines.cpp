@@ -13,7 +13,8 @@ std::int32_t RowOf(const std::string& field) {
 
 // `text` on one line of the protocol: each line break a space.
 std::string Flat(std::string text) {
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     return text;
 }
 

@@ -16,8 +16,6 @@ namespace qm {
 
 namespace {
 
-
-
 // True when the file may be written: it does not exist, or the user agreed to replace it.
 bool MayWrite(Dialogs& dialogs, const std::string& path) {
     std::error_code error;

@@ -110,7 +110,8 @@ int RunRender(const std::vector<std::string>& args) {
         browser.SetResponseLimit(std::chrono::seconds(options->timeoutSeconds));
         browser.SetLoadLimit(std::chrono::seconds(options->timeoutSeconds));
         browser.show();
-        ReadingSession session({browser, dialogs, window, pump}, [&book] { return book; }, [](const std::string&) {});
+        ReadingSession session(
+            {browser, dialogs, window, pump}, [&book] { return book; }, [](const std::string&) {});
         // An interrupt cancels the conversion, which then writes nothing.
         bool interrupted = false;
         OnTerminationSignals([&] {
