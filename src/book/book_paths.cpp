@@ -21,19 +21,6 @@ std::vector<std::string> SplitSegments(const std::string& path) {
     return segments;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 } // namespace
 
 std::string ResolveHref(const std::string& baseFolder, const std::string& href) {
@@ -76,6 +63,19 @@ std::string PercentDecode(const std::string& text) {
         }
     }
     return decoded;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
 }
 
 bool StaysInside(const std::string& relative) {

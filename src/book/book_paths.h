@@ -14,6 +14,9 @@ std::string ResolveHref(const std::string& baseFolder, const std::string& href);
 // The folder part of a relative href, with its trailing "/" ("" for a plain file name).
 std::string HrefFolder(const std::string& href);
 
+// The value of a hexadecimal digit (either letter case), or -1 for any other character.
+int HexValue(char c);
+
 // Decodes %XX escapes (as a file name on disk is spelled); malformed escapes stay as written.
 std::string PercentDecode(const std::string& text);
 

@@ -1,10 +1,12 @@
 #include "book/font_obfuscation.h"
 
 #include "book/book_paths.h"
+#include "book/container_file.h"
 #include "book/extraction_folder.h"
 #include "book/sha1.h"
 #include "book/string_fields.h"
 #include "book/xml_walk.h"
+#include "files/fd_io.h"
 #include "files/unique_fd.h"
 #include "platform/xml/xml_document.h"
 
@@ -32,7 +34,6 @@ constexpr std::size_t kCopyChunk = 64 * 1024;
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 constexpr const char* kEncryptionPath = "META-INF/encryption.xml";
-constexpr const char* kContainerPath = "META-INF/container.xml";
 
 XmlNode ChildNamed(const XmlNode& parent, const std::string& localName) {
     for (XmlNode child = parent.FirstChild(); child; child = child.NextSibling()) {
@@ -54,19 +55,6 @@ bool IsXmlSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // The unique identifier of the package file, or why there is none. Reading it may fail in every way a book
 // can be damaged; the opening route reports those faults itself, here they only mean "no key".
 struct Identifier {
@@ -76,22 +64,12 @@ struct Identifier {
 
 Identifier UniqueIdentifier(const std::string& tempDir) {
     try {
-        XmlDocument container;
-        container.LoadFromFile(tempDir + "/" + kContainerPath);
-        std::string packagePath;
-        ForEachElement(container.DocumentElement(), [&](const XmlNode& element) {
-            if (packagePath.empty() && LocalName(element.NodeName()) == "rootfile") {
-                packagePath = AttributeText(element, "full-path");
-            }
-        });
-        if (packagePath.empty()) {
-            return {std::nullopt, std::string("no package file is named in ") + kContainerPath};
-        }
-        if (!StaysInside(packagePath)) {
-            return {std::nullopt, "the package file " + Shown(packagePath) + " lies outside the book"};
+        const PackageRoot root = ReadContainerFile(tempDir);
+        if (root.path.empty()) {
+            return {std::nullopt, root.problem};
         }
         XmlDocument package;
-        package.LoadFromFile(tempDir + "/" + packagePath);
+        package.LoadFromFile(tempDir + "/" + root.path);
         const std::string id = AttributeText(package.DocumentElement(), "unique-identifier");
         if (id.empty()) {
             return {std::nullopt, "the package file names no unique identifier"};
@@ -165,21 +143,8 @@ std::string Joined(std::span<const std::string> parts) {
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            if (written == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    errno = WriteFully(fd, data, size);
+    return errno == 0;
 }
 
 // Writes the restored bytes of `source` to a new file in `folder` and renames it over `name`. Whatever fails,

@@ -1,6 +1,7 @@
 #include "book/ncx_reader.h"
 
 #include "book/string_fields.h"
+#include "book/xml_walk.h"
 
 namespace qm {
 
@@ -41,28 +42,25 @@ XmlNode FirstChildNamed(const XmlNode& parent, const std::string& lowerCaseName)
 // The text of a point's label without the text of points nested in it. Real labels hold only their text; a
 // hostile map that nests points in labels would otherwise make every point copy all the labels below it, and
 // memory and time would grow with the square of the file's size.
-std::string LabelText(const XmlNode& label) {
-    std::string text;
-    XmlNode node = label.FirstChild();
-    while (node) {
-        if (node.IsText() || node.IsCData()) {
-            text += node.Text();
-        }
-        const bool nestedPoint = node.IsElement() && LowerCaseAsciiLetters(node.NodeName()) == "navpoint";
-        if (node.IsElement() && !nestedPoint && node.FirstChild()) {
-            node = node.FirstChild();
-            continue;
-        }
-        while (node != label && !node.NextSibling()) {
-            node = node.Parent();
-        }
-        node = node == label ? XmlNode() : node.NextSibling();
-    }
-    return text;
-}
-
 bool IsNavPoint(const XmlNode& node) {
     return node.IsElement() && LowerCaseAsciiLetters(node.NodeName()) == "navpoint";
+}
+
+std::string LabelText(const XmlNode& label) {
+    std::string text;
+    if (!label) {
+        return text;
+    }
+    WalkInDocumentOrder(
+        label,
+        [&text](const XmlNode& node) {
+            if (node.IsText() || node.IsCData()) {
+                text += node.Text();
+            }
+            return IsNavPoint(node) ? WalkStep::Over : WalkStep::Into;
+        },
+        [](const XmlNode&) {});
+    return text;
 }
 
 // The point's own label and path, read from its children rather than from the pending values, so that a point
@@ -122,26 +120,17 @@ void VisitNcxNode(ReaderState& state, const XmlNode& node, int level) {
 } // namespace
 
 void ReadNcxNode(ReaderState& state, const XmlNode& node) {
-    // ForEachInDocumentOrder's walk, counting on the way down and up the navigation points that enclose the
-    // node visited: a parent walk for each point would cost a hostile map nested n deep n * n steps.
+    // Counting on the way down and up the navigation points that enclose the node visited: a parent walk for
+    // each point would cost a hostile map nested n deep n * n steps.
     int level = 0;
-    XmlNode visited = node;
-    while (visited) {
-        VisitNcxNode(state, visited, level);
-        if (visited.IsElement() && visited.FirstChild()) {
+    WalkInDocumentOrder(
+        node,
+        [&](const XmlNode& visited) {
+            VisitNcxNode(state, visited, level);
             level += IsNavPoint(visited) ? 1 : 0;
-            visited = visited.FirstChild();
-            continue;
-        }
-        while (visited != node && !visited.NextSibling()) {
-            visited = visited.Parent();
-            level -= IsNavPoint(visited) ? 1 : 0;
-        }
-        if (visited == node) {
-            return;
-        }
-        visited = visited.NextSibling();
-    }
+            return WalkStep::Into;
+        },
+        [&level](const XmlNode& left) { level -= IsNavPoint(left) ? 1 : 0; });
 }
 
 } // namespace qm

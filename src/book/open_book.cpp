@@ -6,6 +6,7 @@
 #include "book/opf_reader.h"
 #include "book/package_fallback.h"
 #include "book/zip_extractor.h"
+#include "diagnostics/log.h"
 
 #include <stdexcept>
 
@@ -45,7 +46,10 @@ void OpenBook(const std::string& bookPath, const WorkingFolders& folders, Reader
 
     ResetFolder(folders.tempDir);
     ResetFolder(folders.tempJPG);
-    ExtractZip(bookPath, folders.tempDir);
+    {
+        const log::Step step(log::Area::Book, "extracted " + bookPath);
+        ExtractZip(bookPath, folders.tempDir);
+    }
     // A font left scrambled only shows in the fallback font, so what could not be restored does not stop the
     // opening and is not shown to the reader.
     DeobfuscateFonts(folders.tempDir);
@@ -78,6 +82,8 @@ void OpenBook(const std::string& bookPath, const WorkingFolders& folders, Reader
                       "has no package file: no file in or below its navigation map's folder has \".opf\" in its name");
         ReadOpfNode(state, toc, documents.XMLDocument2.DocumentElement());
     }
+    log::Write(log::Area::Book, std::to_string(toc.RowCount() > 0 ? toc.RowCount() - 1 : 0) + " rows, chapters below " +
+                                    state.subTempDir);
     // Without a row there is no first chapter to show; the table stays blanked as the steps above left it.
     if (state.spineIndex == 0) {
         throw std::runtime_error(Quoted(bookPath) + " has no chapters: its package file lists no spine items");

@@ -1,6 +1,7 @@
 #include "book/package_fallback.h"
 
 #include "book/book_paths.h"
+#include "book/container_file.h"
 #include "book/file_search.h"
 #include "book/ncx_reader.h"
 #include "book/opf_reader.h"
@@ -16,8 +17,6 @@
 namespace qm {
 
 namespace {
-
-constexpr const char* kContainerPath = "META-INF/container.xml";
 
 // A title longer than this is cut: no reader needs more, and a hostile document could otherwise make every
 // nested link carry all the text below it.
@@ -65,25 +64,6 @@ ManifestGuide ScanManifest(const XmlNode& packageRoot) {
     return guide;
 }
 
-std::string RootFileOf(const std::string& containerFile) {
-    XmlDocument container;
-    container.LoadFromFile(containerFile);
-    std::string fullPath;
-    ForEachElement(container.DocumentElement(), [&](const XmlNode& element) {
-        if (fullPath.empty() && LocalName(element.NodeName()) == "rootfile") {
-            fullPath = AttributeText(element, "full-path");
-        }
-    });
-    if (fullPath.empty()) {
-        throw std::runtime_error("No package file is named in \"" + containerFile + "\"");
-    }
-    if (!StaysInside(fullPath)) {
-        throw std::runtime_error("The package file \"" + fullPath + "\" named in \"" + containerFile +
-                                 "\" lies outside the book");
-    }
-    return fullPath;
-}
-
 // The file on disk that a manifest href names, relative to the book's top folder: the fragment dropped, the
 // escapes decoded. Empty when the href is empty or would lead outside the book.
 std::string BookFileOf(const std::string& packageFolder, const std::string& href) {
@@ -129,21 +109,19 @@ void ReadNcxBelowPackage(const std::string& file, const std::string& ncxHref, Re
 // elements), without the text of links nested in it, cut at kMaxTitleLength.
 std::string TitleOf(const XmlNode& link) {
     std::string text;
-    XmlNode node = link.FirstChild();
-    while (node && text.size() < kMaxTitleLength) {
-        const bool nestedLink = node.IsElement() && LocalName(node.NodeName()) == "a";
-        if (node.IsText() || node.IsCData()) {
-            AppendCollapsingWhitespace(text, node.Text());
-        }
-        if (node.IsElement() && !nestedLink && node.FirstChild()) {
-            node = node.FirstChild();
-            continue;
-        }
-        while (node != link && !node.NextSibling()) {
-            node = node.Parent();
-        }
-        node = node == link ? XmlNode() : node.NextSibling();
-    }
+    WalkInDocumentOrder(
+        link,
+        [&](const XmlNode& node) {
+            if (text.size() >= kMaxTitleLength) {
+                return WalkStep::Stop;
+            }
+            if (node.IsText() || node.IsCData()) {
+                AppendCollapsingWhitespace(text, node.Text());
+            }
+            const bool nestedLink = node != link && node.IsElement() && LocalName(node.NodeName()) == "a";
+            return nestedLink ? WalkStep::Over : WalkStep::Into;
+        },
+        [](const XmlNode&) {});
     return CollapseWhitespace(std::string_view(text).substr(0, kMaxTitleLength));
 }
 
@@ -158,11 +136,13 @@ void ReadNavDocument(const std::string& file, const std::string& navHref, Reader
     int position = 0;
     int items = 0;
     int itemsOutsideNav = 0;
-    const XmlNode root = document.DocumentElement();
     XmlNode tocNav;
-    XmlNode node = root;
-    while (node) {
-        if (node.IsElement()) {
+    WalkInDocumentOrder(
+        document.DocumentElement(),
+        [&](const XmlNode& node) {
+            if (!node.IsElement()) {
+                return WalkStep::Into;
+            }
             const std::string name = LocalName(node.NodeName());
             if (!tocNav && name == "nav" && HasToken(AttributeText(node, "epub:type"), "toc")) {
                 tocNav = node;
@@ -175,27 +155,15 @@ void ReadNavDocument(const std::string& file, const std::string& navHref, Reader
                 state.DirIDList.push_back(number + ";toc-" + number + ";" + path + ";" + title);
                 state.NavTitleList.push_back(path + ";" + title + ";" + std::to_string(level));
             }
-            if (node.FirstChild()) {
-                items += name == "li" ? 1 : 0;
-                node = node.FirstChild();
-                continue;
-            }
-        }
-        while (node != root && !node.NextSibling()) {
-            node = node.Parent();
-            items -= LocalName(node.NodeName()) == "li" ? 1 : 0;
-            if (node == tocNav) {
+            items += name == "li" ? 1 : 0;
+            return WalkStep::Into;
+        },
+        [&](const XmlNode& element) {
+            items -= LocalName(element.NodeName()) == "li" ? 1 : 0;
+            if (element == tocNav) {
                 tocNav = XmlNode();
             }
-        }
-        if (node == root) {
-            return;
-        }
-        if (node == tocNav) {
-            tocNav = XmlNode();
-        }
-        node = node.NextSibling();
-    }
+        });
 }
 
 } // namespace
@@ -207,7 +175,11 @@ bool HasContainerFile(const std::string& tempDir) {
 
 void ReadPackageThroughContainer(const std::string& tempDir, ReaderState& state, TableOfContents& toc,
                                  XmlDocument& navigationDocument, XmlDocument& packageDocument) {
-    const std::string rootFile = RootFileOf(tempDir + "/" + kContainerPath);
+    const PackageRoot root = ReadContainerFile(tempDir);
+    if (root.path.empty()) {
+        throw std::runtime_error(root.problem);
+    }
+    const std::string& rootFile = root.path;
     const std::string packagePath = tempDir + "/" + rootFile;
     state.subTempDir = ExtractFilePath(packagePath);
     packageDocument.LoadFromFile(packagePath);

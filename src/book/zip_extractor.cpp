@@ -14,6 +14,7 @@
 #include "book/zip_directory.h"
 #include "book/zip_format.h"
 #include "book/zip_member_name.h"
+#include "files/fd_io.h"
 
 namespace qm {
 
@@ -177,15 +178,8 @@ std::span<const unsigned char> MemberWriter::NextInput() {
 }
 
 void MemberWriter::WriteAll(std::span<const unsigned char> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(file_.Get(), bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            Fail("writing failed: " + FileSystemReason(errno));
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    if (const int error = WriteFully(file_.Get(), bytes.data(), bytes.size()); error != 0) {
+        Fail("writing failed: " + FileSystemReason(error));
     }
 }
 

@@ -16,18 +16,12 @@ namespace qm {
 
 namespace {
 
-std::string Shown(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
-}
-
 [[noreturn]] void CannotCreate(const std::string& path, int error) {
-    throw std::runtime_error("Cannot create file \"" + Shown(path) + "\". " + std::strerror(error));
+    throw std::runtime_error("Cannot create file \"" + ShownPath(path) + "\". " + std::strerror(error));
 }
 
 [[noreturn]] void CannotWrite(const std::string& path, int error) {
-    throw std::runtime_error("Cannot write file \"" + Shown(path) + "\". " + std::strerror(error));
+    throw std::runtime_error("Cannot write file \"" + ShownPath(path) + "\". " + std::strerror(error));
 }
 
 // A name beside `target` that no other writer uses: the process and a counter make it unique among writers of

@@ -1,5 +1,7 @@
 #include "jpeg2pdf2/jpeg_probe.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -95,56 +97,98 @@ std::uint16_t SwapWord(std::uint16_t value) {
     return static_cast<std::uint16_t>((value >> 8) | (value << 8));
 }
 
-bool GetInfosJPG(const std::string& fileName, std::int32_t& W, std::int32_t& H, bool& CMYK) {
+// Why OpenRegularFile gave no descriptor.
+std::string OpenFailure(const std::string& fileName) {
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) != 0) {
+        return std::strerror(errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return S_ISDIR(status.st_mode) ? "a folder, not a regular file" : "not a regular file";
+    }
+    const UniqueFd file(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    return file.Valid() ? "cannot be opened" : std::strerror(errno);
+}
+
+JpegProbe ProbeJpeg(const std::string& fileName) {
+    JpegProbe probe;
     std::uint64_t size = 0;
     const UniqueFd file = OpenRegularFile(fileName, size);
     if (!file.Valid()) {
-        return false;
+        probe.reason = OpenFailure(fileName);
+        return probe;
     }
     ProbeReader reader(file.Get());
     std::uint16_t code = 0;
     if (!reader.ReadWord(code) || code != kStartOfImage) {
-        return false;
+        probe.reason = "no JPEG start-of-image marker";
+        return probe;
     }
     // Any two bytes at a step boundary are a marker code: no 0xFF is required and fill bytes are not skipped.
     // Each step moves at least two bytes forward, so the walk ends at the end of the file at the latest.
     for (;;) {
         if (!reader.ReadWord(code)) {
-            return false;
+            probe.reason = "no baseline or progressive frame header before the end of the file";
+            return probe;
         }
         if (code == kBaselineFrame || code == kProgressiveFrame) {
+            const std::string frame = code == kBaselineFrame ? "baseline" : "progressive";
             reader.Skip(3); // segment length and sample precision, neither looked at
             std::uint16_t lines = 0;
             std::uint16_t samplesPerLine = 0;
             std::uint8_t components = 0;
-            if (!reader.ReadWord(lines)) {
-                return false;
+            if (!reader.ReadWord(lines) || !reader.ReadWord(samplesPerLine)) {
+                probe.reason = frame + " frame header cut short";
+                return probe;
             }
-            H = lines;
-            if (!reader.ReadWord(samplesPerLine)) {
-                return false;
-            }
-            W = samplesPerLine;
+            probe.info.H = lines;
+            probe.info.W = samplesPerLine;
             // A frame without width or height (one left to a later DNL marker) makes no page.
             if (lines == 0 || samplesPerLine == 0) {
-                return false;
+                probe.reason = frame + " frame of width or height 0";
+                return probe;
             }
-            if (!reader.Read(&components, 1) || (components != 3 && components != 4)) {
-                return false;
+            if (!reader.Read(&components, 1)) {
+                probe.reason = frame + " frame header cut short";
+                return probe;
             }
-            CMYK = components == 4;
-            return true;
+            if (components != 3 && components != 4) {
+                probe.reason = frame + " frame with " + std::to_string(components) + " component" +
+                               (components == 1 ? "" : "s") + ", not 3 (RGB) or 4 (CMYK)";
+                return probe;
+            }
+            probe.info.CMYK = components == 4;
+            probe.accepted = true;
+            return probe;
         }
-        if (code == kFillBytes || code == kEndOfImage) {
-            return false;
+        if (code == kEndOfImage) {
+            probe.reason = "no baseline or progressive frame header before the end-of-image marker";
+            return probe;
+        }
+        if (code == kFillBytes) {
+            probe.reason = "fill bytes (FF FF) where a marker belongs, before a baseline or progressive frame header";
+            return probe;
         }
         std::uint16_t length = 0;
         if (!reader.ReadWord(length)) {
-            return false;
+            probe.reason = "no baseline or progressive frame header before the end of the file";
+            return probe;
         }
         // The length counts its own two bytes and is not checked: 0 and 1 step back onto the length field.
         reader.Skip(std::int64_t{length} - 2);
     }
+}
+
+bool GetInfosJPG(const std::string& fileName, std::int32_t& W, std::int32_t& H, bool& CMYK) {
+    const JpegProbe probe = ProbeJpeg(fileName);
+    if (probe.info.W != 0 || probe.info.H != 0) {
+        W = probe.info.W;
+        H = probe.info.H;
+    }
+    if (probe.accepted) {
+        CMYK = probe.info.CMYK;
+    }
+    return probe.accepted;
 }
 
 } // namespace qm

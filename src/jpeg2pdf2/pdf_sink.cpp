@@ -1,5 +1,7 @@
 #include "jpeg2pdf2/pdf_sink.h"
 
+#include "files/fd_io.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,16 +51,8 @@ void FileSink::Flush() {
 }
 
 void FileSink::WriteAll(const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd_, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            Fail("Cannot write to", written < 0 ? errno : ENOSPC);
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
+    if (const int error = WriteFully(fd_, data, size); error != 0) {
+        Fail("Cannot write to", error);
     }
 }
 

@@ -514,28 +514,24 @@ void TForm1::ImageConvertClick() {
     PopupMenu1->exec(mapToGlobal(QPoint(ImageConvert->x(), ImageConvert->y() + ImageConvert->height())));
 }
 
-void TForm1::ImageZoomInClick() {
+void TForm1::Zoom(void (*command)(ReaderState&, BrowserView&)) {
     if (Converting()) {
         return;
     }
-    qm::ImageZoomInClick(state, *WebBrowser1);
+    command(state, *WebBrowser1);
     SaveReadingPlace(true);
+}
+
+void TForm1::ImageZoomInClick() {
+    Zoom(qm::ImageZoomInClick);
 }
 
 void TForm1::ImageZoomOutClick() {
-    if (Converting()) {
-        return;
-    }
-    qm::ImageZoomOutClick(state, *WebBrowser1);
-    SaveReadingPlace(true);
+    Zoom(qm::ImageZoomOutClick);
 }
 
 void TForm1::ImageOriginalClick() {
-    if (Converting()) {
-        return;
-    }
-    qm::ImageOriginalClick(state, *WebBrowser1);
-    SaveReadingPlace(true);
+    Zoom(qm::ImageOriginalClick);
 }
 
 void TForm1::ImageHomeClick() {
@@ -551,11 +547,7 @@ void TForm1::ImageHelpClick() {
 }
 
 void TForm1::ImageMinClick() {
-    try {
-        showMinimized();
-    } catch (...) {
-        // Minimising reports nothing.
-    }
+    showMinimized();
 }
 
 void TForm1::ImageMaxClick() {
@@ -563,11 +555,7 @@ void TForm1::ImageMaxClick() {
 }
 
 void TForm1::ImageCloseClick() {
-    try {
-        close();
-    } catch (...) {
-        // Closing reports nothing.
-    }
+    close();
 }
 
 void TForm1::TitleMouseDown(Qt::MouseButton button) {

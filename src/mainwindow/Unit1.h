@@ -223,6 +223,8 @@ private:
     void ShowException(const std::string& text);
     bool Converting() const;
     void RunConversion(ConversionResult (BookConverter::*command)());
+    // A zoom command: none while a conversion runs; the zoom is remembered with the place.
+    void Zoom(void (*command)(ReaderState&, BrowserView&));
 
     std::unique_ptr<SkinnedFrame> frame_;
     std::unique_ptr<ReaderSettings> settings_;

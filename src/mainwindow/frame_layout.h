@@ -64,15 +64,10 @@ constexpr int CommandLeft(int index) {
     return index == 0 ? kFirstCommandLeft : kSecondCommandLeft + (index - 1) * kCommandPitch;
 }
 
-// The three window buttons' left edges in the title bar, for a window `windowWidth` wide.
+// The minimise button's left edge in the title bar, for a window `windowWidth` wide; the maximise and close
+// buttons follow it, a pixel apart.
 constexpr int MinLeft(int windowWidth) {
     return windowWidth - kMinFromRight;
-}
-constexpr int MaxLeft(int windowWidth) {
-    return MinLeft(windowWidth) + kMinWidth + 1;
-}
-constexpr int CloseLeft(int windowWidth) {
-    return MaxLeft(windowWidth) + kMaxWidth + 1;
 }
 
 } // namespace qm::layout

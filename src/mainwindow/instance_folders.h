@@ -24,7 +24,6 @@ public:
     // Holds a slot from now on: the one held already, else the first free one (creating QMK and its lock
     // file). Returns its folders. Throws std::runtime_error when no lock file can be made.
     WorkingFolders Claim();
-    bool HoldsSlot() const { return slot_ != 0; }
 
     // Deletes the folders of the slot held, if any.
     void DeleteOwnFolders() const;

@@ -1,5 +1,7 @@
 #include "text_pdf/fd_pipeline.h"
 
+#include "files/fd_io.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,21 +42,7 @@ void FdPipeline::finish() {
 }
 
 void FdPipeline::WriteAll(unsigned char const* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd_, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            const int error = written < 0 ? errno : ENOSPC;
-            std::error_code ec;
-            const std::filesystem::path shown = std::filesystem::absolute(name_, ec).lexically_normal();
-            throw std::runtime_error("Cannot write file \"" + (ec ? name_ : shown.string()) + "\". " +
-                                     std::strerror(error));
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
+    qm::WriteAll(fd_, data, size, name_);
 }
 
 } // namespace qm

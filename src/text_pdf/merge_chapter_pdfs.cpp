@@ -1,5 +1,7 @@
 #include "text_pdf/merge_chapter_pdfs.h"
 
+#include "files/fd_io.h"
+
 #include <qpdf/ClosedFileInputSource.hh>
 #include <qpdf/PDFVersion.hh>
 #include <qpdf/QPDF.hh>
@@ -26,12 +28,6 @@ namespace qm {
 
 namespace {
 
-std::string Shown(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
-}
-
 // qpdf's own messages start with the file's name, which ours give already.
 std::string CauseOf(const std::exception& error) {
     if (const auto* pdf = dynamic_cast<const QPDFExc*>(&error)) {
@@ -44,7 +40,8 @@ std::string CauseOf(const std::exception& error) {
 }
 
 [[noreturn]] void CannotReadChapter(std::size_t index, const std::string& path, const std::string& cause) {
-    throw std::runtime_error("Cannot read chapter " + std::to_string(index + 1) + " \"" + Shown(path) + "\". " + cause);
+    throw std::runtime_error("Cannot read chapter " + std::to_string(index + 1) + " \"" + ShownPath(path) + "\". " +
+                             cause);
 }
 
 std::string Describe(const OutlineEntry& entry, std::size_t index) {
@@ -314,7 +311,7 @@ void Write(QPDF& document, const PDFVersion& version, const std::string& path, R
     writer.write();
     if (document.anyWarnings()) {
         // A stream whose chapter can no longer be read is written empty, with a warning.
-        throw std::runtime_error("Cannot write file \"" + Shown(path) + "\". " +
+        throw std::runtime_error("Cannot write file \"" + ShownPath(path) + "\". " +
                                  document.getWarnings().front().getMessageDetail());
     }
     output.Commit();
@@ -326,7 +323,7 @@ void MergeChapterPdfs(const std::vector<std::string>& chapters, const std::vecto
                       const DocumentInfo& info, const std::string& output, const MergeProgress& progress,
                       Replacing replacing) {
     if (chapters.empty()) {
-        throw std::invalid_argument("No chapters to merge into \"" + Shown(output) + "\"");
+        throw std::invalid_argument("No chapters to merge into \"" + ShownPath(output) + "\"");
     }
     CheckOutlineChapters(outline, chapters.size());
     std::vector<OutlineEntry> placed = outline;

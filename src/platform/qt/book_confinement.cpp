@@ -1,5 +1,7 @@
 #include "platform/qt/book_confinement.h"
 
+#include "platform/qt/qt_log.h"
+
 #include <filesystem>
 
 namespace qm {
@@ -41,6 +43,7 @@ bool BookConfinement::Allows(const QUrl& url) const {
 void BookConfinement::interceptRequest(QWebEngineUrlRequestInfo& info) {
     const QUrl url = info.requestUrl();
     if (!Allows(url)) {
+        qCDebug(lcPage).noquote() << "refused" << url.toString();
         info.block(true);
         return;
     }

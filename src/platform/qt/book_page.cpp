@@ -1,6 +1,7 @@
 #include "platform/qt/book_page.h"
 
 #include "platform/qt/book_confinement.h"
+#include "platform/qt/qt_log.h"
 
 namespace qm {
 
@@ -18,7 +19,10 @@ bool BookPage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QSt
     return false;
 }
 
-void BookPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) {}
+void BookPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int lineNumber,
+                                        const QString& sourceID) {
+    qCDebug(lcPage).noquote() << sourceID + ":" + QString::number(lineNumber) + ":" << message;
+}
 
 bool BookPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
     if (isMainFrame && ownPageNext_) {

@@ -8,10 +8,10 @@ namespace qm {
 
 class BookConfinement;
 
-// A page that keeps quiet and keeps to its book. Script dialogs and console messages go nowhere, so a chapter
-// can never block the reader with a box of its own. Navigations stay inside the book: a link, a redirect or a
-// refresh to anything else is refused, and a click on a link to a web site or a mail address goes to
-// `openExternal` instead (which decides whether a person really clicked).
+// A page that keeps quiet and keeps to its book. Script dialogs go nowhere and console messages only to the log
+// (quillmark.page), so a chapter can never block the reader with a box of its own. Navigations stay inside the
+// book: a link, a redirect or a refresh to anything else is refused, and a click on a link to a web site or a
+// mail address goes to `openExternal` instead (which decides whether a person really clicked).
 class BookPage final : public QWebEnginePage {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BookPage)

@@ -5,6 +5,7 @@
 namespace qm {
 
 Q_LOGGING_CATEGORY(lcView, "quillmark.view", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcPage, "quillmark.page", QtWarningMsg)
 
 namespace {
 

@@ -183,23 +183,37 @@ XmlDocument::~XmlDocument() {
     delete doc_;
 }
 
-void XmlDocument::LoadFromFile(const std::string& path, WhitespaceText whitespace) {
+std::string XmlLoadResult::Message() const {
+    return line == 0 ? description : description + "\nLine: " + std::to_string(line) + "\n" + lineText;
+}
+
+XmlLoadResult XmlDocument::Load(const std::string& path, WhitespaceText whitespace) {
     if (!path.empty()) {
         fileName_ = path;
     } else if (fileName_.empty()) {
-        throw std::runtime_error("FileName cannot be blank");
+        return {false, "FileName cannot be blank"};
     }
     doc_->reset();
-    const std::string bytes = ReadWholeFile(fileName_);
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(fileName_);
+    } catch (const std::runtime_error& unreadable) {
+        return {false, unreadable.what()};
+    }
     const unsigned int options = kParseOptions | (whitespace == WhitespaceText::Kept ? pugi::parse_ws_pcdata : 0u);
     const pugi::xml_parse_result result = doc_->load_buffer(bytes.data(), bytes.size(), options);
     if (result) {
-        return;
+        return {};
     }
     doc_->reset();
     const SourceLine line = LineAtOffset(SourceAsUtf8(bytes, result.encoding), static_cast<std::size_t>(result.offset));
-    throw std::runtime_error(std::string(result.description()) + "\nLine: " + std::to_string(line.number) + "\n" +
-                             line.text);
+    return {false, result.description(), static_cast<std::size_t>(line.number), line.text};
+}
+
+void XmlDocument::LoadFromFile(const std::string& path, WhitespaceText whitespace) {
+    if (const XmlLoadResult result = Load(path, whitespace); !result) {
+        throw std::runtime_error(result.Message());
+    }
 }
 
 XmlNode XmlDocument::DocumentElement() const {

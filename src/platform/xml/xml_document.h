@@ -70,6 +70,20 @@ enum class WhitespaceText {
     Kept,
 };
 
+// What a load found: a well-formed document, or why there is none. The parser's result read for people:
+// its description, and where the fault is (the line's number from 1 and its first 40 characters), as
+// pugixml's xml_parse_result gives status and offset. A file that cannot be read at all has no line.
+struct XmlLoadResult {
+    bool ok = true;
+    std::string description;
+    std::size_t line = 0;
+    std::string lineText;
+
+    explicit operator bool() const { return ok; }
+    // The description, then "\nLine: <n>\n" and the line's text where there is a line.
+    std::string Message() const;
+};
+
 // A parsed XML file. Whitespace-only text between elements is dropped unless the load asks to keep it;
 // comments, processing instructions and CDATA sections are kept as nodes; a document type declaration is
 // accepted and its DTD never fetched.
@@ -80,12 +94,15 @@ public:
     XmlDocument(const XmlDocument&) = delete;
     XmlDocument& operator=(const XmlDocument&) = delete;
 
-    // Loads the file at `path`, replacing the content. UTF-8, UTF-16 and UTF-32 files load, with or without
-    // a byte order mark. An empty path reloads the file named last; with nothing named before it throws
-    // std::runtime_error("FileName cannot be blank"). A file that cannot be read throws std::runtime_error
-    // naming the file and the system's reason; a file that is not well-formed throws std::runtime_error with
-    // the parser's reason, "\nLine: <n>\n" and the first 40 characters of the offending line. After a
-    // failure the document is empty and still names the file, so that an empty path tries it again.
+    // Loads the file at `path`, replacing the content, and says how it went. UTF-8, UTF-16 and UTF-32 files
+    // load, with or without a byte order mark. An empty path reloads the file named last; with nothing named
+    // before the result says "FileName cannot be blank". A file that cannot be read gives its name and the
+    // system's reason; a file that is not well-formed the parser's reason and the line. After a failure the
+    // document is empty and still names the file, so that an empty path tries it again.
+    XmlLoadResult Load(const std::string& path, WhitespaceText whitespace = WhitespaceText::Dropped);
+
+    // Load for callers that cannot go on without the document: throws std::runtime_error with the result's
+    // Message() when the load fails.
     void LoadFromFile(const std::string& path, WhitespaceText whitespace = WhitespaceText::Dropped);
 
     XmlNode DocumentElement() const;
