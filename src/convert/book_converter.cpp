@@ -77,18 +77,6 @@ bool ConversionResult::Complete() const {
 
 BookConverter::BookConverter(ConversionContext context) : c_(std::move(context)) {}
 
-ConversionResult BookConverter::ConverttoPDF1Click() {
-    return Convert(ConversionKind::Pdf);
-}
-
-ConversionResult BookConverter::ConverttoJPG1Click() {
-    return Convert(ConversionKind::Jpg);
-}
-
-ConversionResult BookConverter::ConverttoTextPDF1Click() {
-    return Convert(ConversionKind::TextPdf);
-}
-
 void BookConverter::Cancel(bool quietly) {
     if (running_) {
         cancelled_ = true;

@@ -93,12 +93,11 @@ public:
     // Told of each chapter before it is captured (the command-line tool prints it).
     std::function<void(const ChapterStep&)> onChapter;
 
-    ConversionResult ConverttoPDF1Click();
-    ConversionResult ConverttoJPG1Click();
-    // Convert to PDF (text): every chapter file printed once by the engine (text as text, links kept), merged
-    // into one document with one bookmark per row (a row with an anchor at its anchor), the book's title,
-    // author and language, and page numbers.
-    ConversionResult ConverttoTextPDF1Click();
+    // Converts the book: to a picture PDF, to numbered JPEG files, or (ConversionKind::TextPdf) to a PDF of
+    // text: every chapter file printed once by the engine (text as text, links kept), merged into one document
+    // with one bookmark per row (a row with an anchor at its anchor), the book's title, author and language,
+    // and page numbers.
+    ConversionResult Convert(ConversionKind kind);
     // The book's metadata for the text PDF (empty fields when not set).
     std::function<BookMetadata()> metadata;
     // The PDF writer's progress report: handles waiting events and moves the progress bar one step.
@@ -110,7 +109,6 @@ public:
     void Cancel(bool quietly = false);
 
 private:
-    ConversionResult Convert(ConversionKind kind);
     bool Prepare(ConversionResult& result);
     std::string CheckOutput(ConversionKind kind, const std::string& chosen) const;
     TakenName WhenTaken(const std::string& name) const;

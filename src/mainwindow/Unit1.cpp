@@ -299,18 +299,18 @@ bool TForm1::Converting() const {
 }
 
 void TForm1::ConverttoPDF1Click() {
-    RunConversion(&BookConverter::ConverttoPDF1Click);
+    RunConversion(ConversionKind::Pdf);
 }
 
 void TForm1::ConverttoJPG1Click() {
-    RunConversion(&BookConverter::ConverttoJPG1Click);
+    RunConversion(ConversionKind::Jpg);
 }
 
 void TForm1::ConverttoPDFText1Click() {
-    RunConversion(&BookConverter::ConverttoTextPDF1Click);
+    RunConversion(ConversionKind::TextPdf);
 }
 
-void TForm1::RunConversion(ConversionResult (BookConverter::*command)()) {
+void TForm1::RunConversion(ConversionKind kind) {
     if (Converting()) {
         return;
     }
@@ -323,7 +323,7 @@ void TForm1::RunConversion(ConversionResult (BookConverter::*command)()) {
             }
         }
     } closeWhenAsked{*this};
-    const ConversionResult result = (Converter().*command)();
+    const ConversionResult result = Converter().Convert(kind);
     ReportConversion(result, dialogs_, shell_);
 }
 
@@ -572,7 +572,7 @@ void TForm1::TitleDblClick() {
 }
 
 void TForm1::StringGrid1SelectCell(std::int32_t row) {
-    session_->Chapters().StringGrid1SelectCell(row);
+    session_->Chapters().RowSelected(row);
     // A chapter chosen starts at its top.
     if (row > 0) {
         SaveReadingPlace(false);
@@ -580,7 +580,7 @@ void TForm1::StringGrid1SelectCell(std::int32_t row) {
 }
 
 void TForm1::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
-    session_->Chapters().WebBrowser1DocumentComplete(outcome);
+    session_->Chapters().DocumentComplete(outcome);
     if (pendingScroll_ && !Converting()) {
         const double fraction = *pendingScroll_;
         pendingScroll_.reset();

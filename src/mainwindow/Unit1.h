@@ -222,7 +222,7 @@ private:
     void ShowNoBook();
     void ShowException(const std::string& text);
     bool Converting() const;
-    void RunConversion(ConversionResult (BookConverter::*command)());
+    void RunConversion(ConversionKind kind);
     // A zoom command: none while a conversion runs; the zoom is remembered with the place.
     void Zoom(void (*command)(ReaderState&, BrowserView&));
 

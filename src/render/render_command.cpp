@@ -149,9 +149,7 @@ int RunRender(const std::vector<std::string>& args) {
             progress->Chapter(step.number, step.title);
         };
         converter.options.paper = options->paper;
-        const ConversionResult result = options->kind == ConversionKind::TextPdf ? converter.ConverttoTextPDF1Click()
-                                        : options->kind == ConversionKind::Pdf   ? converter.ConverttoPDF1Click()
-                                                                                 : converter.ConverttoJPG1Click();
+        const ConversionResult result = converter.Convert(options->kind);
         if (progress) {
             progress->Finish();
         }

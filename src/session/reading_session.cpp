@@ -12,9 +12,8 @@ ReadingSession::ReadingSession(const Platform& platform, std::function<std::stri
     converter_.metadata = [this] { return Metadata(); };
     // A row chosen is shown, and the page's load completes the handshake; a window may put its own handlers
     // around these.
-    toc.SetSelectHandler([this](std::int32_t row) { chapters_.StringGrid1SelectCell(row); });
-    browser_.SetDocumentCompleteHandler(
-        [this](const LoadOutcome& outcome) { chapters_.WebBrowser1DocumentComplete(outcome); });
+    toc.SetSelectHandler([this](std::int32_t row) { chapters_.RowSelected(row); });
+    browser_.SetDocumentCompleteHandler([this](const LoadOutcome& outcome) { chapters_.DocumentComplete(outcome); });
 }
 
 void ReadingSession::Open(const std::string& path, const WorkingFolders& bookFolders) {

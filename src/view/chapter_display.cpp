@@ -55,7 +55,7 @@ ChapterDisplay::ChapterDisplay(ReaderState& state, TableOfContents& toc, Browser
                                std::function<std::string()> bookPath, std::function<void(const std::string&)> setStatus)
     : state_(state), toc_(toc), browser_(browser), bookPath_(std::move(bookPath)), setStatus_(std::move(setStatus)) {}
 
-void ChapterDisplay::StringGrid1SelectCell(std::int32_t row) {
+void ChapterDisplay::RowSelected(std::int32_t row) {
     if (row == 0) {
         return;
     }
@@ -75,7 +75,7 @@ void ChapterDisplay::StringGrid1SelectCell(std::int32_t row) {
     if (!InsideFolder(state_.bookFolder, source)) {
         // Refused at once, and nothing outside the book is renamed; the engine would refuse it too, but only
         // when its load time ran out.
-        WebBrowser1DocumentComplete({false, "refused: it is not a file of the book"});
+        DocumentComplete({false, "refused: it is not a file of the book"});
         return;
     }
     const std::string target = ChapterTargetPath(source);
@@ -83,7 +83,7 @@ void ChapterDisplay::StringGrid1SelectCell(std::int32_t row) {
     browser_.Navigate(target, link.fragment);
 }
 
-void ChapterDisplay::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
+void ChapterDisplay::DocumentComplete(const LoadOutcome& outcome) {
     state_.flag_complete = 1;
     if (outcome.loaded) {
         try {
@@ -105,7 +105,7 @@ void ChapterDisplay::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
 void ChapterDisplay::ShowRow(std::int32_t row) {
     state_.flag_complete = 0;
     if (toc_.CurrentRow() == row) {
-        StringGrid1SelectCell(row);
+        RowSelected(row);
     } else {
         toc_.SetCurrentRow(row);
     }

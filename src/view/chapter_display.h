@@ -28,20 +28,21 @@ public:
     ChapterDisplay(ReaderState& state, TableOfContents& toc, BrowserView& browser,
                    std::function<std::string()> bookPath, std::function<void(const std::string&)> setStatus);
 
-    // Row `row` became the selected row. Row 0 (the header) changes nothing. A row without a chapter path
-    // sets flag_complete to 1 and flag_null to true and loads nothing. Otherwise the status line shows
-    // "<book path>---<title>", the chapter file (subTempDir + the row's path up to any "#", with its %XX
-    // escapes decoded) is renamed to its ChapterTargetPath unless that name is taken, the browser is sent
-    // there (scrolled to the row's anchor) and flag_null is cleared. Throws what the browser throws; a failed
-    // rename is ignored.
-    void StringGrid1SelectCell(std::int32_t row);
+    // Row `row` became the selected row (the window's StringGrid1SelectCell). Row 0 (the header) changes
+    // nothing. A row without a chapter path sets flag_complete to 1 and flag_null to true and loads nothing.
+    // Otherwise the status line shows "<book path>---<title>" and flag_null is cleared; a chapter file
+    // (subTempDir + the row's path up to any "#", with its %XX escapes decoded) outside the book's folder is
+    // refused at once (as a load that failed); else it is renamed to its ChapterTargetPath unless that name is
+    // taken, and the browser is sent there (scrolled to the row's anchor). Throws what the browser throws; a
+    // failed rename is ignored.
+    void RowSelected(std::int32_t row);
 
-    // The top-level document has finished loading: flag_complete becomes 1, the zoom goes on the page, the
-    // character set is "utf-8" and the body loses its border. A document that could not be shown is not
-    // touched: the view says which file it was and why (LoadFailure). A page that stops answering is left
-    // behind for a fresh one and counts as not shown. Any other error of the zoom or the character set
-    // propagates (flag_complete is 1 by then).
-    void WebBrowser1DocumentComplete(const LoadOutcome& outcome);
+    // The top-level document has finished loading (the window's WebBrowser1DocumentComplete): flag_complete becomes 1,
+    // the zoom goes on the page, the character set is "utf-8" and the body loses its border. A document that could not
+    // be shown is not touched: the view says which file it was and why (LoadFailure). A page that stops answering is
+    // left behind for a fresh one and counts as not shown. Any other error of the zoom or the character set propagates
+    // (flag_complete is 1 by then).
+    void DocumentComplete(const LoadOutcome& outcome);
 
     // Shows row `row` as a click on it does, for a caller that then awaits its page: flag_complete is cleared,
     // the row becomes the table's current row, which shows it, and a row that is current already is shown

@@ -50,9 +50,8 @@ public:
                 view.pages[state.subTempDir + ChapterTargetPath(file)] = chapters[i].page;
             }
         }
-        toc.SetSelectHandler([this](std::int32_t row) { chapters_.StringGrid1SelectCell(row); });
-        view.SetDocumentCompleteHandler(
-            [this](const LoadOutcome& outcome) { chapters_.WebBrowser1DocumentComplete(outcome); });
+        toc.SetSelectHandler([this](std::int32_t row) { chapters_.RowSelected(row); });
+        view.SetDocumentCompleteHandler([this](const LoadOutcome& outcome) { chapters_.DocumentComplete(outcome); });
         fs::create_directories(dir / "out");
         if (!chapters.empty()) {
             toc.SetCurrentRow(1);
@@ -95,12 +94,12 @@ const std::vector<Chapter> kBook = {
     {"Three", "three.htm", {300, 400}},
 };
 
-TEST(ConverttoPDF1Click, LaysEachChapterOutAtThePageWidthAndWritesOnePdf) {
+TEST(PdfConversion, LaysEachChapterOutAtThePageWidthAndWritesOnePdf) {
     Conversion c(kBook);
     c.state.WebZoom = 1.4;
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
 
-    const ConversionResult result = c.converter.ConverttoPDF1Click();
+    const ConversionResult result = c.converter.Convert(ConversionKind::Pdf);
 
     ASSERT_EQ(c.dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(c.dialogs.saveRequests[0].filter.description, "PDF Document");
@@ -135,13 +134,13 @@ TEST(ConverttoPDF1Click, LaysEachChapterOutAtThePageWidthAndWritesOnePdf) {
     EXPECT_FALSE(c.view.capturing);
 }
 
-TEST(ConverttoPDF1Click, PicturesAreTheirOwnSize) {
+TEST(PdfConversion, PicturesAreTheirOwnSize) {
     Conversion c({{"Bitmap", "Images/page1.jpg", {837, 800, DocumentKind::Bitmap, 600, 837}},
                   {"Drawing", "Images/plan.svg", {600, 600, DocumentKind::Svg, 736, 1162}},
                   {"Scalable", "Images/map.svg", {500, 600, DocumentKind::Svg, 0, 0, 0.5}}});
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
 
-    EXPECT_TRUE(c.converter.ConverttoPDF1Click().Complete());
+    EXPECT_TRUE(c.converter.Convert(ConversionKind::Pdf).Complete());
 
     EXPECT_EQ(SizeOf(c.PageFile(1)), std::make_pair(600, 837));
     EXPECT_EQ(SizeOf(c.PageFile(2)), std::make_pair(736, 1162));
@@ -149,7 +148,7 @@ TEST(ConverttoPDF1Click, PicturesAreTheirOwnSize) {
     EXPECT_EQ(SizeOf(c.PageFile(3)), std::make_pair(600, 300));
 }
 
-TEST(ConverttoPDF1Click, RowsIntoOneFileShareItOutBySection) {
+TEST(PdfConversion, RowsIntoOneFileShareItOutBySection) {
     const FakePageView::Page file{3000, 600, DocumentKind::Page, 0, 0, 0, {{"s1", 1000}, {"s2", 1800}}};
     Conversion c({{"Whole", "ch.html", file},
                   {"First", "ch.html#s1", file},
@@ -157,7 +156,7 @@ TEST(ConverttoPDF1Click, RowsIntoOneFileShareItOutBySection) {
                   {"Lost", "ch.html#nowhere", file}});
     c.dialogs.saveAnswers = {c.Out("Tale.jpg")};
 
-    EXPECT_TRUE(c.converter.ConverttoJPG1Click().Complete());
+    EXPECT_TRUE(c.converter.Convert(ConversionKind::Jpg).Complete());
 
     EXPECT_EQ(SizeOf(c.Out("Tale1.jpg")).second, 1000);
     EXPECT_EQ(SizeOf(c.Out("Tale2.jpg")).second, 800);
@@ -192,7 +191,7 @@ TEST(ChapterSection, FromTheAnchorToTheNextOneBelow) {
     }
 }
 
-TEST(ConverttoPDF1Click, AChapterThatCannotBeShownCostsOnlyItself) {
+TEST(PdfConversion, AChapterThatCannotBeShownCostsOnlyItself) {
     std::vector<Chapter> book = kBook;
     book[0].page.failure = "net::ERR_FILE_NOT_FOUND";
     book[2].page.loads = false;
@@ -202,7 +201,7 @@ TEST(ConverttoPDF1Click, AChapterThatCannotBeShownCostsOnlyItself) {
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
     test::WriteFile(c.Out("Tale.pdf"), "a whole book");
 
-    const ConversionResult result = c.converter.ConverttoPDF1Click();
+    const ConversionResult result = c.converter.Convert(ConversionKind::Pdf);
 
     ASSERT_EQ(result.missing.size(), 3u);
     EXPECT_EQ(result.missing[0].row, 1);
@@ -225,14 +224,14 @@ TEST(ConverttoPDF1Click, AChapterThatCannotBeShownCostsOnlyItself) {
 
 // The chosen name was free when it was chosen: a file that appears there while the book converts (another
 // program, another conversion to the same name) is never replaced unasked.
-TEST(ConverttoPDF1Click, AFileThatAppearsMeanwhileIsKeptUnlessTheUserSaysSo) {
+TEST(PdfConversion, AFileThatAppearsMeanwhileIsKeptUnlessTheUserSaysSo) {
     for (const ReplaceAnswer answer : {ReplaceAnswer::No, ReplaceAnswer::Yes}) {
         Conversion c(kBook);
         c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
         c.dialogs.replaceAnswers = {answer};
         c.converter.onChapter = [&c](const ChapterStep&) { test::WriteFile(c.Out("Tale.pdf"), "theirs"); };
 
-        const ConversionResult result = c.converter.ConverttoPDF1Click();
+        const ConversionResult result = c.converter.Convert(ConversionKind::Pdf);
 
         if (answer == ReplaceAnswer::No) {
             EXPECT_EQ(test::ReadFile(c.Out("Tale.pdf")), "theirs");
@@ -245,20 +244,20 @@ TEST(ConverttoPDF1Click, AFileThatAppearsMeanwhileIsKeptUnlessTheUserSaysSo) {
 }
 
 // Without leave to replace (the command line without --replace), a file that appears meanwhile stops the PDF.
-TEST(ConverttoPDF1Click, WithoutLeaveToReplaceAFileThatAppearsMeanwhileStaysAndIsNamed) {
+TEST(PdfConversion, WithoutLeaveToReplaceAFileThatAppearsMeanwhileStaysAndIsNamed) {
     Conversion c(kBook);
     c.converter.options.replace = false;
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
     c.converter.onChapter = [&c](const ChapterStep&) { test::WriteFile(c.Out("Tale.pdf"), "theirs"); };
 
-    const ConversionResult result = c.converter.ConverttoPDF1Click();
+    const ConversionResult result = c.converter.Convert(ConversionKind::Pdf);
 
     EXPECT_EQ(test::ReadFile(c.Out("Tale.pdf")), "theirs");
     EXPECT_NE(result.error.find("exists: another program wrote it"), std::string::npos) << result.error;
     EXPECT_FALSE(result.Complete());
 }
 
-TEST(ConverttoPDF1Click, TheOutputIsCheckedBeforeAnyChapter) {
+TEST(PdfConversion, TheOutputIsCheckedBeforeAnyChapter) {
     for (const bool isTheBook : {false, true}) {
         Conversion c(kBook);
         if (isTheBook) {
@@ -270,7 +269,7 @@ TEST(ConverttoPDF1Click, TheOutputIsCheckedBeforeAnyChapter) {
         }
         const std::size_t layouts = c.view.layouts.size();
 
-        const ConversionResult result = c.converter.ConverttoPDF1Click();
+        const ConversionResult result = c.converter.Convert(ConversionKind::Pdf);
 
         EXPECT_NE(result.error.find(isTheBook ? "is the book itself" : "does not exist"), std::string::npos)
             << result.error;
@@ -296,7 +295,7 @@ void WriteOnePagePdf(const std::string& path) {
     ASSERT_EQ(JpegsToPDF({picture}, path, {}), pdfDone);
 }
 
-TEST(ConverttoTextPDF1Click, PrintsEachFileOnceWithTheAnchorsOfItsRows) {
+TEST(TextPdfConversion, PrintsEachFileOnceWithTheAnchorsOfItsRows) {
     for (const PaperKind paper : {PaperKind::A4, PaperKind::Chapter}) {
         const FakePageView::Page file{3000, 600, DocumentKind::Page, 0, 0, 0, {{"s1", 1000}}};
         Conversion c({{"Whole", "ch.html", file}, {"First", "ch.html#s1", file}, {"Next", "next.html", {900, 600}}});
@@ -304,7 +303,7 @@ TEST(ConverttoTextPDF1Click, PrintsEachFileOnceWithTheAnchorsOfItsRows) {
         c.converter.options.paper = paper;
         c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
 
-        const ConversionResult result = c.converter.ConverttoTextPDF1Click();
+        const ConversionResult result = c.converter.Convert(ConversionKind::TextPdf);
 
         EXPECT_TRUE(result.Complete()) << (result.missing.empty() ? result.error : result.missing[0].reason);
         EXPECT_EQ(result.pdfResult, pdfDone);
@@ -325,26 +324,26 @@ TEST(ConverttoTextPDF1Click, PrintsEachFileOnceWithTheAnchorsOfItsRows) {
 }
 
 // A document of text with chapters missing would pass for the book: none is written.
-TEST(ConverttoTextPDF1Click, AFileThatCannotBeShownMakesNoDocument) {
+TEST(TextPdfConversion, AFileThatCannotBeShownMakesNoDocument) {
     Conversion c({{"One", "one.html", {700, 600}}, {"Gone", "gone.html", {700, 600}}});
     c.view.pages[c.state.subTempDir + "gone.html"].failure = "net::ERR_FILE_NOT_FOUND";
     c.view.onPrint = [](const std::string& path, const Paper&) { WriteOnePagePdf(path); };
     c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
 
-    const ConversionResult result = c.converter.ConverttoTextPDF1Click();
+    const ConversionResult result = c.converter.Convert(ConversionKind::TextPdf);
 
     ASSERT_EQ(result.missing.size(), 1u);
     EXPECT_EQ(result.missing[0].row, 2);
     EXPECT_FALSE(fs::exists(c.Out("Tale.pdf")));
 }
 
-TEST(ConverttoPDF1Click, ACancelledSaveDialogKeepsOnlyThePreparations) {
+TEST(PdfConversion, ACancelledSaveDialogKeepsOnlyThePreparations) {
     Conversion c(kBook);
     c.state.WebZoom = 1.4;
     test::WriteFile(fs::path(c.tempJPG) / "old.jpg", "old");
     c.dialogs.saveAnswers = {std::nullopt};
 
-    const ConversionResult result = c.converter.ConverttoPDF1Click();
+    const ConversionResult result = c.converter.Convert(ConversionKind::Pdf);
 
     EXPECT_FALSE(result.started);
     EXPECT_TRUE(fs::is_empty(c.tempJPG));
@@ -365,7 +364,8 @@ TEST(ConvertCancel, StopsAtTheNextWaitAndLeavesNoOutput) {
                     c.converter.Cancel(quietly);
                 }
             };
-            const ConversionResult result = pdf ? c.converter.ConverttoPDF1Click() : c.converter.ConverttoJPG1Click();
+            const ConversionResult result =
+                pdf ? c.converter.Convert(ConversionKind::Pdf) : c.converter.Convert(ConversionKind::Jpg);
 
             EXPECT_TRUE(result.cancelled);
             EXPECT_EQ(result.quiet, quietly);
@@ -377,13 +377,13 @@ TEST(ConvertCancel, StopsAtTheNextWaitAndLeavesNoOutput) {
     }
 }
 
-TEST(ConverttoJPG1Click, WritesNumberedFilesAndKeepsThoseTheUserKeeps) {
+TEST(JpgConversion, WritesNumberedFilesAndKeepsThoseTheUserKeeps) {
     Conversion c(kBook);
     c.dialogs.saveAnswers = {c.Out("Tale.jpg")};
     test::WriteFile(c.Out("Tale3.jpg"), "kept");
     c.dialogs.replaceAnswers = {ReplaceAnswer::No};
 
-    const ConversionResult result = c.converter.ConverttoJPG1Click();
+    const ConversionResult result = c.converter.Convert(ConversionKind::Jpg);
 
     EXPECT_EQ(c.dialogs.saveRequests[0].filter.description, "JPEG Document");
     EXPECT_EQ(c.dialogs.saveRequests[0].filter.pattern, "*.jpg");
@@ -405,7 +405,7 @@ TEST(ConvertProgress, MovesForEveryChapterOfALongBook) {
     std::vector<int> shown;
     c.converter.onChapter = [&](const ChapterStep& step) { shown.push_back(step.number); };
 
-    c.converter.ConverttoJPG1Click();
+    c.converter.Convert(ConversionKind::Jpg);
 
     ASSERT_EQ(c.window.progressRanges, std::vector<int>{200});
     ASSERT_EQ(c.window.progress.size(), 202u);

@@ -92,7 +92,7 @@ private slots:
             window.dialogs.saveAnswers = {(out / "page.jpg").string()};
             QElapsedTimer took;
             took.start();
-            const ConversionResult result = converter.ConverttoJPG1Click();
+            const ConversionResult result = converter.Convert(ConversionKind::Jpg);
             if (book.refusedAtOnce) {
                 QVERIFY2(took.elapsed() < 4000, book.name.c_str());
             }

@@ -43,21 +43,21 @@ struct Reader {
     }
 };
 
-TEST(StringGrid1SelectCell, HeaderRowChangesNothing) {
+TEST(RowSelected, HeaderRowChangesNothing) {
     Reader reader;
     reader.state.flag_complete = 0;
     reader.state.flag_null = true;
-    reader.display.StringGrid1SelectCell(0);
+    reader.display.RowSelected(0);
     EXPECT_TRUE(reader.view.navigations.empty());
     EXPECT_EQ(reader.state.flag_complete, 0);
     EXPECT_TRUE(reader.state.flag_null);
     EXPECT_EQ(reader.status, "before");
 }
 
-TEST(StringGrid1SelectCell, RowWithoutPathLoadsNothingAndBlocksZoom) {
+TEST(RowSelected, RowWithoutPathLoadsNothingAndBlocksZoom) {
     Reader reader;
     reader.SetChapter(1, "Lost", "");
-    reader.display.StringGrid1SelectCell(1);
+    reader.display.RowSelected(1);
     EXPECT_TRUE(reader.view.navigations.empty());
     EXPECT_EQ(reader.state.flag_complete, 1);
     EXPECT_TRUE(reader.state.flag_null);
@@ -89,7 +89,7 @@ TEST_P(ChapterFileNames, AreShownAsHtml) {
     Reader reader;
     reader.Write(c.onDisk, "chapter");
     reader.SetChapter(1, "One", c.cell);
-    reader.display.StringGrid1SelectCell(1);
+    reader.display.RowSelected(1);
     EXPECT_EQ(reader.view.navigations, std::vector<std::string>{reader.Path(c.shown)});
     EXPECT_EQ(reader.view.fragments, std::vector<std::string>{c.fragment});
     EXPECT_EQ(test::ReadFile(reader.Path(c.afterwards)), "chapter");
@@ -116,12 +116,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 // A book with both ch.xhtml and ch.html: the rename must not replace ch.html.
-TEST(StringGrid1SelectCell, RenameNeverReplacesAFile) {
+TEST(RowSelected, RenameNeverReplacesAFile) {
     Reader reader;
     reader.Write("ch.xhtml", "xhtml");
     reader.Write("ch.html", "html");
     reader.SetChapter(1, "One", "ch.xhtml");
-    reader.display.StringGrid1SelectCell(1);
+    reader.display.RowSelected(1);
     EXPECT_EQ(test::ReadFile(reader.Path("ch.xhtml")), "xhtml");
     EXPECT_EQ(test::ReadFile(reader.Path("ch.html")), "html");
     EXPECT_EQ(reader.view.navigations, std::vector<std::string>{reader.Path("ch.html")});
@@ -129,7 +129,7 @@ TEST(StringGrid1SelectCell, RenameNeverReplacesAFile) {
 
 // A chapter path that leads out of the book is refused at once: nothing outside is renamed or shown, and the
 // reader or the conversion goes on without waiting for the engine's load time to run out.
-TEST(StringGrid1SelectCell, PathsOutOfTheBookAreRefusedAtOnce) {
+TEST(RowSelected, PathsOutOfTheBookAreRefusedAtOnce) {
     for (const std::string cell : {"../../outside.xhtml", "%2e%2e/%2E%2E/outside.xhtml", "Text/../../../outside.xhtml",
                                    "../../book2/ch.xhtml"}) {
         Reader reader;
@@ -139,7 +139,7 @@ TEST(StringGrid1SelectCell, PathsOutOfTheBookAreRefusedAtOnce) {
         reader.Write("book2/ch.xhtml", "mine");
         reader.SetChapter(1, "Out", cell);
         reader.state.flag_complete = 0;
-        reader.display.StringGrid1SelectCell(1);
+        reader.display.RowSelected(1);
         EXPECT_TRUE(reader.view.navigations.empty()) << cell;
         EXPECT_EQ(reader.state.flag_complete, 1) << cell;
         EXPECT_EQ(reader.display.LoadFailure(), "refused: it is not a file of the book") << cell;
@@ -149,20 +149,20 @@ TEST(StringGrid1SelectCell, PathsOutOfTheBookAreRefusedAtOnce) {
 }
 
 // The second selection finds the file renamed already and sends the browser to the same page again.
-TEST(StringGrid1SelectCell, SelectingTwiceShowsTheSamePageTwice) {
+TEST(RowSelected, SelectingTwiceShowsTheSamePageTwice) {
     Reader reader;
     reader.Write("Text/ch01.xhtml", "chapter");
     reader.SetChapter(2, "Two", "Text/ch01.xhtml");
-    reader.display.StringGrid1SelectCell(2);
-    reader.display.StringGrid1SelectCell(2);
+    reader.display.RowSelected(2);
+    reader.display.RowSelected(2);
     const std::string page = reader.Path("Text/ch01.html");
     EXPECT_EQ(reader.view.navigations, (std::vector<std::string>{page, page}));
 }
 
-TEST(WebBrowser1DocumentComplete, PutsZoomCharsetAndBorder) {
+TEST(DocumentComplete, PutsZoomCharsetAndBorder) {
     Reader reader;
     reader.state.WebZoom = 1.4;
-    reader.display.WebBrowser1DocumentComplete({});
+    reader.display.DocumentComplete({});
     EXPECT_EQ(reader.state.flag_complete, 1);
     EXPECT_EQ(reader.view.zooms, std::vector<double>{1.4});
     EXPECT_EQ(reader.view.charsets, std::vector<std::string>{"utf-8"});
@@ -170,31 +170,31 @@ TEST(WebBrowser1DocumentComplete, PutsZoomCharsetAndBorder) {
     EXPECT_EQ(reader.display.LoadFailure(), "");
 }
 
-TEST(WebBrowser1DocumentComplete, PageWithoutBodyKeepsItsBorderSilently) {
+TEST(DocumentComplete, PageWithoutBodyKeepsItsBorderSilently) {
     Reader reader;
     reader.view.hasBody = false;
-    reader.display.WebBrowser1DocumentComplete({});
+    reader.display.DocumentComplete({});
     EXPECT_EQ(reader.state.flag_complete, 1);
     EXPECT_TRUE(reader.view.borderStyles.empty());
 }
 
 // An error of the zoom ends the handler with the flag already raised, before the character set.
-TEST(WebBrowser1DocumentComplete, ZoomErrorEndsTheHandler) {
+TEST(DocumentComplete, ZoomErrorEndsTheHandler) {
     Reader reader;
     reader.view.zoomFails = true;
-    EXPECT_THROW(reader.display.WebBrowser1DocumentComplete({}), std::runtime_error);
+    EXPECT_THROW(reader.display.DocumentComplete({}), std::runtime_error);
     EXPECT_EQ(reader.state.flag_complete, 1);
     EXPECT_TRUE(reader.view.charsets.empty());
 }
 
 // A file that could not be shown is named in the view instead of the engine's page; a page that stops
 // answering once loaded is left behind for a fresh one, so the next chapter shows.
-TEST(WebBrowser1DocumentComplete, WhatCouldNotBeShownIsSaidSo) {
+TEST(DocumentComplete, WhatCouldNotBeShownIsSaidSo) {
     Reader reader;
     reader.Write("gone.html", "x");
     reader.SetChapter(1, "Gone", "gone.html");
-    reader.display.StringGrid1SelectCell(1);
-    reader.display.WebBrowser1DocumentComplete({false, "net::ERR_FILE_NOT_FOUND"});
+    reader.display.RowSelected(1);
+    reader.display.DocumentComplete({false, "net::ERR_FILE_NOT_FOUND"});
     EXPECT_EQ(reader.state.flag_complete, 1);
     EXPECT_EQ(reader.display.LoadFailure(), "net::ERR_FILE_NOT_FOUND");
     EXPECT_EQ(reader.view.failuresShown,
@@ -202,12 +202,12 @@ TEST(WebBrowser1DocumentComplete, WhatCouldNotBeShownIsSaidSo) {
     EXPECT_TRUE(reader.view.zooms.empty());
 
     reader.view.pages[reader.Path("gone.html")].hangs = true;
-    reader.display.StringGrid1SelectCell(1);
-    reader.display.WebBrowser1DocumentComplete({});
+    reader.display.RowSelected(1);
+    reader.display.DocumentComplete({});
     EXPECT_EQ(reader.view.renewals, 1);
     EXPECT_EQ(reader.display.LoadFailure(), "The page did not answer within 10 seconds");
 
-    reader.display.StringGrid1SelectCell(1);
+    reader.display.RowSelected(1);
     EXPECT_EQ(reader.display.LoadFailure(), "");
 }
 
