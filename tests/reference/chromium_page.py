@@ -346,16 +346,7 @@ class ChromiumPager:
 
     def anchor_tops(self, ids):
         self._require_page()
-        script = """(() => {
-            const tops = {};
-            for (const id of %s) {
-                const element = document.getElementById(id) ||
-                    Array.from(document.getElementsByName(id)).find(e => e.localName === "a");
-                tops[id] = element ? element.getBoundingClientRect().top + window.scrollY : null;
-            }
-            return tops;
-        })()""" % json.dumps(list(ids))
-        return self._evaluate(script)
+        return self._evaluate(anchor_tops_script(ids))
 
     def capture(self, out_png, top=0, bottom=None):
         self._require_page()
@@ -400,6 +391,20 @@ class ChromiumPager:
         with open(out_png, "wb") as out:
             out.write(data)
         return png_size(data)
+
+
+def anchor_tops_script(ids):
+    """A script whose value is {id: document y of the element with that id (or, like the browser's own fragment
+    lookup, of the first <a name=...>), or null}."""
+    return """(() => {
+        const tops = {};
+        for (const id of %s) {
+            const element = document.getElementById(id) ||
+                Array.from(document.getElementsByName(id)).find(e => e.localName === "a");
+            tops[id] = element ? element.getBoundingClientRect().top + window.scrollY : null;
+        }
+        return tops;
+    })()""" % json.dumps(list(ids))
 
 
 def section_bounds(tops, fragment, next_ids):

@@ -43,7 +43,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from chromium_page import PageLoadError, section_bounds  # noqa: E402
+from chromium_page import PageLoadError, anchor_tops_script, section_bounds  # noqa: E402
 
 DEFAULT_VIEWPORT_HEIGHT = 600
 MAX_SETTLING_ROUNDS = 4
@@ -251,16 +251,7 @@ def serve(args):
         return {"result": (part.width(), part.height())}
 
     def anchor_tops(request):
-        script = """(() => {
-            const tops = {};
-            for (const id of %s) {
-                const element = document.getElementById(id) ||
-                    Array.from(document.getElementsByName(id)).find(e => e.localName === "a");
-                tops[id] = element ? element.getBoundingClientRect().top + window.scrollY : null;
-            }
-            return tops;
-        })()""" % json.dumps(request["ids"])
-        return {"result": evaluate(script)}
+        return {"result": evaluate(anchor_tops_script(request["ids"]))}
 
     handlers = {"hello": lambda _: {"result": True}, "load": load, "capture": capture, "anchor_tops": anchor_tops}
     for line in sys.stdin:
