@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
             continue;
         }
         const std::string source = state.subTempDir + qm::PercentDecode(qm::SplitChapterLink(chapter).file);
-        const std::string target = qm::ChapterTargetPath(source);
+        const std::string target = qm::ShownPath(source, qm::DocumentTypeOf(source, ""));
         std::rename(source.c_str(), target.c_str());
         shares[static_cast<std::size_t>(chapters++ % jobs)].push_back(target);
     }

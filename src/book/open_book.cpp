@@ -82,6 +82,7 @@ void OpenBook(const std::string& bookPath, const WorkingFolders& folders, Reader
                       "has no package file: no file in or below its navigation map's folder has \".opf\" in its name");
         ReadOpfNode(state, toc, documents.XMLDocument2.DocumentElement());
     }
+    state.chapterFacts = ReadChapterFacts(documents.XMLDocument2, documents.XMLDocument2.FileName());
     log::Write(log::Area::Book, std::to_string(toc.RowCount() > 0 ? toc.RowCount() - 1 : 0) + " rows, chapters below " +
                                     state.subTempDir);
     // Without a row there is no first chapter to show; the table stays blanked as the steps above left it.

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -21,17 +20,6 @@ namespace {
 // A title longer than this is cut: no reader needs more, and a hostile document could otherwise make every
 // nested link carry all the text below it.
 constexpr std::size_t kMaxTitleLength = 1000;
-
-bool HasToken(const std::string& list, const std::string& token) {
-    std::istringstream words(list);
-    std::string word;
-    while (words >> word) {
-        if (word == token) {
-            return true;
-        }
-    }
-    return false;
-}
 
 struct ManifestGuide {
     std::string ncxHref; // relative to the package folder

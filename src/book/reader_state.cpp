@@ -18,6 +18,7 @@ void ReaderState::ClearForOpening() {
     DirID.clear();
     DirContent.clear();
     lastNodeName.clear();
+    chapterFacts.clear();
     flag_complete = 0;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "book/chapter_facts.h"
+
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,6 +48,8 @@ struct ReaderState {
     std::string subTempDir;
     // The folder the book was unpacked into: no chapter shown lies outside it.
     std::string bookFolder;
+    // What the package file says of its files (media type, fixed layout), by FactsKey.
+    std::map<std::string, ChapterFacts> chapterFacts;
 
     // Load handshake of the reading view: 1 once the selected chapter has loaded or had nothing to load.
     std::int32_t flag_complete = 0;

@@ -1,5 +1,7 @@
 #include "book/string_fields.h"
 
+#include <sstream>
+
 #include <algorithm>
 
 #include <stdexcept>
@@ -174,6 +176,16 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view lowerEnd) {
     return text.size() >= lowerEnd.size() && EqualsIgnoringCase(text.substr(text.size() - lowerEnd.size()), lowerEnd);
+}
+
+bool HasToken(const std::string& list, const std::string& token) {
+    std::istringstream words(list);
+    for (std::string word; words >> word;) {
+        if (word == token) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace qm

@@ -60,6 +60,9 @@ void AppendCollapsingWhitespace(std::string& out, std::string_view text);
 std::string CollapseWhitespace(std::string_view text);
 
 // True when `text` equals `lower` (given in lower case) with A-Z in `text` taken as a-z.
+// True when the white-space separated list `list` (an attribute's tokens) holds `token`.
+bool HasToken(const std::string& list, const std::string& token);
+
 bool EqualsIgnoringCase(std::string_view text, std::string_view lower);
 
 // True when `text` ends in `lowerEnd` (given in lower case), letter case in `text` aside.

@@ -62,10 +62,11 @@ private:
     int width_;
 };
 
-// The view height that shows `rows` rows of a page at once, up to a tile, plus the foot row that marks fresh
+// The view height that shows `rows` rows of a page at once, up to a tile: a page is laid out at the height it is
+// captured at.
 // frames.
 int CaptureViewHeight(int rows) {
-    return std::min(rows, kCaptureTileRows) + 1;
+    return std::min(rows, kCaptureTileRows);
 }
 
 } // namespace

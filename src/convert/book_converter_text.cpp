@@ -48,8 +48,10 @@ bool BookConverter::PrintFile(std::int32_t row, const std::string& pdfPath) {
             layout = c_.browser.LayOut(layout.width, viewportHeight_);
         }
         c_.browser.EndCapture();
+        // A row more than the height measured: the engine lays a page out to fractions of a pixel, and a print
+        // a fraction taller than its paper would go on to an empty page.
         paper = {std::max(layout.width, pageWidth_) * kPointsPerPixel,
-                 std::min(kTallestPagePoints, std::max(1, layout.height) * kPointsPerPixel), 0};
+                 std::min(kTallestPagePoints, (std::max(1, layout.height) + 1) * kPointsPerPixel), 0};
     }
     const auto found = anchorsByFile_.find(link.file);
     c_.browser.PrintToPdf(pdfPath, paper, found == anchorsByFile_.end() ? std::vector<std::string>() : found->second);

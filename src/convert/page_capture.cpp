@@ -230,8 +230,7 @@ PendingCapture CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, PageEnc
         return PendingCapture(ended);
     }
     try {
-        // One row more than the area: the foot row of the view marks fresh frames and is never part of one.
-        browser.BeginCapture(area.top + area.rows + 1);
+        browser.BeginCapture(area.top + area.rows);
         CaptureInPieces(browser, encoder, encoding, area);
     } catch (const PageNotAnswering& error) {
         ended.failure = error.what();

@@ -35,10 +35,9 @@ struct PageArea {
 
 // Writes the part `area` of the document that `browser` shows, as it is laid out now, as baseline colour JPEG
 // at `quality`, one pixel of the view to one pixel of the image. The view must be at least area.width wide;
-// the part is scrolled through the view one view height less one row at a time (the view's foot row marks
-// fresh frames), and a frame that does not show the next rows wanted (the page scrolled elsewhere) fails the
-// capture. An image taller than a JPEG file can hold goes on in continuation files (ContinuationFileName),
-// each at most JpegFileWriter::kMaxDimension rows high.
+// the part is scrolled through the view one view height at a time, and a frame that does not show the next rows wanted
+// (the page scrolled elsewhere) fails the capture. An image taller than a JPEG file can hold goes on in continuation
+// files (ContinuationFileName), each at most JpegFileWriter::kMaxDimension rows high.
 //
 // Before any file that exists already is replaced, the user is asked; No keeps that file (for the first file:
 // nothing is captured). A failure is returned, not thrown, and leaves none of the capture's files behind;

@@ -1,7 +1,9 @@
 #include "mainwindow/row_of_page.h"
 
 #include "book/book_paths.h"
-#include "view/chapter_display.h"
+#include "view/document_type.h"
+
+#include <algorithm>
 
 #include <filesystem>
 
@@ -25,7 +27,9 @@ std::int32_t RowOfPage(const TableOfContents& toc, const std::string& subTempDir
             return false;
         }
         const std::string source = subTempDir + PercentDecode(link.file);
-        if (page != Normal(source) && page != Normal(ChapterTargetPath(source))) {
+        const std::vector<std::string> names = ShownPaths(source);
+        if (std::none_of(names.begin(), names.end(),
+                         [&page](const std::string& name) { return Normal(name) == page; })) {
             return false;
         }
         sameAnchor = PercentDecode(link.fragment) == fragment;

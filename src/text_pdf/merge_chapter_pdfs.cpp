@@ -18,7 +18,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
+#include <set>
 #include <stdexcept>
 
 #include "files/output_file.h"
@@ -132,10 +134,53 @@ void PlaceNamedEntries(QPDF& chapter, const std::vector<QPDFPageObjectHelper>& p
     }
 }
 
-// Appends the pages of an opened chapter to `document` and returns how many there were.
+// Counts what a page's content draws: whether it shows text, a picture, a shading or a stroke, and how many
+// areas it fills.
+class InkCounter final : public QPDFObjectHandle::ParserCallbacks {
+public:
+    void handleObject(QPDFObjectHandle object) override {
+        if (!object.isOperator()) {
+            return;
+        }
+        static const std::set<std::string> kInk = {"Tj", "TJ", "'", "\"", "Do", "sh", "BI",
+                                                   "S",  "s",  "B", "B*", "b",  "b*"};
+        const std::string op = object.getOperatorValue();
+        ink = ink || kInk.contains(op);
+        fills += op == "f" || op == "F" || op == "f*" ? 1 : 0;
+    }
+    void handleEOF() override {}
+
+    bool ink = false;
+    int fills = 0;
+};
+
+// True when the page shows nothing but at most one filled area (the engine paints the page's background so
+// on the empty page that a chapter whose text ends at a page's foot leaves behind).
+bool ShowsNothing(QPDFPageObjectHelper& page) {
+    InkCounter counter;
+    try {
+        page.parseContents(&counter);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return !counter.ink && counter.fills <= 1;
+}
+
+// Appends the pages of an opened chapter to `document`, less empty pages at its end, and returns how many it
+// appended.
 int CopyPages(QPDF& document, QPDF& chapter, std::vector<OutlineEntry*>& namedEntries) {
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(chapter).getAllPages();
     PlaceNamedEntries(chapter, pages, namedEntries);
+    while (pages.size() > 1 && ShowsNothing(pages.back())) {
+        pages.pop_back();
+    }
+    // An anchor on a page left out is at the end of the last page kept.
+    for (OutlineEntry* entry : namedEntries) {
+        if (entry->page >= static_cast<int>(pages.size())) {
+            entry->page = static_cast<int>(pages.size()) - 1;
+            entry->top = std::numeric_limits<double>::max();
+        }
+    }
     MakeNamedLinksExplicit(chapter, pages);
     // A link may point at a later page of its chapter, and qpdf copies a reference to a page that it has not
     // copied yet as null: the pages go first, their annotations after.

@@ -1,6 +1,7 @@
 #include "view/chapter_display.h"
 
 #include "book/book_paths.h"
+#include "diagnostics/log.h"
 #include "view/web_zoom.h"
 
 #include <cstdio>
@@ -11,16 +12,28 @@ namespace qm {
 
 namespace {
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
 }
 
-// Renames without replacing: a file that already carries the target name (the book may have both ch.xhtml
-// and ch.html) stays, and the rename fails as the program expects it to.
-void RenameKeepingTarget(const std::string& source, const std::string& target) {
-    renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+// The name `source` is to be shown under, for the engine to parse it as `type`: the file takes that name on
+// disk (links of the book to its old name are led there by the page view). A file that already has that
+// name (the book has both ch.xhtml and ch.html) is never replaced: the file is then shown under the name it
+// has. A file renamed by an earlier showing is found under that name.
+std::string PlaceForShowing(const std::string& source, DocumentType type) {
+    const std::string target = ShownPath(source, type);
+    std::string current = source;
+    for (const std::string& name : ShownPaths(source)) {
+        if (Exists(name)) {
+            current = name;
+            break;
+        }
+    }
+    if (current == target) {
+        return target;
+    }
+    return renameat2(AT_FDCWD, current.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0 ? target : current;
 }
 
 // True when `path` lies in `folder` once "." and ".." are spelled out (or no book folder is known). The book's
@@ -35,13 +48,6 @@ bool InsideFolder(const std::string& folder, const std::string& path) {
 }
 
 } // namespace
-
-std::string ChapterTargetPath(const std::string& sourcePath) {
-    std::string target = sourcePath;
-    ReplaceAll(target, ".xhtml", ".html");
-    ReplaceAll(target, ".xml", ".html");
-    return target;
-}
 
 void SetBodyBorderStyle(BrowserView& browser, bool sunken) {
     try {
@@ -78,12 +84,33 @@ void ChapterDisplay::RowSelected(std::int32_t row) {
         DocumentComplete({false, "refused: it is not a file of the book"});
         return;
     }
-    const std::string target = ChapterTargetPath(source);
-    RenameKeepingTarget(source, target);
-    browser_.Navigate(target, link.fragment);
+    const std::string key = FactsKey(source);
+    const auto facts = state_.chapterFacts.find(key);
+    DocumentType type = DocumentTypeOf(source, facts == state_.chapterFacts.end() ? "" : facts->second.mediaType);
+    if (type == DocumentType::Xhtml && notWellFormed_.contains(key)) {
+        type = DocumentType::Html;
+    }
+    Show(source, type, link.fragment);
+}
+
+void ChapterDisplay::Show(const std::string& source, DocumentType type, const std::string& fragment) {
+    shownSource_ = source;
+    shownFragment_ = fragment;
+    const std::string shown = PlaceForShowing(source, type);
+    // What the engine parses is decided by the name the file has now.
+    shownType_ = DocumentTypeOf(shown, "");
+    browser_.Navigate(shown, fragment);
 }
 
 void ChapterDisplay::DocumentComplete(const LoadOutcome& outcome) {
+    if (outcome.loaded && shownType_ == DocumentType::Xhtml && ShowsXmlError()) {
+        // The engine's XML parser shows its error, never the reader: a chapter that is not well-formed XML is
+        // shown as HTML, and the load is not complete until then.
+        log::Write(log::Area::Book, shownChapter_ + " is not well-formed XML: shown as HTML");
+        notWellFormed_.insert(FactsKey(shownSource_));
+        Show(shownSource_, DocumentType::Html, shownFragment_);
+        return;
+    }
     state_.flag_complete = 1;
     if (outcome.loaded) {
         try {
@@ -100,6 +127,15 @@ void ChapterDisplay::DocumentComplete(const LoadOutcome& outcome) {
         loadFailure_ = outcome.reason;
     }
     browser_.ShowFailure("\"" + shownChapter_ + "\" could not be shown: " + loadFailure_);
+}
+
+bool ChapterDisplay::ShowsXmlError() {
+    try {
+        return browser_.ShowsXmlError();
+    } catch (const PageNotAnswering&) {
+        // Found out by the handshake that follows.
+        return false;
+    }
 }
 
 void ChapterDisplay::ShowRow(std::int32_t row) {

@@ -245,6 +245,37 @@ TEST_F(CliConvert, ATextPdfWithAMissingChapterNamesItAndWritesNothing) {
     EXPECT_FALSE(fs::exists(out));
 }
 
+// Chapters are parsed as the documents they are: valid XHTML with self-closed elements shows its text (the HTML
+// parser would swallow the rest of the file into <title/> or <script/>), and a chapter that is not well-formed
+// XML still shows its text, as HTML.
+TEST_F(CliConvert, XhtmlChaptersShowTheirText) {
+    const std::string book = (dir_ / "xhtml.epub").string();
+    const std::string text = "<p style='font:40px sans-serif'>WORDS WORDS WORDS</p>";
+    WriteZipFile(book, FixtureEpub({{"title.xhtml",
+                                     "<?xml version='1.0'?><html xmlns='http://www.w3.org/1999/xhtml'><head><title/>"
+                                     "</head><body>" +
+                                         text + "</body></html>",
+                                     "Title"},
+                                    {"script.xhtml",
+                                     "<?xml version='1.0'?><html xmlns='http://www.w3.org/1999/xhtml'><head>"
+                                     "<script src='none.js'/></head><body>" +
+                                         text + "</body></html>",
+                                     "Script"},
+                                    {"broken.xhtml", "<html><body>" + text + "<br></body></html>", "Broken"}}));
+    const test::CliResult result = Run({book, (dir_ / "x.jpg").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    for (int row = 1; row <= 3; ++row) {
+        const test::DecodedJpeg page = test::DecodeJpeg(dir_ / ("x" + std::to_string(row) + ".jpg"));
+        int ink = 0;
+        for (int y = 0; y < 150; ++y) {
+            for (int x = 0; x < page.width; ++x) {
+                ink += (page.Pixel(x, y) & 0xff) < 100 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(ink, 2000) << "row " << row << " shows no text";
+    }
+}
+
 // An incomplete conversion replaces nothing, --replace or not: what was converted goes under the incomplete
 // name, and the document or the pages under the chosen name stay byte for byte.
 TEST_F(CliConvert, AnIncompleteConversionReplacesNothing) {

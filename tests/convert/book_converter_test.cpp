@@ -46,8 +46,8 @@ public:
             toc.SetCell(1, row, chapters[i].title);
             toc.SetCell(2, row, chapters[i].path);
             const std::string file = SplitChapterLink(chapters[i].path).file;
-            if (!file.empty() && !view.pages.contains(state.subTempDir + ChapterTargetPath(file))) {
-                view.pages[state.subTempDir + ChapterTargetPath(file)] = chapters[i].page;
+            if (!file.empty() && !view.pages.contains(state.subTempDir + file)) {
+                view.pages[state.subTempDir + file] = chapters[i].page;
             }
         }
         toc.SetSelectHandler([this](std::int32_t row) { chapters_.RowSelected(row); });
@@ -315,9 +315,10 @@ TEST(TextPdfConversion, PrintsEachFileOnceWithTheAnchorsOfItsRows) {
             EXPECT_NEAR(c.view.printed[0].paper.width, 595.28, 0.01);
             EXPECT_EQ(c.view.printed[0].paper.margin, 36);
         } else {
-            // As wide as the page and as tall as the chapter, a pixel being three quarters of a point.
+            // As wide as the page and as tall as the chapter (and a row, for the fraction a layout may have), a
+            // pixel being three quarters of a point.
             EXPECT_EQ(c.view.printed[0].paper.width, 450);
-            EXPECT_EQ(c.view.printed[0].paper.height, 2250);
+            EXPECT_EQ(c.view.printed[0].paper.height, 2250.75);
             EXPECT_EQ(c.view.printed[0].paper.margin, 0);
         }
     }

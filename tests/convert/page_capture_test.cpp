@@ -110,7 +110,7 @@ TEST(CaptureViewToJPEG, AFailureLeavesNoneOfTheCapturesFiles) {
         // The view stops answering after the first continuation file has been finished.
         FakePageView view;
         view.pages[""] = {70000, 64};
-        view.viewHeight = kCaptureTileRows + 1;
+        view.viewHeight = kCaptureTileRows;
         view.failCapture = 17;
         const CaptureResult result = CaptureViewToJPEG(view, dialogs, (dir / "1_W.jpg").string(), {0, 70000, 64}, 100);
         EXPECT_TRUE(result.files.empty());
@@ -127,7 +127,7 @@ TEST(CaptureViewToJPEG, AFailureLeavesNoneOfTheCapturesFiles) {
         // A page that scrolls itself back while it is captured would repeat its first rows.
         FakePageView view;
         view.pages[""] = {9000, 300};
-        view.viewHeight = kCaptureTileRows + 1;
+        view.viewHeight = kCaptureTileRows;
         view.scrollsBackTo = 0;
         const CaptureResult result = CaptureViewToJPEG(view, dialogs, (dir / "3_W.jpg").string(), {0, 9000, 300}, 100);
         EXPECT_TRUE(result.files.empty());

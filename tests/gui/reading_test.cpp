@@ -72,9 +72,8 @@ private slots:
         QCOMPARE(form.StringGrid1->model()->rowCount(), 6);
         QCOMPARE(form.StringGrid1->currentIndex().row(), 1);
         QCOMPARE(form.Label1->text(), QString::fromStdString(kSampleBook + "---Title Page"));
-        QCOMPARE(window.PagePath(), window.Chapter("Text/title.html"));
-        QVERIFY(QFile::exists(window.Chapter("Text/title.html")));
-        QVERIFY(!QFile::exists(window.Chapter("Text/title.xhtml")));
+        // XHTML is shown as XHTML, under its own name.
+        QCOMPARE(window.PagePath(), window.Chapter("Text/title.xhtml"));
         QCOMPARE(form.WebBrowser1->EvaluateScript("document.body.style.borderStyle").toString(), QString("none"));
         QCOMPARE(QString::fromStdString(form.tempDir), qEnvironmentVariable("XDG_DATA_HOME") + "/QMK/tempDir");
         QVERIFY(QDir(QString::fromStdString(form.tempJPG)).isEmpty());
@@ -89,14 +88,14 @@ private slots:
         form.state.flag_complete = 0;
         QTest::keyClick(form.StringGrid1, Qt::Key_Down);
         window.WaitForPage();
-        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter1.html"));
+        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter1.xhtml"));
         form.state.flag_complete = 0;
         QTest::keyClick(form.StringGrid1, Qt::Key_PageDown);
         window.WaitForPage();
-        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter4.html"));
+        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter4.xhtml"));
         QCOMPARE(form.toc.CurrentRow(), 5);
         window.Select(4);
-        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter3.html"));
+        QCOMPARE(window.PagePath(), window.Chapter("Text/chapter3.xhtml"));
         QCOMPARE(form.Label1->text(), QString::fromStdString(kSampleBook + "---" + form.toc.Cell(1, 4)));
     }
 
@@ -314,12 +313,12 @@ private slots:
             second.Open(kSampleBook);
             secondFolder = QString::fromStdString(second.form->tempDir);
             QCOMPARE(secondFolder, firstFolder + "-2");
-            QVERIFY(QFile::exists(first.Chapter("Text/title.html")));
+            QVERIFY(QFile::exists(first.Chapter("Text/title.xhtml")));
         }
         QVERIFY(!QDir(secondFolder).exists());
-        QVERIFY(QFile::exists(first.Chapter("Text/title.html")));
+        QVERIFY(QFile::exists(first.Chapter("Text/title.xhtml")));
         first.Select(2);
-        QCOMPARE(first.PagePath(), first.Chapter("Text/chapter1.html"));
+        QCOMPARE(first.PagePath(), first.Chapter("Text/chapter1.xhtml"));
         QVERIFY(QFile::exists(first.PagePath()));
     }
 };

@@ -35,8 +35,8 @@ Python use:
 - anchor_tops(ids) -> {id: y or None} for the loaded document: the top of the element with that id (or,
   like the browser's own fragment lookup, of the first <a name=...>), plus scrollY.
 - capture(out_png, top=0, bottom=None) -> (width, height) of the PNG written: the content's full width,
-  the rows from `top` to `bottom` (default: the content's end), at one pixel per CSS pixel, beyond the
-  viewport. One capture normally takes the whole page (Chromium 156 gives 300,000 rows at once); should
+  the rows from the one `top` lies in to the one `bottom` lies in (default: the content's end; a section
+  begins at the row its anchor's top lies in), at one pixel per CSS pixel, beyond the viewport. One capture normally takes the whole page (Chromium 156 gives 300,000 rows at once); should
   the browser refuse or cut it, the page is taken again in bands of BAND_HEIGHT rows stacked with
   ImageMagick's convert under magick_env().
 - shot(path_or_url, out_png, fragment=None, next_ids=(), height=None) -> (width, height): load() and
@@ -46,8 +46,8 @@ Python use:
   document.
 - magick_env(): the environment for ImageMagick commands on such tall pages: the system policy caps a
   side at 16,384 pixels, imagemagick/policy.xml beside this file raises it.
-- shown_name(path): the name under which Quillmark shows a chapter file: every ".xhtml" becomes ".html",
-  then every ".xml" becomes ".html" (case-sensitive, anywhere in the path), so the file parses as HTML.
+- xml_error(): whether the loaded document, parsed as XML, was found not well-formed (the browser shows a
+  parsererror element then).
 
 Command line:
 
@@ -60,6 +60,7 @@ import argparse
 import base64
 import fcntl
 import json
+import math
 import os
 import pathlib
 import queue
@@ -83,10 +84,6 @@ class ChromiumError(RuntimeError):
 
 class PageLoadError(RuntimeError):
     """A page could not be loaded; the message names the file."""
-
-
-def shown_name(path):
-    return path.replace(".xhtml", ".html").replace(".xml", ".html")
 
 
 def file_url(path_or_url):
@@ -348,11 +345,15 @@ class ChromiumPager:
         self._require_page()
         return self._evaluate(anchor_tops_script(ids))
 
+    def xml_error(self):
+        self._require_page()
+        return bool(self._evaluate(XML_ERROR_SCRIPT))
+
     def capture(self, out_png, top=0, bottom=None):
         self._require_page()
         width, height = self._size
-        top = max(0, min(int(round(top or 0)), height))
-        bottom = height if bottom is None else max(top, min(int(round(bottom)), height))
+        top = max(0, min(math.floor(top or 0), height))
+        bottom = height if bottom is None else max(top, min(math.floor(bottom), height))
         if bottom == top:
             raise PageLoadError(f"{self._loaded}: nothing to capture between y {top} and {bottom}")
         if self._capture_band(out_png, width, top, bottom) != (width, bottom - top):
@@ -391,6 +392,10 @@ class ChromiumPager:
         with open(out_png, "wb") as out:
             out.write(data)
         return png_size(data)
+
+
+# True when the browser's XML parser found the document not well-formed.
+XML_ERROR_SCRIPT = "document.getElementsByTagNameNS('*', 'parsererror').length > 0"
 
 
 def anchor_tops_script(ids):

@@ -112,11 +112,5 @@ class ChromiumPagerTest(unittest.TestCase):
 
 
 
-class ShownNameTest(unittest.TestCase):
-    def test_every_occurrence_case_sensitively(self):
-        self.assertEqual(cp.shown_name("Text.xml/a.xhtml.xml"), "Text.html/a.html.html")
-        self.assertEqual(cp.shown_name("A.XHTML"), "A.XHTML")
-
-
 if __name__ == "__main__":
     unittest.main()

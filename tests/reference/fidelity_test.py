@@ -76,8 +76,23 @@ def fixture_book(path, folder):
                                       "<h2 id='two'>Two</h2>" + prose)),
         ("one", "parts.xhtml#one", None),
         ("two", "parts.xhtml#two", None),
+        # XHTML as XHTML: self-closed elements close, and a file without a document type is no quirks page.
+        ("self-closed", "closed.xhtml",
+         "<?xml version='1.0' encoding='utf-8'?><html xmlns='http://www.w3.org/1999/xhtml'><head><title/>"
+         "<script src='none.js'/><style>body{margin:0;font:16px serif} td{height:50%}</style></head><body><div/>"
+         "<p>Text after self-closed elements.</p><a id='here'/><table style='height:300px'><tr><td>cell</td></tr>"
+         "</table></body></html>"),
+        # Not well-formed XML: shown as HTML, never as the parser's error.
+        ("malformed", "broken.xhtml", "<html><body style='margin:0;font:16px serif'><p>Unclosed<br>paragraph"
+         "</body></html>"),
+        # A picture as tall as its viewport, as a cover is.
+        ("viewport", "cover.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='100%' height='100%' "
+         "viewBox='0 0 400 300' preserveAspectRatio='none'><rect width='400' height='300' fill='#2050a0'/>"
+         "<rect y='290' width='400' height='10' fill='#e02020'/></svg>"),
     ]
-    manifest = "".join(f"<item id='i{n}' href='{href}' media-type='application/xhtml+xml'/>"
+    types = {".svg": "image/svg+xml"}
+    manifest = "".join(f"<item id='i{n}' href='{href}' "
+                       f"media-type='{types.get(os.path.splitext(href)[1], 'application/xhtml+xml')}'/>"
                        for n, (_, href, _) in enumerate(chapters))
     manifest += "<item id='pic' href='picture.png' media-type='image/png'/>"
     spine = "".join(f"<itemref idref='i{n}'/>" for n in range(len(chapters)))

@@ -26,7 +26,7 @@ so this module imports on any Python 3 and needs only the standard library there
   page's own height. Raises PageLoadError, naming the file, when it is missing or the engine does not load
   it within `timeout`.
 - anchor_tops(ids), capture(out_png, top=0, bottom=None), shot(path, out_png, fragment=None, next_ids=(),
-  height=None): as ChromiumPager's (chromium_page.py). A capture is `scale` times the CSS size in pixels.
+  height=None), xml_error(): as ChromiumPager's (chromium_page.py). A capture is `scale` times the CSS size in pixels.
 - available(): whether the engine can be started here (PyQt6 with Qt WebEngine installed).
 
 Command line: python3 tests/reference/qtwebengine_page.py [--width 800] [--height 600] [--scale 1] FILE OUT.png
@@ -35,6 +35,7 @@ prints "WIDTH HEIGHT" of the PNG.
 
 import argparse
 import json
+import math
 import os
 import shutil
 import subprocess
@@ -43,7 +44,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from chromium_page import PageLoadError, anchor_tops_script, section_bounds  # noqa: E402
+from chromium_page import XML_ERROR_SCRIPT, PageLoadError, anchor_tops_script, section_bounds  # noqa: E402
 
 DEFAULT_VIEWPORT_HEIGHT = 600
 MAX_SETTLING_ROUNDS = 4
@@ -126,6 +127,9 @@ class QtWebEnginePager:
 
     def anchor_tops(self, ids):
         return self._ask({"do": "anchor_tops", "ids": list(ids)})
+
+    def xml_error(self):
+        return self._ask({"do": "xml_error"})
 
     def capture(self, out_png, top=0, bottom=None):
         return tuple(self._ask({"do": "capture", "out": os.path.abspath(out_png), "top": top or 0, "bottom": bottom}))
@@ -239,8 +243,8 @@ def serve(args):
         width, height = state["size"]
         if height > MAX_VIEW_HEIGHT:
             raise RuntimeError(f"{state['path']}: {height} rows are more than the reference draws at once")
-        top = max(0, min(int(round(request["top"])), height))
-        bottom = height if request["bottom"] is None else max(top, min(int(round(request["bottom"])), height))
+        top = max(0, min(math.floor(request["top"]), height))
+        bottom = height if request["bottom"] is None else max(top, min(math.floor(request["bottom"]), height))
         if bottom == top:
             return {"load_error": f"{state['path']}: nothing to capture between y {top} and {bottom}"}
         image = fresh_image()
@@ -253,7 +257,8 @@ def serve(args):
     def anchor_tops(request):
         return {"result": evaluate(anchor_tops_script(request["ids"]))}
 
-    handlers = {"hello": lambda _: {"result": True}, "load": load, "capture": capture, "anchor_tops": anchor_tops}
+    handlers = {"hello": lambda _: {"result": True}, "load": load, "capture": capture, "anchor_tops": anchor_tops,
+                "xml_error": lambda _: {"result": bool(evaluate(XML_ERROR_SCRIPT))}}
     for line in sys.stdin:
         request = json.loads(line)
         try:

@@ -36,6 +36,8 @@ public:
         bool loads = true;
         std::string failure;
         bool hangs = false;
+        // Loaded as XML, the engine would find it not well-formed.
+        bool xmlError = false;
     };
 
     // Red climbs by 4 a row and wraps every 64 rows; green counts the wraps. A row shifted by one changes red
@@ -153,7 +155,7 @@ public:
         }
         ViewImage image;
         image.width = viewWidth;
-        image.height = viewHeight - 1;
+        image.height = viewHeight;
         image.scrollY = scrollY;
         image.stride = static_cast<std::size_t>(image.width) * 3;
         auto rgb = std::make_shared<std::vector<std::uint8_t>>(image.stride * image.height);
@@ -183,6 +185,10 @@ public:
         }
     }
     void ShowFailure(const std::string& text) override { failuresShown.push_back(text); }
+    bool ShowsXmlError() override {
+        const auto found = navigations.empty() ? pages.end() : pages.find(navigations.back());
+        return found != pages.end() && found->second.xmlError;
+    }
     void Renew() override {
         ++renewals;
         completePending = false;

@@ -67,12 +67,13 @@ TEST(RowSelected, RowWithoutPathLoadsNothingAndBlocksZoom) {
     EXPECT_TRUE(reader.view.zooms.empty());
 }
 
-// The chapter's name on disk, the file the browser is sent to (and the anchor), and the name the file has
-// afterwards.
+// The chapter's name on disk and its manifest media type, the file the browser is sent to (and the anchor),
+// and the name the file has afterwards.
 struct FileNames {
     const char* name;
     std::string cell;
     std::string onDisk;
+    std::string mediaType;
     std::string shown;
     std::string fragment;
     std::string afterwards;
@@ -84,10 +85,13 @@ void PrintTo(const FileNames& c, std::ostream* os) {
 
 class ChapterFileNames : public testing::TestWithParam<FileNames> {};
 
-TEST_P(ChapterFileNames, AreShownAsHtml) {
+// Each chapter is shown as the document type it is: the engine parses a file by its name's ending, so a file
+// whose type and ending disagree takes the ending of its type.
+TEST_P(ChapterFileNames, AreShownAsTheirDocumentType) {
     const FileNames& c = GetParam();
     Reader reader;
     reader.Write(c.onDisk, "chapter");
+    reader.state.chapterFacts[FactsKey(reader.Path(c.onDisk))].mediaType = c.mediaType;
     reader.SetChapter(1, "One", c.cell);
     reader.display.RowSelected(1);
     EXPECT_EQ(reader.view.navigations, std::vector<std::string>{reader.Path(c.shown)});
@@ -100,31 +104,60 @@ TEST_P(ChapterFileNames, AreShownAsHtml) {
 INSTANTIATE_TEST_SUITE_P(
     Names, ChapterFileNames,
     testing::Values(
-        FileNames{"XhtmlBecomesHtml", "Text/ch01.xhtml", "Text/ch01.xhtml", "Text/ch01.html", "", "Text/ch01.html"},
-        FileNames{"XmlBecomesHtml", "ch01.xml", "ch01.xml", "ch01.html", "", "ch01.html"},
-        FileNames{"OtherLetterCaseKeepsItsName", "ch01.XHTML", "ch01.XHTML", "ch01.XHTML", "", "ch01.XHTML"},
-        FileNames{"MixedCaseXmlKeepsItsName", "ch01.Xml", "ch01.Xml", "ch01.Xml", "", "ch01.Xml"},
-        FileNames{"HtmlIsShownAsItIs", "ch01.html", "ch01.html", "ch01.html", "", "ch01.html"},
-        FileNames{"EscapesNameTheFileAsSpelledOnDisk", "Text/ch%2001.xhtml", "Text/ch 01.xhtml", "Text/ch 01.html", "",
-                  "Text/ch 01.html"},
+        FileNames{"XhtmlStaysXhtml", "Text/ch01.xhtml", "Text/ch01.xhtml", "", "Text/ch01.xhtml", "",
+                  "Text/ch01.xhtml"},
+        FileNames{"XmlStaysXml", "ch01.xml", "ch01.xml", "application/xhtml+xml", "ch01.xml", "", "ch01.xml"},
+        FileNames{"AnEndingInCapitalsCounts", "ch01.XHTML", "ch01.XHTML", "", "ch01.XHTML", "", "ch01.XHTML"},
+        FileNames{"HtmlStaysHtml", "ch01.html", "ch01.html", "text/html", "ch01.html", "", "ch01.html"},
+        // The manifest's type decides over the name.
+        FileNames{"XhtmlNamedHtmlBecomesXhtml", "ch01.html", "ch01.html", "application/xhtml+xml", "ch01.xhtml", "",
+                  "ch01.xhtml"},
+        FileNames{"HtmlNamedXhtmlBecomesHtml", "ch01.xhtml", "ch01.xhtml", "text/html", "ch01.html", "", "ch01.html"},
+        FileNames{"PicturesAreShownAsTheyAre", "cover.jpg", "cover.jpg", "image/jpeg", "cover.jpg", "", "cover.jpg"},
+        FileNames{"EscapesNameTheFileAsSpelledOnDisk", "Text/ch%2001.xhtml", "Text/ch 01.xhtml", "", "Text/ch 01.xhtml",
+                  "", "Text/ch 01.xhtml"},
         // The anchor goes to the page as an anchor, never into the file name.
-        FileNames{"AnchorStaysAnAnchor", "Text/ch01.xhtml#sec%201", "Text/ch01.xhtml", "Text/ch01.html", "sec%201",
-                  "Text/ch01.html"},
-        // Folder names change too; the folder of that name does not exist, so the file keeps its name.
-        FileNames{"FolderNamesChangeAsWell", "a.xhtml.d/ch.xhtml", "a.xhtml.d/ch.xhtml", "a.html.d/ch.html", "",
-                  "a.xhtml.d/ch.xhtml"}),
+        FileNames{"AnchorStaysAnAnchor", "Text/ch01.xhtml#sec%201", "Text/ch01.xhtml", "", "Text/ch01.xhtml", "sec%201",
+                  "Text/ch01.xhtml"},
+        // Only the file name's ending changes, never a folder's.
+        FileNames{"FolderNamesStay", "a.xhtml.d/ch.htm", "a.xhtml.d/ch.htm", "application/xhtml+xml",
+                  "a.xhtml.d/ch.xhtml", "", "a.xhtml.d/ch.xhtml"}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// A book with both ch.xhtml and ch.html: the rename must not replace ch.html.
+// A book with both ch.html and ch.xhtml: showing ch.html as XHTML must not replace ch.xhtml, so it is shown
+// under its own name.
 TEST(RowSelected, RenameNeverReplacesAFile) {
     Reader reader;
-    reader.Write("ch.xhtml", "xhtml");
     reader.Write("ch.html", "html");
-    reader.SetChapter(1, "One", "ch.xhtml");
+    reader.Write("ch.xhtml", "xhtml");
+    reader.state.chapterFacts[FactsKey(reader.Path("ch.html"))].mediaType = "application/xhtml+xml";
+    reader.SetChapter(1, "One", "ch.html");
     reader.display.RowSelected(1);
     EXPECT_EQ(test::ReadFile(reader.Path("ch.xhtml")), "xhtml");
     EXPECT_EQ(test::ReadFile(reader.Path("ch.html")), "html");
     EXPECT_EQ(reader.view.navigations, std::vector<std::string>{reader.Path("ch.html")});
+}
+
+// A chapter that the engine, parsing it as XML, finds not well-formed is shown as HTML: loaded again under an
+// HTML name before its load completes, and from then on shown so at once.
+TEST(DocumentComplete, AChapterThatIsNotWellFormedXmlIsShownAsHtml) {
+    Reader reader;
+    reader.Write("Text/ch.xhtml", "<p>unclosed");
+    reader.view.pages[reader.Path("Text/ch.xhtml")].xmlError = true;
+    reader.SetChapter(1, "One", "Text/ch.xhtml#a");
+    reader.state.flag_complete = 0;
+    reader.display.RowSelected(1);
+    reader.display.DocumentComplete({});
+    EXPECT_EQ(reader.state.flag_complete, 0);
+    EXPECT_EQ(reader.view.navigations,
+              (std::vector<std::string>{reader.Path("Text/ch.xhtml"), reader.Path("Text/ch.html")}));
+    EXPECT_EQ(reader.view.fragments, (std::vector<std::string>{"a", "a"}));
+    reader.display.DocumentComplete({});
+    EXPECT_EQ(reader.state.flag_complete, 1);
+    EXPECT_EQ(test::ReadFile(reader.Path("Text/ch.html")), "<p>unclosed");
+
+    reader.display.RowSelected(1);
+    EXPECT_EQ(reader.view.navigations.back(), reader.Path("Text/ch.html"));
 }
 
 // A chapter path that leads out of the book is refused at once: nothing outside is renamed or shown, and the
@@ -151,11 +184,12 @@ TEST(RowSelected, PathsOutOfTheBookAreRefusedAtOnce) {
 // The second selection finds the file renamed already and sends the browser to the same page again.
 TEST(RowSelected, SelectingTwiceShowsTheSamePageTwice) {
     Reader reader;
-    reader.Write("Text/ch01.xhtml", "chapter");
-    reader.SetChapter(2, "Two", "Text/ch01.xhtml");
+    reader.Write("Text/ch01.html", "chapter");
+    reader.state.chapterFacts[FactsKey(reader.Path("Text/ch01.html"))].mediaType = "application/xhtml+xml";
+    reader.SetChapter(2, "Two", "Text/ch01.html");
     reader.display.RowSelected(2);
     reader.display.RowSelected(2);
-    const std::string page = reader.Path("Text/ch01.html");
+    const std::string page = reader.Path("Text/ch01.xhtml");
     EXPECT_EQ(reader.view.navigations, (std::vector<std::string>{page, page}));
 }
 

@@ -1,6 +1,7 @@
 #include "platform/qt/book_confinement.h"
 
 #include "platform/qt/qt_log.h"
+#include "view/document_type.h"
 
 #include <filesystem>
 
@@ -47,21 +48,19 @@ void BookConfinement::interceptRequest(QWebEngineUrlRequestInfo& info) {
         info.block(true);
         return;
     }
-    // The reader shows a chapter file named .xhtml or .xml under an .html name, renaming it on disk; links of
-    // the book still name the file as it was, and lead to it under its new name.
+    // The reader shows a chapter file under a name whose ending makes the engine parse it as the document type
+    // it is, renaming it on disk; links of the book still name the file as it was, and lead to it under its new
+    // name.
     const std::string path = url.toLocalFile().toStdString();
     std::error_code ec;
     if (url.isLocalFile() && !std::filesystem::exists(path, ec)) {
-        std::string shown = path;
-        for (const char* ending : {".xhtml", ".xml"}) {
-            for (std::size_t at = shown.find(ending); at != std::string::npos; at = shown.find(ending, at + 5)) {
-                shown.replace(at, std::string(ending).size(), ".html");
+        for (const std::string& shown : ShownPaths(path)) {
+            if (shown != path && std::filesystem::is_regular_file(shown, ec)) {
+                QUrl renamed = QUrl::fromLocalFile(QString::fromStdString(shown));
+                renamed.setFragment(url.fragment());
+                info.redirect(renamed);
+                return;
             }
-        }
-        if (shown != path && std::filesystem::is_regular_file(shown, ec)) {
-            QUrl renamed = QUrl::fromLocalFile(QString::fromStdString(shown));
-            renamed.setFragment(url.fragment());
-            info.redirect(renamed);
         }
     }
 }

@@ -76,16 +76,6 @@ bool RowHasColour(const QImage& frame, int y, int left, int right, QRgb colour) 
     return true;
 }
 
-// True when none of the pixels left <= x < right of row y has the colour.
-bool RowLacksColour(const QImage& frame, int y, int left, int right, QRgb colour) {
-    for (int x = left; x < right; ++x) {
-        if ((frame.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 void WaitForEvents(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
@@ -410,6 +400,11 @@ void WebEngineBrowser::SetBodyBorderStyle(const std::string& style) {
     }
 }
 
+bool WebEngineBrowser::ShowsXmlError() {
+    // The engine's XML parser puts a parsererror element at the top of what it could read.
+    return EvaluateScript("document.getElementsByTagNameNS('*', 'parsererror').length > 0").toBool();
+}
+
 void WebEngineBrowser::SetResponseLimit(std::chrono::milliseconds limit) {
     responseLimit_ = limit;
 }
@@ -501,36 +496,34 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
     // A frame is known to be fresh when the sentinel (sentinel_place.js) shows the colour given just now. The
     // script also answers how large the page's viewport is: right after the view has been resized the page
     // may still be laid out at the old size, and then the line is placed again until the page has taken the
-    // view's size. In an SVG document the sentinel lies inside the picture: once a frame shows it, it is
-    // removed, and the first frame without it is the capture.
+    // view's size. The sentinel lies over rows of the capture: once a frame shows it, it is removed, and the
+    // first frame without it is the capture.
     const QRgb colour = SentinelColour(++sentinelColour_);
     const QString place = PageScript::Call("sentinel_place", {QColor(colour).name(), top});
     int row = -1;
     int left = 0;
     int right = 0;
     bool laidOut = false;
-    bool inPicture = false;
     int scrollY = 0;
     auto placeLine = [&] {
         const QVariantList line = EvaluateScript(place).toList();
-        if (line.size() != 8) {
+        if (line.size() != 7) {
             throw std::runtime_error("The page did not take the capture's sentinel row");
         }
         row = qRound(line[0].toDouble());
         left = std::max(0, qRound(line[1].toDouble()));
         right = std::min(render->width(), qRound(line[1].toDouble() + line[2].toDouble()));
         laidOut = qRound(line[3].toDouble()) == render->width() && qRound(line[4].toDouble()) == render->height();
-        inPicture = line[5].toBool();
-        scrollY = qRound(line[7].toDouble());
+        scrollY = qRound(line[6].toDouble());
     };
     auto removeLine = [&] {
-        const QVariantList position = EvaluateScript(PageScript::Call("sentinel_remove", {inPicture})).toList();
+        const QVariantList position = EvaluateScript(PageScript::Call("sentinel_remove", {})).toList();
         if (position.size() != 2 || qRound(position[1].toDouble()) != scrollY) {
             throw std::runtime_error("The page scrolled by itself while it was captured");
         }
     };
-    // The next grabbed frame of the view's size in which the line's pixels all have the colour (`shown`) or
-    // none of them has it.
+    // The next grabbed frame of the view's size in which the line's pixels all have the colour (`shown`), or
+    // not all of them any more.
     auto grabUntil = [&](bool shown, const std::function<void()>& again) {
         QElapsedTimer waited;
         waited.start();
@@ -540,8 +533,7 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
             if (laidOut && row >= 0 && left < right) {
                 QImage frame = render->grabFramebuffer();
                 if (frame.size() == render->size() && row < frame.height() &&
-                    (shown ? RowHasColour(frame, row, left, right, colour)
-                           : RowLacksColour(frame, row, left, right, colour))) {
+                    RowHasColour(frame, row, left, right, colour) == shown) {
                     return frame;
                 }
             }
@@ -556,11 +548,9 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
         }
     };
     placeLine();
-    QImage frame = grabUntil(true, placeLine);
+    grabUntil(true, placeLine);
     removeLine();
-    if (inPicture) {
-        frame = grabUntil(false, removeLine);
-    }
+    QImage frame = grabUntil(false, removeLine);
 
     // The frame goes to the encoder as drawn: 32-bit pixels of an opaque page are B, G, R, unused in
     // little-endian memory. Any other format is converted to three-byte RGB first.
@@ -572,7 +562,7 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
     }
     ViewImage image;
     image.width = held->width();
-    image.height = held->height() - 1;
+    image.height = held->height();
     image.scrollY = scrollY;
     image.bgrx = asDrawn;
     image.stride = static_cast<std::size_t>(held->bytesPerLine());

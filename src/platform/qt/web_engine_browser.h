@@ -62,6 +62,7 @@ public:
     void ApplyZoom(double factor) override;
     void SetCharSet(const std::string& charset) override;
     void SetBodyBorderStyle(const std::string& style) override;
+    bool ShowsXmlError() override;
     void SetResponseLimit(std::chrono::milliseconds limit) override;
     void SetLoadLimit(std::chrono::milliseconds limit) override;
     int ViewHeight() const override;

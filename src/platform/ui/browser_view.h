@@ -90,6 +90,10 @@ public:
     // anchor and reports completion as for a load.
     virtual void Navigate(const std::string& path, const std::string& fragment = {}) = 0;
 
+    // True when the engine found the shown document, parsed as XML, not well-formed (it shows its error then).
+    // Throws PageNotAnswering like the other scripts.
+    virtual bool ShowsXmlError() = 0;
+
     // The folder of the book shown: a page may load the files in it and nothing else.
     virtual void SetBookFolder(const std::string& folder) = 0;
 
@@ -138,10 +142,10 @@ public:
 
     // Scrolls the document so that its row `top` comes to the view's top, as far as the document allows, and
     // returns the view as rendered then, in a frame drawn after the call began (its scrollY tells the row
-    // reached). A line one pixel high along the foot of the page's viewport is painted to recognise that frame: the
-    // picture is ViewWidth() by ViewHeight() - 1 pixels and leaves out the view's bottom row; the line stays until
-    // EndCapture. Throws std::runtime_error when the view renders no such frame (for instance while it is hidden) or
-    // the page scrolled while the frame was taken.
+    // reached). A line one pixel high along the foot of the page's viewport is painted to recognise that frame and
+    // taken away again before the frame is taken, so the picture is the whole view, ViewWidth() by ViewHeight()
+    // pixels, and the page is laid out at the height it is captured at. Throws std::runtime_error when the view renders
+    // no such frame (for instance while it is hidden) or the page scrolled while the frame was taken.
     virtual ViewImage CaptureView(int top) = 0;
 
     // Lengthens the document so that it reaches down at least `documentHeight` pixels (an invisible mark is

@@ -1,10 +1,10 @@
 // Scrolls the document's row `top` to the view's top (as far as it goes), then places the capture's sentinel
 // in `colour`: a frame known to show it was drawn after this call. In a page it is a fixed line one pixel high
-// along the foot of the viewport. An SVG document can neither position a fixed line nor paint outside its own
-// box, so there it is a rectangle over the foot of the picture, inside it, which is removed again before the
-// frame is taken.
+// over the foot row of the viewport; an SVG document can neither position a fixed line nor paint outside its
+// own box, so there it is a rectangle over the foot of the picture. Either way it lies over rows of the
+// capture and is removed again before the frame is taken.
 //
-// Answers [row, left, width, viewport width, viewport height, inside the picture, scroll x, scroll y].
+// Answers [row, left, width, viewport width, viewport height, scroll x, scroll y].
 (function (colour, top) {
     window.scrollTo(0, top);
     var d = document, root = d.documentElement, sentinel = d.getElementById('qm-capture-sentinel');
@@ -32,7 +32,7 @@
         sentinel.setAttribute('width', to.x - from.x);
         sentinel.setAttribute('height', to.y - from.y);
         sentinel.setAttribute('fill', colour);
-        return [row, left, right - left, viewportWidth, viewportHeight, true, window.scrollX, window.scrollY];
+        return [row, left, right - left, viewportWidth, viewportHeight, window.scrollX, window.scrollY];
     }
     if (!sentinel) {
         sentinel = d.createElementNS('http://www.w3.org/1999/xhtml', 'div');
@@ -43,5 +43,5 @@
     }
     sentinel.style.background = colour;
     var line = sentinel.getBoundingClientRect();
-    return [line.top, line.left, line.width, viewportWidth, viewportHeight, false, window.scrollX, window.scrollY];
+    return [line.top, line.left, line.width, viewportWidth, viewportHeight, window.scrollX, window.scrollY];
 })
