@@ -40,8 +40,8 @@ using MergeProgress = std::function<void(int done, int total)>;
 // at `output`, page after page, with annotations (links) kept: a link to a named destination of its own chapter
 // is turned into a link to the page it names. Pages at a chapter's end that show nothing but one filled area
 // (the background of the empty page a print leaves when its text ends at a page's foot) are left out; an entry
-// that led there leads to the end of the chapter's last page. Fonts and other resources are copied unchanged. The document
-// gets `outline` as its bookmarks (nested by level, top level shown, deeper levels folded), `info`, and page
+// that led there leads to the end of the chapter's last page. Fonts and other resources are copied unchanged. The
+// document gets `outline` as its bookmarks (nested by level, top level shown, deeper levels folded), `info`, and page
 // labels 1, 2, 3... across the whole document. Its PDF version is the newest of the chapters', or 1.5 (for object
 // streams) if that is newer. The same inputs give the same bytes.
 //
