@@ -126,6 +126,7 @@ void PutTogether(const ConvertOptions& options, const OpenedBook& opened, Conver
     if (!result.error.empty()) {
         return;
     }
+    result.scale = options.scale;
     OutputHooks hooks;
     // Names were checked free before the first chapter; without --replace a file there now came meanwhile.
     hooks.whenTaken = [&options](const std::string&) { return options.replace ? TakenName::Replace : TakenName::Stop; };

@@ -11,7 +11,8 @@ namespace qm::cli {
 
 const char* const kConvertUsage = "usage: quillmark-cli convert BOOK.epub OUT.pdf|OUT.jpg [OPTIONS]\n"
                                   "       quillmark-cli convert --output-dir DIR [--jpg] BOOK.epub... [OPTIONS]\n"
-                                  "options: --replace|--no-replace --timeout SECONDS --width PX --height PX --scripts\n"
+                                  "options: --replace|--no-replace --timeout SECONDS --width PX --height PX --scale F\n"
+                                  "         --scripts\n"
                                   "         --text [--paper A4|Letter|chapter] --jobs N --quiet\n";
 
 namespace {
@@ -125,6 +126,14 @@ std::optional<ConvertOptions> ParseConvertOptions(const std::vector<std::string>
             if (!ReadNumber(args, i, 100, 16384, options.height)) {
                 return std::nullopt;
             }
+        } else if (word == "--scale") {
+            const std::string text = i + 1 < args.size() ? args[++i] : "";
+            const auto parsed = std::from_chars(text.data(), text.data() + text.size(), options.scale);
+            if (parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || !(options.scale >= 1) ||
+                options.scale > 4) {
+                std::cerr << "quillmark-cli convert: --scale takes a number from 1 to 4, not \"" << text << "\"\n";
+                return std::nullopt;
+            }
         } else if (word == "--jobs") {
             if (!ReadNumber(args, i, 1, 64, options.jobs)) {
                 return std::nullopt;
@@ -179,6 +188,11 @@ std::vector<std::string> ConvertArguments(const ConvertOptions& options, const s
                                       std::to_string(options.width),
                                       "--height",
                                       std::to_string(options.height)};
+    if (options.scale != 1.0) {
+        char digits[32];
+        const auto written = std::to_chars(digits, digits + sizeof digits, options.scale);
+        words.insert(words.end(), {"--scale", std::string(digits, written.ptr)});
+    }
     if (options.scripts) {
         words.push_back("--scripts");
     }

@@ -31,6 +31,8 @@ struct ConvertOptions {
     bool quiet = false;
     int timeoutSeconds = 60;
     int width = kDefaultWidth;
+    // Pixels of a page picture to a CSS pixel (--scale): pages drawn F times sharper, the PDF's pages as large.
+    double scale = 1.0;
     int height = kDefaultHeight;
     // 0: as many as the machine has cores.
     int jobs = 0;

@@ -38,17 +38,19 @@ constexpr int kQuality = 100;
 // viewport); it settles within a few rounds or keeps the last one.
 constexpr int kLayoutRounds = 3;
 
-// Puts the view back to the size it had before the chapters were laid out for their captures, however the
-// conversion ends. Between chapters it keeps the size of the last capture: the next chapter is laid out anew
-// anyway, and every resize costs a full render.
+// Puts the view back to the size and capture scale it had before the chapters were laid out for their
+// captures, however the conversion ends. Between chapters it keeps the size of the last capture: the next
+// chapter is laid out anew anyway, and every resize costs a full render.
 class ViewSizeKeeper {
 public:
     explicit ViewSizeKeeper(BrowserView& browser)
-        : browser_(browser), height_(browser.ViewHeight()), width_(browser.ViewWidth()) {}
+        : browser_(browser), height_(browser.ViewHeight()), width_(browser.ViewWidth()),
+          scale_(browser.CaptureScale()) {}
     ~ViewSizeKeeper() {
         try {
             browser_.SetViewHeight(height_);
             browser_.SetViewWidth(width_);
+            browser_.SetCaptureScale(scale_);
         } catch (...) {
             // Setting a widget's size does not fail; a fake that throws leaves the view as it is.
         }
@@ -60,6 +62,7 @@ private:
     BrowserView& browser_;
     int height_;
     int width_;
+    double scale_;
 };
 
 // The view height that shows `rows` rows of a page at once, up to a tile: a page is laid out at the height it is
@@ -166,6 +169,8 @@ ConversionResult BookConverter::Convert(ConversionKind kind) {
     c_.window.LockInput(true);
     try {
         const ViewSizeKeeper keeper(c_.browser);
+        c_.browser.SetCaptureScale(options.scale);
+        result.scale = options.scale;
         if (kind == ConversionKind::TextPdf) {
             PrintChapters(result);
         } else {

@@ -63,6 +63,9 @@ struct ConversionOptions {
     // by row, without the document being made of them or the pages put in place.
     std::vector<std::int32_t> rows;
     std::string pageFolder;
+    // Pixels of a page picture to a CSS pixel: 1 draws every page alike on every machine, 2 twice as sharp (a PDF
+    // page keeps its size in points).
+    double scale = 1.0;
     // Whether the output may replace files of its names. Unset (the window): a file under the chosen name when
     // it was chosen may be replaced (the save dialog asked), and the user is asked about any other name that is
     // taken. True or false decides for every name (the command line's --replace).

@@ -38,7 +38,8 @@ void MakePdf(ConversionResult& result, const std::string& target, const OutputHo
     if (!replacing) {
         return;
     }
-    result.pdfResult = JpegsToPDF(result.written, target, hooks.pdfProgress, hooks.pump, &result.pdfCause, *replacing);
+    result.pdfResult =
+        JpegsToPDF(result.written, target, hooks.pdfProgress, hooks.pump, &result.pdfCause, *replacing, result.scale);
 }
 
 void MakeTextPdf(ConversionResult& result, const TableOfContents& toc, const BookMetadata& metadata,

@@ -30,6 +30,8 @@ struct ConversionResult {
     bool quiet = false;
     // The chosen output file name.
     std::string output;
+    // Pixels of the page pictures to a CSS pixel (a picture PDF's page has the pictures' size divided by it).
+    double scale = 1.0;
     // Set when chapters are missing and what was converted was written under this name instead of `output`
     // (IncompleteOutputName: a file under the chosen name is always a whole book).
     std::string incompleteOutput;

@@ -4,6 +4,7 @@
 #include "convert/output_names.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <filesystem>
 #include <memory>
@@ -144,15 +145,24 @@ struct PendingCapture::Encoding {
 
 namespace {
 
-// Scrolls the rows of the area into the view one piece after the other and hands them to the encoder.
+// The area in the captured pictures' pixels, `scale` to a CSS pixel.
+PageArea Scaled(const PageArea& area, double scale) {
+    return {static_cast<int>(std::lround(area.top * scale)), static_cast<int>(std::lround(area.rows * scale)),
+            static_cast<int>(std::lround(area.width * scale))};
+}
+
+// Scrolls the rows of the area into the view one piece after the other and hands them to the encoder. Rows are
+// counted in the pictures' pixels (`scale` to a CSS pixel); the view scrolls by CSS pixels.
 void CaptureInPieces(BrowserView& browser, PageEncoder& encoder,
-                     const std::shared_ptr<PendingCapture::Encoding>& encoding, const PageArea& area) {
-    const int bottom = area.top + area.rows;
-    for (int y = area.top; y < bottom;) {
-        ViewImage view = browser.CaptureView(y);
-        const int offset = y - view.scrollY;
-        if (offset < 0 || offset >= view.height || view.width < area.width) {
-            throw std::runtime_error("The page view could not show the page's rows from " + std::to_string(y) +
+                     const std::shared_ptr<PendingCapture::Encoding>& encoding, const PageArea& area, double scale) {
+    const PageArea pixels = Scaled(area, scale);
+    const int bottom = pixels.top + pixels.rows;
+    for (int y = pixels.top; y < bottom;) {
+        const int cssRow = static_cast<int>(y / scale);
+        ViewImage view = browser.CaptureView(cssRow);
+        const int offset = y - static_cast<int>(std::lround(view.scrollY * scale));
+        if (offset < 0 || offset >= view.height || view.width < pixels.width) {
+            throw std::runtime_error("The page view could not show the page's rows from " + std::to_string(cssRow) +
                                      " on (it showed them from row " + std::to_string(view.scrollY) + ")");
         }
         const int take = std::min(view.height - offset, bottom - y);
@@ -213,14 +223,16 @@ PendingCapture CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, PageEnc
                         " pixels, which leaves nothing to capture";
         return PendingCapture(ended);
     }
-    if (area.width > JpegFileWriter::kMaxDimension) {
-        ended.failure = "the page is " + std::to_string(area.width) + " pixels wide; a JPEG file holds at most " +
+    const double scale = browser.CaptureScale();
+    const PageArea pixels = Scaled(area, scale);
+    if (pixels.width > JpegFileWriter::kMaxDimension) {
+        ended.failure = "the page is " + std::to_string(pixels.width) + " pixels wide; a JPEG file holds at most " +
                         std::to_string(JpegFileWriter::kMaxDimension);
         return PendingCapture(ended);
     }
     auto encoding = std::make_shared<PendingCapture::Encoding>();
     try {
-        encoding->out = std::make_unique<PartedJpeg>(fileName, area.width, area.rows, quality);
+        encoding->out = std::make_unique<PartedJpeg>(fileName, pixels.width, pixels.rows, quality);
         if (!encoding->out->Start(dialogs)) {
             ended.declined = true;
             return PendingCapture(ended);
@@ -231,7 +243,7 @@ PendingCapture CaptureViewToJPEG(BrowserView& browser, Dialogs& dialogs, PageEnc
     }
     try {
         browser.BeginCapture(area.top + area.rows);
-        CaptureInPieces(browser, encoder, encoding, area);
+        CaptureInPieces(browser, encoder, encoding, area, scale);
     } catch (const PageNotAnswering& error) {
         ended.failure = error.what();
         ended.stalled = true;

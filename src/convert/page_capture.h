@@ -34,7 +34,8 @@ struct PageArea {
 };
 
 // Writes the part `area` of the document that `browser` shows, as it is laid out now, as baseline colour JPEG
-// at `quality`, one pixel of the view to one pixel of the image. The view must be at least area.width wide;
+// at `quality`, the view's CaptureScale() pixels of the image to a CSS pixel of the area. The view must be at
+// least area.width wide;
 // the part is scrolled through the view one view height at a time, and a frame that does not show the next rows wanted
 // (the page scrolled elsewhere) fails the capture. An image taller than a JPEG file can hold goes on in continuation
 // files (ContinuationFileName), each at most JpegFileWriter::kMaxDimension rows high.

@@ -60,10 +60,10 @@ bool IsOneOfThePages(const std::string& outFile, const std::vector<std::string>&
 // the output is discarded, whatever had its name before stays, and the cause is returned.
 std::string WriteDocument(OutputFile& output, const std::vector<std::string>& pages,
                           const std::vector<TInfosJPG>& infos, std::int32_t totalBytes, const TPDFProgress& progress,
-                          const PumpMessagesFn& pumpMessages) {
+                          const PumpMessagesFn& pumpMessages, double pixelsPerPoint) {
     try {
         FileSink sink(output.Fd(), output.Path());
-        WritePdfDocument(sink, pages, infos, totalBytes, progress, pumpMessages);
+        WritePdfDocument(sink, pages, infos, totalBytes, progress, pumpMessages, pixelsPerPoint);
         sink.Flush();
         output.Commit();
         return {};
@@ -77,7 +77,8 @@ std::string WriteDocument(OutputFile& output, const std::vector<std::string>& pa
 } // namespace
 
 std::int32_t JpegsToPDF(const std::vector<std::string>& pages, const std::string& outFile, const TPDFProgress& progress,
-                        const PumpMessagesFn& pumpMessages, std::string* abortCause, Replacing replacing) {
+                        const PumpMessagesFn& pumpMessages, std::string* abortCause, Replacing replacing,
+                        double pixelsPerPoint) {
     if (outFile.empty() || pages.empty()) {
         return pdfNoFiles;
     }
@@ -105,7 +106,8 @@ std::int32_t JpegsToPDF(const std::vector<std::string>& pages, const std::string
     }
 
     OutputFile output(outFile, replacing);
-    const std::string cause = WriteDocument(output, workingList, infos, totalBytes, progress, pumpMessages);
+    const std::string cause =
+        WriteDocument(output, workingList, infos, totalBytes, progress, pumpMessages, pixelsPerPoint);
     FinishBuild(progress);
     if (!cause.empty()) {
         if (abortCause != nullptr) {

@@ -35,8 +35,10 @@ using PumpMessagesFn = std::function<void()>;
 // "Finished!"; `pumpMessages` between items. Page files are only read.
 // `replacing` says whether the document may replace a file of its name (see Replacing): when refused, a file
 // there before the call makes it throw as above ("File exists"), one that appears while it writes aborts it.
+// Each page is as many points as its image has pixels divided by `pixelsPerPoint` (pages drawn F times sharper
+// keep their size).
 std::int32_t JpegsToPDF(const std::vector<std::string>& pages, const std::string& outFile, const TPDFProgress& progress,
                         const PumpMessagesFn& pumpMessages = {}, std::string* abortCause = nullptr,
-                        Replacing replacing = Replacing::Allowed);
+                        Replacing replacing = Replacing::Allowed, double pixelsPerPoint = 1.0);
 
 } // namespace qm

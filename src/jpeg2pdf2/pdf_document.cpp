@@ -25,6 +25,18 @@ std::string Decimal(std::int32_t value) {
     return {digits, result.ptr};
 }
 
+// A page's length in points: its pixels divided by `pixelsPerPoint`, whole as the pixels are at one pixel to a
+// point, else to two decimals (locale-free).
+std::string Points(std::int32_t pixels, double pixelsPerPoint) {
+    if (pixelsPerPoint == 1.0) {
+        return Decimal(pixels);
+    }
+    char digits[32];
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, pixels / pixelsPerPoint, std::chars_format::fixed, 2);
+    return {digits, result.ptr};
+}
+
 // Writes the document's objects and keeps the offsets table: entry k - 1 is where object k starts, the last
 // entry where the "xref" line starts.
 class DocumentWriter {
@@ -82,7 +94,8 @@ private:
 } // namespace
 
 void WritePdfDocument(PdfSink& sink, const std::vector<std::string>& pages, const std::vector<TInfosJPG>& infos,
-                      std::int32_t totalBytes, const TPDFProgress& progress, const PumpMessagesFn& pumpMessages) {
+                      std::int32_t totalBytes, const TPDFProgress& progress, const PumpMessagesFn& pumpMessages,
+                      double pixelsPerPoint) {
     const std::uint64_t n = pages.size();
     DocumentWriter out(sink, pumpMessages, 3 * n + 2);
 
@@ -107,9 +120,9 @@ void WritePdfDocument(PdfSink& sink, const std::vector<std::string>& pages, cons
         out.Text("<<\r\n/Type /Page\r\n/Parent 2 0 R\r\n/Resources\r\n<<\r\n/XObject << /Im0 ");
         out.Number(n + 3 + i);
         out.Text(" 0 R >>\r\n/ProcSet [ /PDF /ImageC ]\r\n>>\r\n/MediaBox [ 0 0 ");
-        out.Number(infos[i].W);
+        out.Text(Points(infos[i].W, pixelsPerPoint));
         out.Text(" ");
-        out.Number(infos[i].H);
+        out.Text(Points(infos[i].H, pixelsPerPoint));
         out.Text(" ]\r\n/Contents ");
         out.Number(2 * n + 3 + i);
         out.Text(" 0 R\r\n>>\r\nendobj\r\n");
@@ -156,8 +169,8 @@ void WritePdfDocument(PdfSink& sink, const std::vector<std::string>& pages, cons
     }
 
     for (std::uint64_t i = 0; i < n; ++i) {
-        const std::string data =
-            "q\r\n" + Decimal(infos[i].W) + " 0 0 " + Decimal(infos[i].H) + " 0 0 cm\r\n/Im0 Do\r\nQ\r\n";
+        const std::string data = "q\r\n" + Points(infos[i].W, pixelsPerPoint) + " 0 0 " +
+                                 Points(infos[i].H, pixelsPerPoint) + " 0 0 cm\r\n/Im0 Do\r\nQ\r\n";
         out.BeginObject(2 * n + 3 + i);
         out.Text("<< /Length ");
         out.Number(std::uint64_t{data.size()});

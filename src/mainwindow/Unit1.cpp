@@ -323,6 +323,7 @@ void TForm1::RunConversion(ConversionKind kind) {
             }
         }
     } closeWhenAsked{*this};
+    Converter().options.scale = settings_->ConversionScale();
     const ConversionResult result = Converter().Convert(kind);
     ReportConversion(result, dialogs_, shell_);
 }

@@ -20,6 +20,7 @@ namespace qm {
 namespace {
 
 constexpr const char* kBookScripts = "reader/bookScripts";
+constexpr const char* kConversionScale = "convert/scale";
 constexpr const char* kRecentBooks = "recent/books";
 constexpr const char* kPlaces = "places";
 constexpr const char* kWindowGeometry = "window/geometry";
@@ -115,6 +116,15 @@ ReaderSettings::~ReaderSettings() = default;
 
 bool ReaderSettings::BookScripts() const {
     return Usable() && StrictBool(settings_->value(kBookScripts, false)).value_or(false);
+}
+
+double ReaderSettings::ConversionScale() const {
+    if (!Usable()) {
+        return 1.0;
+    }
+    bool ok = false;
+    const double scale = settings_->value(kConversionScale, 1.0).toDouble(&ok);
+    return ok && scale >= 1 && scale <= 4 ? scale : 1.0;
 }
 
 std::optional<ReadingPlace> ReaderSettings::Place(const std::string& book) const {

@@ -64,6 +64,10 @@ public:
     // "reader/bookScripts": a book's own scripts run in its pages (false unless set).
     bool BookScripts() const;
 
+    // "convert/scale": pixels of a converted page picture to a CSS pixel, 1 to 4 (1 unless set): pages drawn
+    // that many times sharper, whatever the screen's own scale.
+    double ConversionScale() const;
+
     // Where `book` (a path) was left; nothing when it never was, or what was kept makes no sense.
     std::optional<ReadingPlace> Place(const std::string& book) const;
     // Keeps where `book` was left. Beyond kMostPlaces books, the one left longest ago is forgotten.

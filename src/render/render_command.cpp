@@ -89,7 +89,7 @@ int RunRender(const std::vector<std::string>& args) {
     }
     try {
         const cli::PrivateFolders folders;
-        PrepareOffscreenEnvironment(folders.root());
+        PrepareOffscreenEnvironment(folders.root(), options->scale);
         int argc = 1;
         char name[] = "quillmark-render";
         char* argv[] = {name, nullptr};
@@ -149,6 +149,7 @@ int RunRender(const std::vector<std::string>& args) {
             progress->Chapter(step.number, step.title);
         };
         converter.options.paper = options->paper;
+        converter.options.scale = options->scale;
         const ConversionResult result = converter.Convert(options->kind);
         if (progress) {
             progress->Finish();

@@ -245,6 +245,24 @@ TEST_F(CliConvert, ATextPdfWithAMissingChapterNamesItAndWritesNothing) {
     EXPECT_FALSE(fs::exists(out));
 }
 
+// Pages are --width CSS pixels drawn at one pixel each whatever the display's scale (a desktop's HiDPI setting
+// reaches the conversion through the environment), and --scale F draws them F times sharper in a PDF whose pages
+// keep their size.
+TEST_F(CliConvert, PagesAreTheSameOnEveryDisplayAndScaleMakesThemSharper) {
+    ::setenv("QT_SCALE_FACTOR", "2", 1);
+    const test::CliResult plain = Run({QM_SAMPLE_BOOK, (dir_ / "plain.jpg").string()});
+    ::unsetenv("QT_SCALE_FACTOR");
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(test::DecodeJpeg(dir_ / "plain1.jpg").width, 800);
+
+    const test::CliResult sharp = Run({QM_SAMPLE_BOOK, (dir_ / "sharp.pdf").string(), "--scale", "2"});
+    ASSERT_EQ(sharp.exitCode, 0) << sharp.err;
+    const std::string pdf = test::ReadFile(dir_ / "sharp.pdf");
+    EXPECT_NE(pdf.find("/Width 1600"), std::string::npos);
+    EXPECT_NE(pdf.find("/MediaBox [ 0 0 800.00 "), std::string::npos);
+    EXPECT_EQ(Run({QM_SAMPLE_BOOK, (dir_ / "x.pdf").string(), "--scale", "5"}).exitCode, 64);
+}
+
 // Chapters are parsed as the documents they are: valid XHTML with self-closed elements shows its text (the HTML
 // parser would swallow the rest of the file into <title/> or <script/>), and a chapter that is not well-formed
 // XML still shows its text, as HTML.

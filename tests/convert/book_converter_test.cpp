@@ -126,12 +126,34 @@ TEST(PdfConversion, LaysEachChapterOutAtThePageWidthAndWritesOnePdf) {
     // Three chapters captured, then the writer's start, three pages and end.
     EXPECT_EQ(c.window.progressRanges, (std::vector<int>{3, 5}));
     EXPECT_EQ(c.window.progress, (std::vector<int>{0, 1, 2, 3, 1, 2, 3, 4, 5, 0}));
-    // The view is measured in the viewport a reader sees, then captured at most a tile and a foot row high,
-    // and ends at its own size.
+    // The view is measured in the viewport a reader sees, then captured at most a tile high, and ends at its
+    // own size.
     EXPECT_EQ(c.view.layouts.front(), std::make_pair(600, 500));
     EXPECT_EQ(c.view.ViewHeight(), 500);
     EXPECT_EQ(c.view.ViewWidth(), 600);
     EXPECT_FALSE(c.view.capturing);
+}
+
+// Drawn twice as sharp, a page has twice the pixels each way and the PDF's page keeps its size in points.
+TEST(PdfConversion, AtScaleTwoPagesHaveTwiceThePixelsAndTheirSize) {
+    Conversion c(kBook);
+    c.converter.options.scale = 2;
+    c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+
+    const ConversionResult result = c.converter.Convert(ConversionKind::Pdf);
+
+    ASSERT_TRUE(result.Complete());
+    EXPECT_EQ(SizeOf(c.PageFile(1)), std::make_pair(1200, 2400));
+    EXPECT_EQ(SizeOf(c.PageFile(4)), std::make_pair(1200, 1000));
+    // The rows keep their order: row 1's colour at the top of its picture, row 1000's at pixel 2000.
+    const test::DecodedJpeg page = test::DecodeJpeg(c.PageFile(1));
+    for (const int row : {0, 1000}) {
+        const std::uint32_t drawn = page.Pixel(5, 2 * row + 1);
+        EXPECT_TRUE(test::NearColour(drawn, FakePageView::RowColour(row))) << row;
+    }
+    const std::string pdf = test::ReadFile(c.Out("Tale.pdf"));
+    EXPECT_NE(pdf.find("/MediaBox [ 0 0 600.00 1200.00 ]"), std::string::npos);
+    EXPECT_EQ(c.view.CaptureScale(), 1.0);
 }
 
 TEST(PdfConversion, PicturesAreTheirOwnSize) {

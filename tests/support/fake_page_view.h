@@ -5,6 +5,7 @@
 #include "platform/ui/event_pump.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -53,6 +54,7 @@ public:
     std::vector<std::pair<int, int>> layouts; // width, height of each LayOut
     std::vector<std::string> failuresShown;
     std::string bookFolder;
+    double captureScale = 1.0;
     std::vector<double> zooms;
     std::vector<std::string> charsets;
     std::vector<std::string> borderStyles;
@@ -154,13 +156,13 @@ public:
             scrollY = scrollsBackTo;
         }
         ViewImage image;
-        image.width = viewWidth;
-        image.height = viewHeight;
+        image.width = static_cast<int>(std::lround(viewWidth * captureScale));
+        image.height = static_cast<int>(std::lround(viewHeight * captureScale));
         image.scrollY = scrollY;
         image.stride = static_cast<std::size_t>(image.width) * 3;
         auto rgb = std::make_shared<std::vector<std::uint8_t>>(image.stride * image.height);
         for (int y = 0; y < image.height; ++y) {
-            const std::uint32_t colour = RowColour(scrollY + y);
+            const std::uint32_t colour = RowColour(scrollY + static_cast<int>(y / captureScale));
             std::uint8_t* row = rgb->data() + image.stride * y;
             for (int x = 0; x < image.width; ++x) {
                 row[x * 3] = static_cast<std::uint8_t>(colour >> 16);
@@ -185,6 +187,8 @@ public:
         }
     }
     void ShowFailure(const std::string& text) override { failuresShown.push_back(text); }
+    void SetCaptureScale(double scale) override { captureScale = scale; }
+    double CaptureScale() const override { return captureScale; }
     bool ShowsXmlError() override {
         const auto found = navigations.empty() ? pages.end() : pages.find(navigations.back());
         return found != pages.end() && found->second.xmlError;

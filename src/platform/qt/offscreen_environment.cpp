@@ -3,15 +3,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdlib>
 
 namespace qm {
 
-void PrepareOffscreenEnvironment(const std::string& root) {
+void PrepareOffscreenEnvironment(const std::string& root, double scale) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("QT_QUICK_BACKEND", "software", 1);
     // The display's scale is the user's business, not the page's.
-    setenv("QT_SCALE_FACTOR", "1", 1);
+    char digits[32];
+    *std::to_chars(digits, digits + sizeof digits - 1, scale).ptr = '\0';
+    setenv("QT_SCALE_FACTOR", digits, 1);
     for (const char* name : {"QT_SCREEN_SCALE_FACTORS", "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_ENABLE_HIGHDPI_SCALING",
                              "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_FONT_DPI"}) {
         unsetenv(name);

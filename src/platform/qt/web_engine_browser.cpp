@@ -28,6 +28,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -500,6 +501,11 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
     // first frame without it is the capture.
     const QRgb colour = SentinelColour(++sentinelColour_);
     const QString place = PageScript::Call("sentinel_place", {QColor(colour).name(), top});
+    // The frame has the screen's device pixels: the line's row and ends are found there, and at a scale that
+    // is no whole number the page's viewport may round a CSS pixel differently from the view.
+    const double ratio = render->devicePixelRatioF();
+    const QSize frameSize(qRound(render->width() * ratio), qRound(render->height() * ratio));
+    const int slack = ratio == std::floor(ratio) ? 0 : 1;
     int row = -1;
     int left = 0;
     int right = 0;
@@ -510,10 +516,12 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
         if (line.size() != 7) {
             throw std::runtime_error("The page did not take the capture's sentinel row");
         }
-        row = qRound(line[0].toDouble());
-        left = std::max(0, qRound(line[1].toDouble()));
-        right = std::min(render->width(), qRound(line[1].toDouble() + line[2].toDouble()));
-        laidOut = qRound(line[3].toDouble()) == render->width() && qRound(line[4].toDouble()) == render->height();
+        row = static_cast<int>((line[0].toDouble() + 0.5) * ratio);
+        left = std::max(0, static_cast<int>(std::ceil(line[1].toDouble() * ratio)));
+        right = std::min(frameSize.width(),
+                         static_cast<int>(std::floor((line[1].toDouble() + line[2].toDouble()) * ratio)));
+        laidOut = std::abs(qRound(line[3].toDouble()) - render->width()) <= slack &&
+                  std::abs(qRound(line[4].toDouble()) - render->height()) <= slack;
         scrollY = qRound(line[6].toDouble());
     };
     auto removeLine = [&] {
@@ -532,7 +540,7 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
         for (;;) {
             if (laidOut && row >= 0 && left < right) {
                 QImage frame = render->grabFramebuffer();
-                if (frame.size() == render->size() && row < frame.height() &&
+                if (frame.size() == frameSize && row < frame.height() &&
                     RowHasColour(frame, row, left, right, colour) == shown) {
                     return frame;
                 }
@@ -551,6 +559,10 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
     grabUntil(true, placeLine);
     removeLine();
     QImage frame = grabUntil(false, removeLine);
+    if (std::abs(ratio - captureScale_) > 1e-6) {
+        frame = frame.scaled(qRound(render->width() * captureScale_), qRound(render->height() * captureScale_),
+                             Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
 
     // The frame goes to the encoder as drawn: 32-bit pixels of an opaque page are B, G, R, unused in
     // little-endian memory. Any other format is converted to three-byte RGB first.
@@ -569,6 +581,14 @@ ViewImage WebEngineBrowser::CaptureView(int top) {
     image.pixels = held->constBits();
     image.owner = held;
     return image;
+}
+
+void WebEngineBrowser::SetCaptureScale(double scale) {
+    captureScale_ = scale;
+}
+
+double WebEngineBrowser::CaptureScale() const {
+    return captureScale_;
 }
 
 void WebEngineBrowser::BeginCapture(int documentHeight) {

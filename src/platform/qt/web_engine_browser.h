@@ -63,6 +63,8 @@ public:
     void SetCharSet(const std::string& charset) override;
     void SetBodyBorderStyle(const std::string& style) override;
     bool ShowsXmlError() override;
+    void SetCaptureScale(double scale) override;
+    double CaptureScale() const override;
     void SetResponseLimit(std::chrono::milliseconds limit) override;
     void SetLoadLimit(std::chrono::milliseconds limit) override;
     int ViewHeight() const override;
@@ -111,6 +113,7 @@ private:
     QTimer* loadWatch_;
     QString charset_;
     bool bookScripts_ = false;
+    double captureScale_ = 1.0;
     bool scrollBars_ = true;
     // The document asked for last, and since when.
     QUrl requested_;

@@ -146,7 +146,14 @@ public:
     // taken away again before the frame is taken, so the picture is the whole view, ViewWidth() by ViewHeight()
     // pixels, and the page is laid out at the height it is captured at. Throws std::runtime_error when the view renders
     // no such frame (for instance while it is hidden) or the page scrolled while the frame was taken.
+    // The picture has CaptureScale() pixels to a CSS pixel, in width and height; `scrollY` is in CSS pixels.
     virtual ViewImage CaptureView(int top) = 0;
+
+    // How many pixels of a captured picture make a CSS pixel (1 at first: the same picture on every machine).
+    // The engine draws at its screen's device pixel ratio; a frame drawn at another scale is resampled to this
+    // one.
+    virtual void SetCaptureScale(double scale) = 0;
+    virtual double CaptureScale() const = 0;
 
     // Lengthens the document so that it reaches down at least `documentHeight` pixels (an invisible mark is
     // placed there when that is deeper than the view): every row above that depth can then be scrolled into the
