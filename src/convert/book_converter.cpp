@@ -24,6 +24,7 @@
 #include <set>
 #include <stdexcept>
 #include <system_error>
+#include <tuple>
 
 namespace qm {
 
@@ -291,8 +292,13 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         DocumentLayout layout = c_.browser.LayOut(pageWidth_, viewportHeight_);
         int width = pageWidth_;
         int height = layout.height;
-        if (layout.kind == DocumentKind::Bitmap ||
-            (layout.kind == DocumentKind::Svg && layout.intrinsicWidth > 0 && layout.intrinsicHeight > 0)) {
+        const std::optional<std::pair<int, int>> fixedSize = FixedPageSize(row, layout);
+        if (fixedSize) {
+            // A page of fixed layout is its own size: laid out and captured in a viewport of exactly that size.
+            std::tie(width, height) = *fixedSize;
+            layout = c_.browser.LayOut(width, height);
+        } else if (layout.kind == DocumentKind::Bitmap ||
+                   (layout.kind == DocumentKind::Svg && layout.intrinsicWidth > 0 && layout.intrinsicHeight > 0)) {
             width = layout.intrinsicWidth;
             height = layout.intrinsicHeight;
         } else if (layout.kind == DocumentKind::Svg && layout.aspectRatio > 0) {
@@ -306,7 +312,7 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         }
         // The capture shows the page up to a tile at once; a page that grows with its viewport is measured
         // again at that height until it settles. A page no taller than its viewport keeps the height measured.
-        for (int round = 0; round < kLayoutRounds; ++round) {
+        for (int round = 0; round < kLayoutRounds && !fixedSize; ++round) {
             const int viewHeight = CaptureViewHeight(height);
             layout = c_.browser.LayOut(width, viewHeight);
             if (layout.kind != DocumentKind::Page || layout.height <= viewHeight || layout.height == height) {
@@ -352,6 +358,21 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         SettleCaptures(result, true);
         Record(row, capture, result);
     }
+}
+
+std::optional<std::pair<int, int>> BookConverter::FixedPageSize(std::int32_t row, const DocumentLayout& layout) const {
+    const ChapterLink link = c_.toc.Row(row).link;
+    const auto facts = c_.state.chapterFacts.find(FactsKey(ChapterSource(c_.state, link.file)));
+    if (facts == c_.state.chapterFacts.end() || !facts->second.fixedLayout) {
+        return std::nullopt;
+    }
+    if (layout.declaredWidth > 0 && layout.declaredHeight > 0) {
+        return std::make_pair(layout.declaredWidth, layout.declaredHeight);
+    }
+    if (layout.intrinsicWidth > 0 && layout.intrinsicHeight > 0) {
+        return std::make_pair(layout.intrinsicWidth, layout.intrinsicHeight);
+    }
+    return std::nullopt;
 }
 
 void BookConverter::Record(std::int32_t row, const CaptureResult& capture, ConversionResult& result) {

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -121,6 +122,9 @@ private:
     void CaptureChapters(ConversionResult& result);
     void CaptureChapter(std::int32_t row, const std::string& fileName, ConversionResult& result);
     void Record(std::int32_t row, const CaptureResult& capture, ConversionResult& result);
+    // The size a fixed-layout page declares (its viewport meta, else a picture's own size); nothing for a page
+    // that flows, or a fixed one that declares none.
+    std::optional<std::pair<int, int>> FixedPageSize(std::int32_t row, const DocumentLayout& layout) const;
     void SettleCaptures(ConversionResult& result, bool wait);
     void PrintChapters(ConversionResult& result);
     bool PrintFile(std::int32_t row, const std::string& pdfPath);

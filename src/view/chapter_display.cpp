@@ -49,6 +49,10 @@ bool InsideFolder(const std::string& folder, const std::string& path) {
 
 } // namespace
 
+std::string ChapterSource(const ReaderState& state, const std::string& file) {
+    return state.subTempDir + PercentDecode(file);
+}
+
 void SetBodyBorderStyle(BrowserView& browser, bool sunken) {
     try {
         browser.SetBodyBorderStyle(sunken ? "" : "none");
@@ -74,7 +78,7 @@ void ChapterDisplay::RowSelected(std::int32_t row) {
     setStatus_(bookPath_() + "---" + chapter.title);
     // The path is an href: its anchor goes to the page as an anchor, and on disk its escapes are spelled out.
     const ChapterLink& link = chapter.link;
-    const std::string source = state_.subTempDir + PercentDecode(link.file);
+    const std::string source = ChapterSource(state_, link.file);
     shownChapter_ = link.file;
     loadFailure_.clear();
     state_.flag_null = false;

@@ -12,6 +12,10 @@
 
 namespace qm {
 
+// The path of a chapter file on disk: `file`, a row's path up to its "#", below subTempDir with its %XX escapes
+// spelled out.
+std::string ChapterSource(const ReaderState& state, const std::string& file);
+
 // Gives the body of the page shown in `browser` the border style "none", or the browser's default border when
 // `sunken`. Every error is swallowed: a page without a body simply keeps its border.
 void SetBodyBorderStyle(BrowserView& browser, bool sunken);

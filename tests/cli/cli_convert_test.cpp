@@ -263,6 +263,33 @@ TEST_F(CliConvert, PagesAreTheSameOnEveryDisplayAndScaleMakesThemSharper) {
     EXPECT_EQ(Run({QM_SAMPLE_BOOK, (dir_ / "x.pdf").string(), "--scale", "5"}).exitCode, 64);
 }
 
+// A book of fixed layout: each page is captured at the size its viewport meta declares, and is a PDF page of
+// that size; a box sized by the viewport fills the page to its last row.
+TEST_F(CliConvert, FixedLayoutPagesAreTheirOwnSize) {
+    const std::string book = (dir_ / "fixed.epub").string();
+    std::vector<ZipMember> members = FixtureEpub(
+        {{"page.xhtml",
+          "<?xml version='1.0'?><html xmlns='http://www.w3.org/1999/xhtml'><head><title>p</title>"
+          "<meta name='viewport' content='width=600, height=800'/><style>html,body{margin:0;height:100%}</style>"
+          "</head><body><div style='height:100%;background:#2050a0'></div></body></html>",
+          "Page"}});
+    for (ZipMember& member : members) {
+        if (member.name == "OEBPS/content.opf") {
+            const std::size_t spine = member.data.find("<itemref ");
+            member.data.insert(spine + 9, "properties='rendition:layout-pre-paginated' ");
+        }
+    }
+    WriteZipFile(book, members);
+    const test::CliResult result = Run({book, (dir_ / "fixed.pdf").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string pdf = test::ReadFile(dir_ / "fixed.pdf");
+    EXPECT_NE(pdf.find("/MediaBox [ 0 0 600 800 ]"), std::string::npos);
+    ASSERT_EQ(Run({book, (dir_ / "fixed.jpg").string()}).exitCode, 0);
+    const test::DecodedJpeg page = test::DecodeJpeg(dir_ / "fixed1.jpg");
+    EXPECT_EQ(std::make_pair(page.width, page.height), std::make_pair(600, 800));
+    EXPECT_TRUE(test::NearColour(page.Pixel(300, 799), 0x2050a0)) << std::hex << page.Pixel(300, 799);
+}
+
 // Chapters are parsed as the documents they are: valid XHTML with self-closed elements shows its text (the HTML
 // parser would swallow the rest of the file into <title/> or <script/>), and a chapter that is not well-formed
 // XML still shows its text, as HTML.

@@ -156,6 +156,23 @@ TEST(PdfConversion, AtScaleTwoPagesHaveTwiceThePixelsAndTheirSize) {
     EXPECT_EQ(c.view.CaptureScale(), 1.0);
 }
 
+// A page of fixed layout is laid out and captured at the size it declares, not at the page width.
+TEST(PdfConversion, AFixedLayoutPageIsItsOwnSize) {
+    std::vector<Chapter> book = kBook;
+    book[0].page.declaredWidth = 400;
+    book[0].page.declaredHeight = 700;
+    Conversion c(book);
+    c.state.chapterFacts[FactsKey(c.state.subTempDir + "Text/one.xhtml")].fixedLayout = true;
+    c.dialogs.saveAnswers = {c.Out("Tale.pdf")};
+
+    ASSERT_TRUE(c.converter.Convert(ConversionKind::Pdf).Complete());
+
+    EXPECT_EQ(SizeOf(c.PageFile(1)), std::make_pair(400, 700));
+    EXPECT_NE(std::find(c.view.layouts.begin(), c.view.layouts.end(), std::make_pair(400, 700)), c.view.layouts.end());
+    // The pages that flow keep the page width.
+    EXPECT_EQ(SizeOf(c.PageFile(4)), std::make_pair(600, 500));
+}
+
 TEST(PdfConversion, PicturesAreTheirOwnSize) {
     Conversion c({{"Bitmap", "Images/page1.jpg", {837, 800, DocumentKind::Bitmap, 600, 837}},
                   {"Drawing", "Images/plan.svg", {600, 600, DocumentKind::Svg, 736, 1162}},

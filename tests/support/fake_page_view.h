@@ -39,6 +39,9 @@ public:
         bool hangs = false;
         // Loaded as XML, the engine would find it not well-formed.
         bool xmlError = false;
+        // The size a fixed-layout page declares in its viewport meta.
+        int declaredWidth = 0;
+        int declaredHeight = 0;
     };
 
     // Red climbs by 4 a row and wraps every 64 rows; green counts the wraps. A row shifted by one changes red
@@ -131,6 +134,8 @@ public:
         layout.intrinsicWidth = page.intrinsicWidth;
         layout.intrinsicHeight = page.intrinsicHeight;
         layout.aspectRatio = page.aspectRatio;
+        layout.declaredWidth = page.declaredWidth;
+        layout.declaredHeight = page.declaredHeight;
         return layout;
     }
     std::vector<int> AnchorTops(const std::vector<std::string>& names) override {

@@ -441,10 +441,14 @@ DocumentLayout WebEngineBrowser::LayOut(int width, int height) {
     const QString script = PageScript::Call("lay_out", {scrollBars_});
     for (;;) {
         const QVariantList answer = EvaluateScript(script).toList();
-        if (answer.size() != 9) {
+        if (answer.size() != 11) {
             throw std::runtime_error("The page has no document to lay out");
         }
-        if (qRound(answer[0].toDouble()) == width && qRound(answer[1].toDouble()) == height && answer[8].toInt() == 0) {
+        // At a device pixel ratio that is no whole number, the page may round its viewport a pixel away.
+        const double ratio = devicePixelRatioF();
+        const int slack = ratio == std::floor(ratio) ? 0 : 1;
+        if (std::abs(qRound(answer[0].toDouble()) - width) <= slack &&
+            std::abs(qRound(answer[1].toDouble()) - height) <= slack && answer[8].toInt() == 0) {
             DocumentLayout layout;
             layout.kind = KindNamed(answer[2].toString());
             layout.width = qRound(answer[3].toDouble());
@@ -452,6 +456,8 @@ DocumentLayout WebEngineBrowser::LayOut(int width, int height) {
             layout.intrinsicWidth = qRound(answer[5].toDouble());
             layout.intrinsicHeight = qRound(answer[6].toDouble());
             layout.aspectRatio = answer[7].toDouble();
+            layout.declaredWidth = answer[9].toInt();
+            layout.declaredHeight = answer[10].toInt();
             return layout;
         }
         if (waited.elapsed() >= responseLimit_.count()) {

@@ -46,6 +46,9 @@ struct DocumentLayout {
     int intrinsicHeight = 0;
     // An SVG document's height over width from its viewBox when it gives no size; 0 when unknown.
     double aspectRatio = 0;
+    // The size a page declares for itself in its viewport meta (a fixed-layout page's); 0 when it declares none.
+    int declaredWidth = 0;
+    int declaredHeight = 0;
 };
 
 // The paper a document is printed on, in points: each page's size and the margin on every side.
