@@ -401,8 +401,9 @@ XHTML_ENDINGS = (".xhtml", ".xht", ".xml")
 HTML_ENDINGS = (".html", ".htm")
 
 
-def manifest_types(extracted):
-    """{absolute path: media type} of the manifest of the package file that the container names."""
+def package_facts(extracted):
+    """({absolute path: media type}, {absolute paths of fixed-layout pages}) from the package file that the
+    container names: rendition:layout "pre-paginated" for the book, or for a spine item."""
     container = os.path.join(extracted, "META-INF", "container.xml")
     try:
         rootfile = next(e.get("full-path") for e in ElementTree.parse(container).iter()
@@ -410,11 +411,39 @@ def manifest_types(extracted):
         package_path = os.path.join(extracted, rootfile)
         package = ElementTree.parse(package_path).getroot()
     except (OSError, StopIteration, ElementTree.ParseError):
-        return {}
+        return {}, set()
     folder = os.path.dirname(package_path)
-    return {os.path.normpath(os.path.join(folder, os.fsdecode(urllib.parse.unquote_to_bytes(
-                e.get("href").partition("#")[0])))): e.get("media-type")
-            for e in package.iter() if local_name(e) == "item" and e.get("href")}
+    types, path_of_id = {}, {}
+    for item in (e for e in package.iter() if local_name(e) == "item" and e.get("href")):
+        path = os.path.normpath(os.path.join(folder, os.fsdecode(urllib.parse.unquote_to_bytes(
+            item.get("href").partition("#")[0]))))
+        types[path] = item.get("media-type")
+        path_of_id[item.get("id")] = path
+    book_fixed = any(local_name(e) == "meta" and e.get("property") == "rendition:layout" and
+                     (e.text or "").strip() == "pre-paginated" for e in package.iter())
+    fixed = set(types) if book_fixed else set()
+    for ref in (e for e in package.iter() if local_name(e) == "itemref"):
+        properties = (ref.get("properties") or "").split()
+        path = path_of_id.get(ref.get("idref"))
+        if path and "rendition:layout-pre-paginated" in properties:
+            fixed.add(path)
+        elif path and "rendition:layout-reflowable" in properties:
+            fixed.discard(path)
+    return types, fixed
+
+
+def declared_size(path):
+    """(width, height) that a page declares in its viewport meta, or None."""
+    try:
+        with open(path, encoding="utf-8", errors="replace") as page:
+            text = page.read(65536)
+    except OSError:
+        return None
+    meta = re.search(r"<meta[^>]*name=[\"']viewport[\"'][^>]*>", text, re.I)
+    content = re.search(r"content=[\"']([^\"']*)", meta.group(0), re.I) if meta else None
+    sizes = dict(re.findall(r"(width|height)\s*=\s*(\d+)", content.group(1), re.I)) if content else {}
+    sizes = {k.lower(): int(v) for k, v in sizes.items()}
+    return (sizes["width"], sizes["height"]) if "width" in sizes and "height" in sizes else None
 
 
 def document_type(path, media_type):
@@ -436,13 +465,14 @@ def copy_as(source, kind):
     return copy
 
 
-def expected_page(pager, folder, extracted, too_large, path, fragments_of, out_png, media_types=None):
+def expected_page(pager, folder, extracted, too_large, path, fragments_of, out_png, facts=({}, set())):
     file_part, _, fragment = path.partition("#")
     relative = os.fsdecode(urllib.parse.unquote_to_bytes(file_part))
     source = os.path.normpath(os.path.join(folder, relative))
     if os.path.relpath(source, extracted) in too_large:
         return Expected(problem=f"chapter larger than {MAX_CHAPTER_BYTES >> 20} MiB, not drawn")
-    kind = document_type(source, (media_types or {}).get(source))
+    media_types, fixed_pages = facts
+    kind = document_type(source, media_types.get(source))
     shown = copy_as(source, kind)
     lower = shown.lower()
     if lower.endswith(BITMAP_ENDINGS):
@@ -451,17 +481,22 @@ def expected_page(pager, folder, extracted, too_large, path, fragments_of, out_p
         return Expected([shown], image_size(shown))
     if lower.endswith(".svg"):
         intrinsic = svg_intrinsic_size(shown, pager.width) if os.path.isfile(shown) else None
-        pager.load(shown, height=intrinsic[1] if intrinsic else None)
+        # A fixed-layout picture is drawn in a viewport of its own size.
+        own_width = intrinsic[0] if intrinsic and source in fixed_pages else None
+        pager.load(shown, height=intrinsic[1] if intrinsic else None, width=own_width)
         whole = pager.capture(out_png)
         if intrinsic and intrinsic != whole:
             magick([out_png, "-background", "white", "-extent", f"{intrinsic[0]}x{intrinsic[1]}", out_png])
             whole = intrinsic
         return Expected([out_png], whole)
     others = [f for f in fragments_of.get(file_part, []) if f and f != fragment]
-    size = pager.shot(shown, out_png, fragment=fragment or None, next_ids=others)
+    # A fixed-layout page is laid out and drawn at the size it declares.
+    own = declared_size(shown) if source in fixed_pages else None
+    view = {"width": own[0], "height": own[1]} if own else {}
+    size = pager.shot(shown, out_png, fragment=fragment or None, next_ids=others, **view)
     if kind == "xhtml" and pager.xml_error():
         # Not well-formed XML: a reader shows it as HTML.
-        size = pager.shot(copy_as(source, "html"), out_png, fragment=fragment or None, next_ids=others)
+        size = pager.shot(copy_as(source, "html"), out_png, fragment=fragment or None, next_ids=others, **view)
     return Expected([out_png], size)
 
 
@@ -510,7 +545,7 @@ def report_book(book, args, pager, options, log):
         too_large = extract_book(book, extracted)
         restore_fonts(extracted)
         folder = navigation_folder(extracted)
-        media_types = manifest_types(extracted)
+        facts = package_facts(extracted)
         fragments_of = {}
         for _, _, path in rows:
             file_part, _, fragment = path.partition("#")
@@ -521,8 +556,7 @@ def report_book(book, args, pager, options, log):
         for row, title, path in rows:
             out_png = os.path.join(reference_folder, f"page{row}.png")
             try:
-                expected = expected_page(pager, folder, extracted, too_large, path, fragments_of, out_png,
-                                         media_types)
+                expected = expected_page(pager, folder, extracted, too_large, path, fragments_of, out_png, facts)
             except PageLoadError as error:
                 expected = Expected(problem=str(error).replace(extracted + os.sep, ""))
             reasons, difference = compare(quillmark_pages(quill_folder, row), expected, args.tolerance)

@@ -295,7 +295,9 @@ class ChromiumPager:
 
     # --- pages -----------------------------------------------------------------------------------
 
-    def load(self, path_or_url, height=None):
+    def load(self, path_or_url, height=None, width=None):
+        if width not in (None, self.width):
+            raise ChromiumError("the Chromium reference lays every page out at its own width")
         url = file_url(path_or_url)
         name = path_or_url
         self._loaded = None
@@ -365,8 +367,8 @@ class ChromiumPager:
                 subprocess.run(["convert", *files, "-append", out_png], check=True, env=magick_env())
         return width, bottom - top
 
-    def shot(self, path_or_url, out_png, fragment=None, next_ids=(), height=None):
-        self.load(path_or_url, height)
+    def shot(self, path_or_url, out_png, fragment=None, next_ids=(), height=None, width=None):
+        self.load(path_or_url, height, width)
         top, bottom = section_bounds(self.anchor_tops([i for i in [fragment, *next_ids] if i]), fragment, next_ids)
         return self.capture(out_png, top, bottom)
 

@@ -34,9 +34,9 @@ from qtwebengine_page import QtWebEnginePager  # noqa: E402
 CLI = os.environ.get("QM_CLI", os.path.join(ROOT, "build", "src", "cli", "quillmark-cli"))
 CORPUS = os.environ.get("QM_CORPUS_DIR") or os.path.join(os.path.dirname(ROOT), "shared", "corpus")
 # Chapters of real books: justified English, Cyrillic, right-to-left Arabic, a Spanish book with a cover wider
-# than the page, photographs as chapters, sections of one file, long chapters. Left out until the capture lays
-# pages out at the height it captures them: jlreq's pages wider than the view, whose pictures are sized by the
-# viewport, and Kusamakura's vertical text.
+# than the page, photographs as chapters, sections of one file, long chapters, fixed-layout SVG pages sized by
+# their viewport, vertical Japanese. Left out: jlreq's six pages wider than the view, which Quillmark lays out
+# once more at their content's width and the reference until their size settles (1 to 3 % shorter).
 CORPUS_BOOKS = {
     "calibre-quick_start-eng.epub": None,
     "epubjs-alice.epub": None,
@@ -45,6 +45,8 @@ CORPUS_BOOKS = {
     "epubrs-test-todo-es-mio.epub": 3,
     "idpf-haruko-jpeg.epub": 4,
     "idpf-childrens-literature.epub": None,
+    "idpf-sous-le-vent_svg-in-spine.epub": 4,
+    "idpf-kusamakura-japanese-vertical-writing.epub": 4,
 }
 
 
@@ -85,6 +87,12 @@ def fixture_book(path, folder):
         # Not well-formed XML: shown as HTML, never as the parser's error.
         ("malformed", "broken.xhtml", "<html><body style='margin:0;font:16px serif'><p>Unclosed<br>paragraph"
          "</body></html>"),
+        # A page of fixed layout: drawn at the size it declares, its box as tall as that.
+        ("fixed", "fixed.xhtml",
+         "<?xml version='1.0' encoding='utf-8'?><html xmlns='http://www.w3.org/1999/xhtml'><head><title>f</title>"
+         "<meta name='viewport' content='width=600, height=800'/><style>html,body{margin:0;height:100%}</style>"
+         "</head><body><div style='height:100%;border-bottom:6px solid #e02020;box-sizing:border-box;"
+         "background:#2050a0'></div></body></html>"),
         # A picture as tall as its viewport, as a cover is.
         ("viewport", "cover.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='100%' height='100%' "
          "viewBox='0 0 400 300' preserveAspectRatio='none'><rect width='400' height='300' fill='#2050a0'/>"
@@ -95,7 +103,8 @@ def fixture_book(path, folder):
                        f"media-type='{types.get(os.path.splitext(href)[1], 'application/xhtml+xml')}'/>"
                        for n, (_, href, _) in enumerate(chapters))
     manifest += "<item id='pic' href='picture.png' media-type='image/png'/>"
-    spine = "".join(f"<itemref idref='i{n}'/>" for n in range(len(chapters)))
+    spine = "".join(f"<itemref idref='i{n}'" + (" properties='rendition:layout-pre-paginated'" if href == "fixed.xhtml"
+                                                else "") + "/>" for n, (_, href, _) in enumerate(chapters))
     nav = "".join(f"<navPoint id='n{n}' playOrder='{n + 1}'><navLabel><text>{title}</text></navLabel>"
                   f"<content src='{href}'/></navPoint>" for n, (title, href, _) in enumerate(chapters))
     with zipfile.ZipFile(path, "w") as book:

@@ -20,13 +20,13 @@ so this module imports on any Python 3 and needs only the standard library there
   until close(). Pages are laid out `width` CSS pixels wide with the scroll bars hidden, in a first viewport
   `height` tall, and drawn at `scale` device pixels per CSS pixel (QT_SCALE_FACTOR); the page's own scripts
   run only with `scripts`.
-- load(path, height=None) -> (width, height) of the page in CSS pixels: the document's scroll size once its
-  fonts are in, at least `width` by `height`, found again in a view of that size until it settles, so that a
+- load(path, height=None, width=None) -> (width, height) of the page in CSS pixels: the document's scroll size
+  once its fonts are in, at least `width` (the pager's, unless given) by `height`, found again in a view of that size until it settles, so that a
   page wider than `width` is laid out as wide as its content and viewport units and media queries see the
   page's own height. Raises PageLoadError, naming the file, when it is missing or the engine does not load
   it within `timeout`.
 - anchor_tops(ids), capture(out_png, top=0, bottom=None), shot(path, out_png, fragment=None, next_ids=(),
-  height=None), xml_error(): as ChromiumPager's (chromium_page.py). A capture is `scale` times the CSS size in pixels.
+  height=None, width=None), xml_error(): as ChromiumPager's (chromium_page.py), `width` for this page alone. A capture is `scale` times the CSS size in pixels.
 - available(): whether the engine can be started here (PyQt6 with Qt WebEngine installed).
 
 Command line: python3 tests/reference/qtwebengine_page.py [--width 800] [--height 600] [--scale 1] FILE OUT.png
@@ -120,10 +120,11 @@ class QtWebEnginePager:
             raise ReferenceError(answer["error"])
         return answer["result"]
 
-    def load(self, path, height=None):
+    def load(self, path, height=None, width=None):
         if not os.path.isfile(path):
             raise PageLoadError(f"{path}: no such file")
-        return tuple(self._ask({"do": "load", "path": os.path.abspath(path), "height": height or self.height}))
+        return tuple(self._ask({"do": "load", "path": os.path.abspath(path), "height": height or self.height,
+                                "width": width or self.width}))
 
     def anchor_tops(self, ids):
         return self._ask({"do": "anchor_tops", "ids": list(ids)})
@@ -134,8 +135,8 @@ class QtWebEnginePager:
     def capture(self, out_png, top=0, bottom=None):
         return tuple(self._ask({"do": "capture", "out": os.path.abspath(out_png), "top": top or 0, "bottom": bottom}))
 
-    def shot(self, path, out_png, fragment=None, next_ids=(), height=None):
-        self.load(path, height)
+    def shot(self, path, out_png, fragment=None, next_ids=(), height=None, width=None):
+        self.load(path, height, width)
         top, bottom = section_bounds(self.anchor_tops([i for i in [fragment, *next_ids] if i]), fragment, next_ids)
         return self.capture(out_png, top, bottom)
 
@@ -214,7 +215,7 @@ def serve(args):
             loop.quit()
 
         page.loadFinished.connect(done)
-        view.resize(args.width, request["height"])
+        view.resize(request["width"], request["height"])
         page.load(QUrl.fromLocalFile(request["path"]))
         QTimer.singleShot(int(args.timeout * 1000), loop.quit)
         loop.exec()
@@ -227,10 +228,10 @@ def serve(args):
         # The view is enlarged to the page's scroll size, and the page measured again in it until the two agree:
         # a page wider than the view is laid out as wide as its content, and viewport units and media queries
         # see the page's own height. A page shorter than the view is as tall as the view, as a window's is.
-        view_size = (args.width, request["height"])
+        view_size = (request["width"], request["height"])
         for _ in range(MAX_SETTLING_ROUNDS):
             width, height = measure()
-            size = (max(args.width, width), max(request["height"], height))
+            size = (max(request["width"], width), max(request["height"], height))
             if size == view_size or size[1] > MAX_VIEW_HEIGHT:
                 break
             view_size = size
