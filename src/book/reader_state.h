@@ -57,6 +57,8 @@ struct ReaderState {
     bool flag_null = false;
     // Zoom factor of the view, 1.0 = natural size.
     double WebZoom = 1.0;
+    // The chapter shown is a page of fixed layout: the zoom fits it to the view, WebZoom times.
+    bool fixedPage = false;
 
     // Empties both lists and clears every pending value of the walks, as an opening does before it reads.
     void ClearForOpening();

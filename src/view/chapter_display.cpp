@@ -94,6 +94,7 @@ void ChapterDisplay::RowSelected(std::int32_t row) {
     if (type == DocumentType::Xhtml && notWellFormed_.contains(key)) {
         type = DocumentType::Html;
     }
+    state_.fixedPage = facts != state_.chapterFacts.end() && facts->second.fixedLayout;
     Show(source, type, link.fragment);
 }
 

@@ -3,7 +3,11 @@
 namespace qm {
 
 void ApplyWebZoom(const ReaderState& state, BrowserView& browser) {
-    browser.ApplyZoom(state.WebZoom);
+    if (state.fixedPage) {
+        browser.FitPage(state.WebZoom);
+    } else {
+        browser.ApplyZoom(state.WebZoom);
+    }
 }
 
 void ImageZoomInClick(ReaderState& state, BrowserView& browser) {

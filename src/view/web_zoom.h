@@ -12,7 +12,8 @@ inline constexpr double kWebZoomStep = 0.2;
 inline constexpr double kWebZoomTop = 3.0;
 inline constexpr double kWebZoomBottom = 0.3;
 
-// Puts state.WebZoom on the body of the document shown in `browser`.
+// Puts state.WebZoom on the body of the document shown in `browser`; a page of fixed layout (state.fixedPage) is
+// fitted to the view instead, WebZoom times (BrowserView::FitPage).
 void ApplyWebZoom(const ReaderState& state, BrowserView& browser);
 
 // The three zoom commands. None does anything while state.flag_null is set (the selected row shows no page);

@@ -167,6 +167,30 @@ private slots:
         browser_->SetViewWidth(200);
     }
 
+    // A page of fixed layout is laid out at the size it declares and scaled whole into the view, again when the
+    // view changes size; a capture lays it out unscaled.
+    void fixedLayoutPagesAreFittedToTheView() {
+        Load(Page("fixed.html", "<html><head><meta name='viewport' content='width=400, height=200'></head>"
+                                "<body style='margin:0'><div style='width:100vw;height:100vh'></div></body></html>"));
+        const QString rootWidth = "document.documentElement.getBoundingClientRect().width";
+        const QString rootHeight = "document.documentElement.getBoundingClientRect().height";
+        browser_->FitPage(1.0);
+        QCOMPARE(Number(rootWidth), 200);
+        QCOMPARE(Number(rootHeight), 100);
+        QCOMPARE(Number("document.getElementById('qm-fit-style') ? 1 : 0"), 1);
+        browser_->SetViewWidth(300);
+        QTRY_COMPARE(Number(rootWidth), 300);
+        browser_->FitPage(2.0);
+        QCOMPARE(Number(rootWidth), 600);
+        const DocumentLayout layout = browser_->LayOut(400, 200);
+        QCOMPARE(layout.declaredWidth, 400);
+        QCOMPARE(layout.declaredHeight, 200);
+        QCOMPARE(Number(rootWidth), 400);
+        browser_->EndCapture();
+        browser_->SetViewHeight(200);
+        browser_->SetViewWidth(200);
+    }
+
     // Anchors: where they begin, and a jump to one within the page shown completes as a load does.
     void anchors() {
         const QString page = Page("anchored.html", "<html><body style='margin:0'><div style='height:500px'></div>"

@@ -59,6 +59,7 @@ public:
     std::string bookFolder;
     double captureScale = 1.0;
     std::vector<double> zooms;
+    std::vector<double> fits;
     std::vector<std::string> charsets;
     std::vector<std::string> borderStyles;
     int captures = 0;
@@ -99,6 +100,7 @@ public:
     void SetDocumentCompleteHandler(std::function<void(const LoadOutcome&)> handler) override {
         onDocumentComplete = std::move(handler);
     }
+    void FitPage(double zoom) override { fits.push_back(zoom); }
     void ApplyZoom(double factor) override {
         ThrowIfHung();
         if (zoomFails) {

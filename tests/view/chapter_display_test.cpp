@@ -160,6 +160,25 @@ TEST(DocumentComplete, AChapterThatIsNotWellFormedXmlIsShownAsHtml) {
     EXPECT_EQ(reader.view.navigations.back(), reader.Path("Text/ch.html"));
 }
 
+// A page of fixed layout is shown whole, fitted to the view, and the zoom steps enlarge it from there; a page
+// that flows gets the zoom on its body again.
+TEST(DocumentComplete, AFixedLayoutPageIsFittedToTheView) {
+    Reader reader;
+    reader.Write("fixed.xhtml", "<p>page</p>");
+    reader.Write("flows.xhtml", "<p>text</p>");
+    reader.state.chapterFacts[FactsKey(reader.Path("fixed.xhtml"))].fixedLayout = true;
+    reader.SetChapter(1, "Fixed", "fixed.xhtml");
+    reader.SetChapter(2, "Flows", "flows.xhtml");
+    reader.display.RowSelected(1);
+    reader.display.DocumentComplete({});
+    ImageZoomInClick(reader.state, reader.view);
+    EXPECT_EQ(reader.view.fits, (std::vector<double>{1.0, 1.2}));
+    EXPECT_TRUE(reader.view.zooms.empty());
+    reader.display.RowSelected(2);
+    reader.display.DocumentComplete({});
+    EXPECT_EQ(reader.view.zooms, std::vector<double>{1.2});
+}
+
 // A chapter path that leads out of the book is refused at once: nothing outside is renamed or shown, and the
 // reader or the conversion goes on without waiting for the engine's load time to run out.
 TEST(RowSelected, PathsOutOfTheBookAreRefusedAtOnce) {

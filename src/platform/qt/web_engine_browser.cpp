@@ -16,6 +16,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QQuickWidget>
+#include <QResizeEvent>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
@@ -32,6 +33,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 
 namespace qm {
 
@@ -324,6 +326,7 @@ void WebEngineBrowser::Navigate(const std::string& path, const std::string& frag
     }
     navigated_ = true;
     showingFailure_ = false;
+    fitZoom_.reset();
     // Within the document shown, the engine only scrolls to the anchor and reports no load; the view reports
     // one all the same, from the event loop as a load would.
     const bool sameDocument = !fragment.empty() && !loading_ && !shownDocument_.isEmpty() &&
@@ -380,10 +383,50 @@ void WebEngineBrowser::SetDocumentCompleteHandler(std::function<void(const LoadO
 }
 
 void WebEngineBrowser::ApplyZoom(double factor) {
+    fitZoom_.reset();
     if (!navigated_ || shownDocument_.isEmpty()) {
         return;
     }
     EvaluateScript(PageScript::Call("body_style", {"zoom", ExactNumber(factor)}));
+}
+
+void WebEngineBrowser::FitPage(double zoom) {
+    if (!navigated_ || shownDocument_.isEmpty()) {
+        return;
+    }
+    const auto [pageWidth, pageHeight] = DeclaredPageSize();
+    if (pageWidth <= 0 || pageHeight <= 0) {
+        ApplyZoom(zoom);
+        return;
+    }
+    // The page is laid out at its own size and scaled as a whole, so that what it sizes by its viewport keeps
+    // the proportions it was made for.
+    const double scale = std::min(double(width()) / pageWidth, double(height()) / pageHeight) * zoom;
+    EvaluateScript(PageScript::Call("fit_page", {pageWidth, pageHeight, scale, width()}));
+    fitZoom_ = zoom;
+}
+
+void WebEngineBrowser::resizeEvent(QResizeEvent* event) {
+    QWebEngineView::resizeEvent(event);
+    if (!fitZoom_) {
+        return;
+    }
+    // Fitted from the event loop: a page script is not run from within a resize.
+    QTimer::singleShot(0, this, [this] {
+        if (!fitZoom_) {
+            return;
+        }
+        try {
+            FitPage(*fitZoom_);
+        } catch (const std::exception& error) {
+            qCWarning(lcView).noquote() << "The page could not be fitted to the view:" << error.what();
+        }
+    });
+}
+
+std::pair<int, int> WebEngineBrowser::DeclaredPageSize() {
+    const QVariantList size = EvaluateScript(PageScript::Call("page_size", {})).toList();
+    return {size.value(0).toInt(), size.value(1).toInt()};
 }
 
 void WebEngineBrowser::SetCharSet(const std::string& charset) {
@@ -433,6 +476,8 @@ void WebEngineBrowser::SetViewWidth(int width) {
 }
 
 DocumentLayout WebEngineBrowser::LayOut(int width, int height) {
+    // A capture takes the page as laid out (lay_out.js removes the fit), and the view no longer keeps it fitted.
+    fitZoom_.reset();
     resize(width, height);
     heldToContainer_ = parentWidget() != nullptr && size() == parentWidget()->size();
     // The page takes a new size a little after the view: what it measures before then belongs to the old one.
@@ -441,7 +486,7 @@ DocumentLayout WebEngineBrowser::LayOut(int width, int height) {
     const QString script = PageScript::Call("lay_out", {scrollBars_});
     for (;;) {
         const QVariantList answer = EvaluateScript(script).toList();
-        if (answer.size() != 11) {
+        if (answer.size() != 9) {
             throw std::runtime_error("The page has no document to lay out");
         }
         // At a device pixel ratio that is no whole number, the page may round its viewport a pixel away.
@@ -456,8 +501,7 @@ DocumentLayout WebEngineBrowser::LayOut(int width, int height) {
             layout.intrinsicWidth = qRound(answer[5].toDouble());
             layout.intrinsicHeight = qRound(answer[6].toDouble());
             layout.aspectRatio = answer[7].toDouble();
-            layout.declaredWidth = answer[9].toInt();
-            layout.declaredHeight = answer[10].toInt();
+            std::tie(layout.declaredWidth, layout.declaredHeight) = DeclaredPageSize();
             return layout;
         }
         if (waited.elapsed() >= responseLimit_.count()) {

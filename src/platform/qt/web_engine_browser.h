@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 class QQuickWidget;
 class QWebEngineProfile;
@@ -63,6 +64,7 @@ public:
     void SetCharSet(const std::string& charset) override;
     void SetBodyBorderStyle(const std::string& style) override;
     bool ShowsXmlError() override;
+    void FitPage(double zoom) override;
     void SetCaptureScale(double scale) override;
     double CaptureScale() const override;
     void SetResponseLimit(std::chrono::milliseconds limit) override;
@@ -88,8 +90,11 @@ signals:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The size the shown page declares for itself (page_size.js); 0 x 0 when it declares none.
+    std::pair<int, int> DeclaredPageSize();
     // Runs the script that takes back what a capture changed on the page, when that is still owed.
     void TakeBackCapture();
     void InstallPage();
@@ -124,6 +129,9 @@ private:
     bool showingFailure_ = false;
     bool processEnded_ = false;
     bool navigated_ = false;
+    // The zoom of the fixed-layout page fitted to the view, fitted again when the view changes size; empty while
+    // the page shown is not fitted.
+    std::optional<double> fitZoom_;
     bool heldToContainer_ = true;
     int sentinelColour_ = 0;
     // A capture has ended, and what it changed on the page has not been taken back yet.

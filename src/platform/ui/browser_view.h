@@ -46,7 +46,8 @@ struct DocumentLayout {
     int intrinsicHeight = 0;
     // An SVG document's height over width from its viewBox when it gives no size; 0 when unknown.
     double aspectRatio = 0;
-    // The size a page declares for itself in its viewport meta (a fixed-layout page's); 0 when it declares none.
+    // The size a page declares for itself: its viewport meta (a fixed-layout page's), else an SVG document's own
+    // size; 0 when it declares none.
     int declaredWidth = 0;
     int declaredHeight = 0;
 };
@@ -107,6 +108,10 @@ public:
     // Sets the zoom of the inline style of the shown document's body to `factor` (1.0 = natural size); the
     // page is laid out again. Does nothing when nothing has been loaded yet or the document has no body.
     virtual void ApplyZoom(double factor) = 0;
+
+    // Shows a page of fixed layout whole: scaled to fit the view at the size it declares (its viewport meta, an
+    // SVG document's own size), `zoom` times that; a page that declares no size is zoomed as ApplyZoom does.
+    virtual void FitPage(double zoom) = 0;
 
     // The character set with which pages that declare none are read, such as "utf-8".
     virtual void SetCharSet(const std::string& charset) = 0;

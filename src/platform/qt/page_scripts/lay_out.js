@@ -7,11 +7,16 @@
 // anew, and how many pictures and fonts are still loading.
 //
 // Answers [viewport width, viewport height, kind, scroll width, scroll height, intrinsic width, intrinsic
-// height, aspect ratio, still loading, declared width, declared height], or null without a document.
+// height, aspect ratio, still loading], or null without a document.
 (function (barsShown) {
     var d = document, root = d.documentElement;
     if (!root) {
         return null;
+    }
+    // A capture draws the page as laid out, not as fitted to the reader's view (fit_page.js).
+    var fitted = d.getElementById('qm-fit-style');
+    if (fitted) {
+        fitted.remove();
     }
     var svg = root instanceof SVGSVGElement;
     var bitmap = !svg && /^image\//.test(d.contentType) && d.images.length === 1 ? d.images[0] : null;
@@ -54,18 +59,7 @@
             loading += 1;
         }
     });
-    // The size a fixed-layout page declares for itself: <meta name="viewport" content="width=600, height=800">.
-    var declared = [0, 0], meta = d.querySelector('meta[name="viewport"]');
-    if (meta) {
-        (meta.getAttribute('content') || '').split(/[,;]/).forEach(function (pair) {
-            var parts = pair.split('='), key = (parts[0] || '').trim().toLowerCase(), value = parseFloat(parts[1]);
-            if (value > 0 && (key === 'width' || key === 'height')) {
-                declared[key === 'width' ? 0 : 1] = Math.round(value);
-            }
-        });
-    }
     var body = d.body;
     return [window.innerWidth, window.innerHeight, kind, Math.max(root.scrollWidth, body ? body.scrollWidth : 0),
-        Math.max(root.scrollHeight, body ? body.scrollHeight : 0), intrinsicWidth, intrinsicHeight, ratio, loading,
-        declared[0], declared[1]];
+        Math.max(root.scrollHeight, body ? body.scrollHeight : 0), intrinsicWidth, intrinsicHeight, ratio, loading];
 })
