@@ -207,6 +207,18 @@ void TForm1::ConnectCommands() {
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Left), &TForm1::GoBack);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &TForm1::Quit);
     shortcut(QKeySequence(Qt::Key_Escape), &TForm1::EscapeKey);
+    auto chapterKey = [this](const QKeySequence& keys, PageMove move) {
+        auto* key = new QShortcut(keys, this);
+        connect(key, &QShortcut::activated, this,
+                [this, move] { RunHandler([this, move] { PageMoveAsked(move, WebBrowser1->ScrollEdges(), true); }); });
+    };
+    chapterKey(QKeySequence(Qt::CTRL | Qt::Key_PageDown), PageMove::NextChapter);
+    chapterKey(QKeySequence(Qt::CTRL | Qt::Key_PageUp), PageMove::PreviousChapter);
+    WebBrowser1->SetPageMoveHandler([this](PageMove move, PageEdges edges, bool fresh) {
+        bool taken = false;
+        RunHandler([&] { taken = PageMoveAsked(move, edges, fresh); });
+        return taken;
+    });
     auto findAgain = [this](const QKeySequence& keys, bool backward) {
         auto* key = new QShortcut(keys, this);
         connect(key, &QShortcut::activated, this, [this, backward] {
@@ -386,6 +398,8 @@ void TForm1::OpenChosenBook() {
         throw;
     }
     StringGrid1->Refresh();
+    chapters_ = ChapterSequence(toc);
+    readOn_.Reset();
     openBook_ = book;
     bookTitle_ = QString::fromStdString(PackageTitle(documents.XMLDocument2.DocumentElement()));
     if (bookTitle_.isEmpty()) {
@@ -406,7 +420,8 @@ void TForm1::OpenChosenBook() {
     }
     busy.Release();
     toc.SetCurrentRow(row);
-    StringGrid1->setFocus();
+    // The page has the keys, so that the book can be read on at once; Tab goes to the table.
+    WebBrowser1->setFocus();
 }
 
 bool TForm1::OpenLastBook() {
@@ -573,6 +588,7 @@ void TForm1::TitleDblClick() {
 }
 
 void TForm1::StringGrid1SelectCell(std::int32_t row) {
+    readOn_.Reset();
     session_->Chapters().RowSelected(row);
     // A chapter chosen starts at its top.
     if (row > 0) {
@@ -604,6 +620,7 @@ void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
     if (row <= 0 || row == toc.CurrentRow()) {
         return;
     }
+    readOn_.Reset();
     toc.SetCurrentRowQuietly(row);
     StringGrid1->SyncCurrentRow();
     Label1->setText(QString::fromStdString(OpenDialog1.FileName + "---" + toc.Row(row).title));
@@ -679,6 +696,49 @@ void TForm1::EscapeKey() {
     } else if (isFullScreen()) {
         ToggleFullScreen();
     }
+}
+
+bool TForm1::PageMoveAsked(PageMove move, PageEdges edges, bool fresh) {
+    if (Converting() || openBook_.empty()) {
+        return false;
+    }
+    const int chapter = chapters_.ChapterOfRow(toc.CurrentRow());
+    if (chapter < 0) {
+        return false;
+    }
+    switch (readOn_.Move(move, edges, fresh)) {
+    case ReadOnStep::Scroll:
+        return false;
+    case ReadOnStep::Hold:
+        return true;
+    case ReadOnStep::NextChapterTop:
+        if (chapter + 1 < chapters_.Count()) {
+            GoToChapter(chapter + 1, false);
+        }
+        return true;
+    case ReadOnStep::PreviousChapterEnd:
+        if (chapter > 0) {
+            GoToChapter(chapter - 1, true);
+        }
+        return true;
+    case ReadOnStep::PreviousChapterStart:
+        if (chapter > 0) {
+            GoToChapter(chapter - 1, false);
+        } else {
+            WebBrowser1->ScrollTo(0, 0);
+        }
+        return true;
+    }
+    return false;
+}
+
+void TForm1::GoToChapter(int index, bool atEnd) {
+    const std::int32_t row = atEnd ? chapters_.LastRow(index) : chapters_.FirstRow(index);
+    pendingScroll_.reset();
+    if (atEnd) {
+        pendingScroll_ = 1.0;
+    }
+    toc.SetCurrentRow(row);
 }
 
 void TForm1::ButtonCancelClick() {

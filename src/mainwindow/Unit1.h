@@ -9,6 +9,8 @@
 #include "platform/ui/shell.h"
 #include "session/reading_session.h"
 #include "view/chapter_display.h"
+#include "view/chapter_sequence.h"
+#include "view/read_on.h"
 
 #include <QWidget>
 
@@ -194,6 +196,11 @@ public:
     void GoBack();
     void Quit();
     void EscapeKey();
+    // Reading on (see ReadOn): a key or wheel turn over the page that moves it, with where the page stands.
+    // True when the move is taken here (held at a chapter's edge, or gone on to another chapter); false when
+    // the page scrolls as it would anyway. Ctrl+Page Down and Ctrl+Page Up come here from anywhere in the
+    // window as whole-chapter moves.
+    bool PageMoveAsked(PageMove move, PageEdges edges, bool fresh);
     void ButtonCancelClick();
 
 protected:
@@ -226,7 +233,13 @@ private:
     // A zoom command: none while a conversion runs; the zoom is remembered with the place.
     void Zoom(void (*command)(ReaderState&, BrowserView&));
 
+    // Shows chapter `index` of chapters_ from its top, or from its end when `atEnd`.
+    void GoToChapter(int index, bool atEnd);
+
     std::unique_ptr<SkinnedFrame> frame_;
+    // The open book's chapters in reading order, and the reader's moves across them.
+    ChapterSequence chapters_;
+    ReadOn readOn_;
     std::unique_ptr<ReaderSettings> settings_;
     // The book that is open (empty when none is) and its title as the caption shows it.
     std::string openBook_;

@@ -4,6 +4,7 @@
 #include "platform/linux/network_lock.h"
 #include "platform/qt/book_confinement.h"
 #include "platform/qt/book_page.h"
+#include "platform/qt/page_move_keys.h"
 #include "platform/qt/page_script.h"
 #include "platform/qt/qt_log.h"
 
@@ -53,6 +54,8 @@ constexpr int kUserInputValidMs = 2000;
 // How long a shown page may take to answer once the next document is asked for: an answer takes milliseconds,
 // a page that is still busy after this is taken for one that hangs.
 constexpr int kSignOfLifeMs = 2000;
+// A wheel turn this long after the last one is a fresh move: the reader turned it again on purpose.
+constexpr int kWheelPauseMs = 250;
 
 // The shortest text that reads back as the same double, so that the page gets the factor exactly.
 QString ExactNumber(double value) {
@@ -767,6 +770,19 @@ bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
             }
             return true;
         }
+        const bool fresh = !sinceWheel_.isValid() || sinceWheel_.elapsed() >= kWheelPauseMs;
+        sinceWheel_.start();
+        if (const std::optional<PageMove> move = PageMoveOfWheel(*wheel);
+            move && pageMove_ && pageMove_(*move, ScrollEdges(), fresh)) {
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && pageMove_) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (const std::optional<PageMove> move = PageMoveOfKey(*key);
+            move && pageMove_(*move, ScrollEdges(), !key->isAutoRepeat())) {
+            return true;
+        }
     }
     // Only events that a person sends reach the widgets; what a page's script does never passes here.
     if (event->type() == QEvent::MouseButtonPress) {
@@ -783,6 +799,20 @@ bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
         clickedLink_.reset();
     }
     return QWebEngineView::eventFilter(watched, event);
+}
+
+PageEdges WebEngineBrowser::ScrollEdges() const {
+    const QSizeF contents = page()->contentsSize();
+    const QPointF scrolled = page()->scrollPosition();
+    const double zoom = page()->zoomFactor();
+    const double viewWidth = width() / zoom;
+    const double viewHeight = height() / zoom;
+    // The engine reports in CSS pixels and rounds; a pixel either way is the edge.
+    constexpr double kSlack = 2;
+    if (contents.width() > viewWidth + kSlack) {
+        return {false, false};
+    }
+    return {scrolled.y() <= kSlack, scrolled.y() + viewHeight >= contents.height() - kSlack};
 }
 
 void WebEngineBrowser::PlaceIn(QWidget* container) {

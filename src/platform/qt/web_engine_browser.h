@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ui/browser_view.h"
+#include "platform/ui/page_move.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -65,6 +66,15 @@ public:
     void SetBodyBorderStyle(const std::string& style) override;
     bool ShowsXmlError() override;
     void FitPage(double zoom) override;
+
+    // Keys and wheel turns that move the page (PageMoveOfKey, PageMoveOfWheel) are offered to `handler` before
+    // the page sees them, with where the page stands and whether the move is fresh (a key's first press, not its
+    // repeat; a wheel turn after a pause); the page sees them only when the handler answers false.
+    using PageMoveHandler = std::function<bool(PageMove move, PageEdges edges, bool fresh)>;
+    void SetPageMoveHandler(PageMoveHandler handler) { pageMove_ = std::move(handler); }
+    // Where the page shown stands in its scrolling, as the engine last reported it. A page wider than the view
+    // (vertical writing, a wide table) counts as at neither edge: it is read across, not down.
+    PageEdges ScrollEdges() const;
     void SetCaptureScale(double scale) override;
     double CaptureScale() const override;
     void SetResponseLimit(std::chrono::milliseconds limit) override;
@@ -132,6 +142,9 @@ private:
     // The zoom of the fixed-layout page fitted to the view, fitted again when the view changes size; empty while
     // the page shown is not fitted.
     std::optional<double> fitZoom_;
+    PageMoveHandler pageMove_;
+    // Since the last wheel turn over the page: a turn after a pause is a fresh move.
+    QElapsedTimer sinceWheel_;
     bool heldToContainer_ = true;
     int sentinelColour_ = 0;
     // A capture has ended, and what it changed on the page has not been taken back yet.
