@@ -51,6 +51,8 @@ namespace {
 constexpr const char* kCaption = "Quillmark " QUILLMARK_VERSION;
 // How long the reading view waits for a page to answer before it leaves the page behind for a fresh one.
 constexpr std::chrono::seconds kPageResponseLimit{10};
+// How long a brief message (the zoom, a move held at a chapter's edge) stands in the status line.
+constexpr int kBriefMessageMs = 1800;
 
 // The hourglass for the whole application, taken away on every path.
 class BusyCursor {
@@ -102,7 +104,8 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
       session_(std::make_unique<ReadingSession>(
           ReadingSession::Platform{*WebBrowser1, dialogs_, *conversionWindow_, *pump_},
           [this] { return OpenDialog1.FileName; },
-          [this](const std::string& text) { Label1->setText(QString::fromStdString(text)); })),
+          // The status line tells where the reader is rather than the chapter's path.
+          [this](const std::string&) { UpdateStatus(); })),
       tempDir(session_->folders.tempDir), tempJPG(session_->folders.tempJPG), state(session_->state),
       toc(session_->toc), documents(session_->documents), instance_(GetLocalAppDataPath()) {
     LoadArtwork();
@@ -138,6 +141,10 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
             windowHandle()->startSystemResize(edges);
         }
     };
+    briefMessage_ = new QTimer(this);
+    briefMessage_->setSingleShot(true);
+    briefMessage_->setInterval(kBriefMessageMs);
+    connect(briefMessage_, &QTimer::timeout, this, [this] { UpdateStatus(); });
     ConnectCommands();
     FormCreate();
 
@@ -247,6 +254,7 @@ void TForm1::ConnectCommands() {
     });
     connect(LabelStart, &QLabel::linkHovered, this,
             [this](const QString& link) { LabelStart->setToolTip(QUrl(link).toLocalFile()); });
+    connect(WebBrowser1, &WebEngineBrowser::ScrollChanged, this, [this] { RunHandler([this] { UpdateStatus(); }); });
     connect(WebBrowser1, &WebEngineBrowser::ZoomGesture, this, [this](int direction) {
         RunHandler([this, direction] { direction > 0 ? ImageZoomInClick() : ImageZoomOutClick(); });
     });
@@ -399,6 +407,7 @@ void TForm1::OpenChosenBook() {
     }
     StringGrid1->Refresh();
     chapters_ = ChapterSequence(toc);
+    progress_ = ReadingProgress(chapters_, [this](const std::string& file) { return ChapterSource(state, file); });
     readOn_.Reset();
     openBook_ = book;
     bookTitle_ = QString::fromStdString(PackageTitle(documents.XMLDocument2.DocumentElement()));
@@ -439,6 +448,7 @@ void TForm1::ShowNoBook() {
     bookTitle_.clear();
     pendingScroll_.reset();
     Label1->clear();
+    Label1->setToolTip(QString());
     Panel1->hide();
     LabelStart->show();
     UpdateCaption();
@@ -447,6 +457,28 @@ void TForm1::ShowNoBook() {
 
 void TForm1::UpdateCaption() {
     setWindowTitle(openBook_.empty() ? QString(kCaption) : bookTitle_ + " \u2014 " + kCaption);
+    LabelBookTitle->setText(bookTitle_);
+}
+
+void TForm1::UpdateStatus() {
+    if (openBook_.empty() || Converting() || briefMessage_->isActive()) {
+        return;
+    }
+    const std::int32_t row = toc.CurrentRow();
+    const int chapter = chapters_.ChapterOfRow(row);
+    if (chapter < 0) {
+        // The header row and a row without a chapter leave the page as it was, and the line with it.
+        return;
+    }
+    const int percent = progress_.Percent(chapter, state.flag_null ? 0.0 : WebBrowser1->ScrolledShare());
+    Label1->setText(
+        QString::fromStdString(ReadingStatusText(toc.Row(row).title, chapter + 1, chapters_.Count(), percent)));
+    Label1->setToolTip(QString::fromStdString(openBook_));
+}
+
+void TForm1::ShowBriefly(const QString& text) {
+    Label1->setText(text);
+    briefMessage_->start();
 }
 
 void TForm1::UpdateStartPage() {
@@ -502,9 +534,7 @@ void TForm1::SaveReadingPlace(bool withScroll) {
     place.zoomSteps = ZoomSteps(state.WebZoom);
     place.title = bookTitle_;
     if (withScroll && !state.flag_null) {
-        const QWebEnginePage* page = WebBrowser1->page();
-        const double height = page->contentsSize().height();
-        place.scroll = height > 0 ? std::clamp(page->scrollPosition().y() / height, 0.0, 1.0) : 0.0;
+        place.scroll = WebBrowser1->ScrolledShare();
     }
     settings_->SetPlace(openBook_, place);
 }
@@ -536,6 +566,9 @@ void TForm1::Zoom(void (*command)(ReaderState&, BrowserView&)) {
     }
     command(state, *WebBrowser1);
     SaveReadingPlace(true);
+    if (!openBook_.empty() && !state.flag_null) {
+        ShowBriefly(tr("Zoom %1 %").arg(std::lround(state.WebZoom * 100)));
+    }
 }
 
 void TForm1::ImageZoomInClick() {
@@ -588,6 +621,8 @@ void TForm1::TitleDblClick() {
 }
 
 void TForm1::StringGrid1SelectCell(std::int32_t row) {
+    // Another chapter's place says more than a message about the last one.
+    briefMessage_->stop();
     readOn_.Reset();
     session_->Chapters().RowSelected(row);
     // A chapter chosen starts at its top.
@@ -620,10 +655,11 @@ void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
     if (row <= 0 || row == toc.CurrentRow()) {
         return;
     }
+    briefMessage_->stop();
     readOn_.Reset();
     toc.SetCurrentRowQuietly(row);
     StringGrid1->SyncCurrentRow();
-    Label1->setText(QString::fromStdString(OpenDialog1.FileName + "---" + toc.Row(row).title));
+    UpdateStatus();
     SaveReadingPlace(false);
 }
 
@@ -710,6 +746,7 @@ bool TForm1::PageMoveAsked(PageMove move, PageEdges edges, bool fresh) {
     case ReadOnStep::Scroll:
         return false;
     case ReadOnStep::Hold:
+        ShowHoldHint(chapter, move == PageMove::Forward);
         return true;
     case ReadOnStep::NextChapterTop:
         if (chapter + 1 < chapters_.Count()) {
@@ -730,6 +767,19 @@ bool TForm1::PageMoveAsked(PageMove move, PageEdges edges, bool fresh) {
         return true;
     }
     return false;
+}
+
+void TForm1::ShowHoldHint(int chapter, bool forward) {
+    const int next = forward ? chapter + 1 : chapter - 1;
+    if (next < 0 || next >= chapters_.Count()) {
+        ShowBriefly(forward ? tr("The end of the book") : tr("The start of the book"));
+        return;
+    }
+    const QString title =
+        QString::fromStdString(toc.Row(forward ? chapters_.FirstRow(next) : chapters_.LastRow(next)).title);
+    ShowBriefly((forward ? tr("End of the chapter: press again for \u201c%1\u201d")
+                         : tr("Start of the chapter: press again for \u201c%1\u201d"))
+                    .arg(title));
 }
 
 void TForm1::GoToChapter(int index, bool atEnd) {

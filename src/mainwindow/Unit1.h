@@ -11,6 +11,7 @@
 #include "view/chapter_display.h"
 #include "view/chapter_sequence.h"
 #include "view/read_on.h"
+#include "view/reading_progress.h"
 
 #include <QWidget>
 
@@ -26,6 +27,7 @@ class QMenu;
 class QProgressBar;
 class QUrl;
 class QPushButton;
+class QTimer;
 
 namespace qm {
 
@@ -120,6 +122,8 @@ public:
     // Shown while a conversion runs: cancels it, as Esc does.
     QPushButton* ButtonCancel;
     TStatusLabel* Label1;
+    // The open book's title in the title bar.
+    TStatusLabel* LabelBookTitle;
     // Shown in the page area until the first book opens.
     QLabel* LabelStart;
     // Finds text in the chapter shown (Ctrl+F).
@@ -220,6 +224,11 @@ private:
     void SaveReadingPlace(bool withScroll);
     void RestoreScroll(double fraction);
     void UpdateCaption();
+    // The status line: the chapter shown, its number among the book's chapters and the share of the book read
+    // ("Title · chapter 3 of 13 · 24 %"); not while a brief message stands there (ShowBriefly).
+    void UpdateStatus();
+    // A message in the status line for a moment: the zoom as it changes, a move held at a chapter's edge.
+    void ShowBriefly(const QString& text);
     void UpdateStartPage();
     void ConnectCommands();
     void FormCreate();
@@ -235,11 +244,15 @@ private:
 
     // Shows chapter `index` of chapters_ from its top, or from its end when `atEnd`.
     void GoToChapter(int index, bool atEnd);
+    // Says in the status line that a move is held at the edge of chapter `index`, and where the next one goes.
+    void ShowHoldHint(int chapter, bool forward);
 
     std::unique_ptr<SkinnedFrame> frame_;
     // The open book's chapters in reading order, and the reader's moves across them.
     ChapterSequence chapters_;
     ReadOn readOn_;
+    ReadingProgress progress_;
+    QTimer* briefMessage_ = nullptr;
     std::unique_ptr<ReaderSettings> settings_;
     // The book that is open (empty when none is) and its title as the caption shows it.
     std::string openBook_;

@@ -38,6 +38,10 @@ constexpr int kMaximisedHeightReserve = 40;
 constexpr int kFindBarWidth = 380;
 constexpr int kFindBarMargin = 8;
 constexpr int kFindBarRightMargin = 24;
+// The book's title in the title bar: after the program's painted name, up to the window buttons.
+constexpr int kBookTitleLeft = 350;
+constexpr int kBookTitleGap = 16;
+constexpr int kBookTitleHeight = 20;
 
 struct ButtonSpec {
     const char* name;
@@ -196,6 +200,18 @@ void SkinnedFrame::BuildTitleBar() {
     f.ImageMax2 = windowButtons[2];
     f.ImageClose = windowButtons[3];
 
+    // The open book's title, right of the program's painted name.
+    f.LabelBookTitle = new TStatusLabel(f.PanelTitle, "LabelBookTitle", Qt::ElideRight);
+    QFont title("DejaVu Sans");
+    title.setPixelSize(13);
+    title.setBold(true);
+    f.LabelBookTitle->setFont(title);
+    QPalette titleColours = f.LabelBookTitle->palette();
+    titleColours.setColor(QPalette::WindowText, QColor::fromRgb(theme::kIcon));
+    f.LabelBookTitle->setPalette(titleColours);
+    // Pressed and dragged like the title bar under it.
+    f.LabelBookTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
+
     const QString tips[] = {tr("Open a book (Ctrl+O)"),
                             tr("Convert the book to PDF or JPG"),
                             tr("Zoom in (Ctrl++)"),
@@ -316,6 +332,8 @@ void SkinnedFrame::SetUp() {
 
 void SkinnedFrame::LayoutTitleButtons() {
     TForm1& f = form_;
+    f.LabelBookTitle->setGeometry(kBookTitleLeft, kWindowButtonTop,
+                                  std::max(0, MinLeft(f.width()) - kBookTitleGap - kBookTitleLeft), kBookTitleHeight);
     f.ImageMin->raise();
     f.ImageMin->move(MinLeft(f.width()), kWindowButtonTop);
     f.ImageMax->raise();

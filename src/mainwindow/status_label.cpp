@@ -4,7 +4,8 @@
 
 namespace qm {
 
-TStatusLabel::TStatusLabel(QWidget* parent, const QString& name) : QLabel(parent) {
+TStatusLabel::TStatusLabel(QWidget* parent, const QString& name, Qt::TextElideMode elide)
+    : QLabel(parent), elide_(elide) {
     setObjectName(name);
     setTextFormat(Qt::PlainText);
 }
@@ -12,7 +13,7 @@ TStatusLabel::TStatusLabel(QWidget* parent, const QString& name) : QLabel(parent
 void TStatusLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, width());
+    const QString shown = fontMetrics().elidedText(text(), elide_, width());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
 }
 

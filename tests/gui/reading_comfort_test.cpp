@@ -367,7 +367,7 @@ private slots:
         form.WebBrowser1->EvaluateScript("document.getElementById('go').click()");
         QTRY_COMPARE(form.toc.CurrentRow(), 3);
         QCOMPARE(form.StringGrid1->currentIndex().row(), 3);
-        QCOMPARE(form.Label1->text(), QString::fromStdString(book_ + "---The Section"));
+        QVERIFY(form.Label1->text().startsWith(QString::fromUtf8("The Section \u00b7 chapter 3 of 4 \u00b7 ")));
         // The page is the link's, at its anchor, not the row's page loaded anew from its top.
         QCOMPARE(form.WebBrowser1->url().fileName(), QString("three.xhtml"));
         QCOMPARE(form.WebBrowser1->url().fragment(), QString("shore"));

@@ -1,6 +1,8 @@
 #include "mainwindow/Unit1.h"
 
 #include "gui_test_main.h"
+#include "mainwindow/picture_button.h"
+#include "mainwindow/status_label.h"
 #include "reading_window.h"
 #include "zipwriter/fixture_book.h"
 #include "zipwriter/zip_writer.h"
@@ -150,6 +152,30 @@ private slots:
         Wheel(Page(form), 120);
         window.WaitForPage();
         QCOMPARE(form.toc.CurrentRow(), 1);
+    }
+
+    // The status line: the chapter, its number and the share of the book's text before the view's top (chapter
+    // one holds 1353 of the book's 1992 characters, chapter two 627); brief messages for a held move and the zoom.
+    void theStatusSaysWhereTheReaderIs() {
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        window.Open(book_);
+        const auto status = [&form] { return form.Label1->text(); };
+        QCOMPARE(status(), QString::fromUtf8("One \u00b7 chapter 1 of 3 \u00b7 0 %"));
+        form.WebBrowser1->ScrollTo(0, qRound(form.WebBrowser1->page()->contentsSize().height() / 2));
+        QTRY_COMPARE(status(), QString::fromUtf8("One \u00b7 chapter 1 of 3 \u00b7 33 %"));
+        ScrollToEnd(form);
+        QTest::keyClick(Page(form), Qt::Key_PageDown);
+        QCOMPARE(status(), QString::fromUtf8("End of the chapter: press again for \u201cTwo\u201d"));
+        form.state.flag_complete = 0;
+        QTest::keyClick(Page(form), Qt::Key_PageDown);
+        window.WaitForPage();
+        QTRY_COMPARE(status(), QString::fromUtf8("Two \u00b7 chapter 2 of 3 \u00b7 67 %"));
+        window.Select(4);
+        QTRY_COMPARE(status(), QString::fromUtf8("Three \u00b7 chapter 3 of 3 \u00b7 99 %"));
+        QTest::mouseClick(form.ImageZoomIn, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(status(), QString("Zoom 120 %"));
+        QTRY_COMPARE_WITH_TIMEOUT(status(), QString::fromUtf8("Three \u00b7 chapter 3 of 3 \u00b7 99 %"), 4000);
     }
 
     // With the table focused its own keys move in the list.

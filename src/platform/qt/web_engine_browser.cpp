@@ -28,6 +28,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -196,6 +197,8 @@ void WebEngineBrowser::InstallPage() {
                     Complete({false, "the page's process ended"});
                 }
             });
+    connect(fresh, &QWebEnginePage::scrollPositionChanged, this, &WebEngineBrowser::ScrollChanged);
+    connect(fresh, &QWebEnginePage::contentsSizeChanged, this, &WebEngineBrowser::ScrollChanged);
     page_ = fresh;
     setPage(fresh);
 }
@@ -799,6 +802,11 @@ bool WebEngineBrowser::eventFilter(QObject* watched, QEvent* event) {
         clickedLink_.reset();
     }
     return QWebEngineView::eventFilter(watched, event);
+}
+
+double WebEngineBrowser::ScrolledShare() const {
+    const double height = page()->contentsSize().height();
+    return height > 0 ? std::clamp(page()->scrollPosition().y() / height, 0.0, 1.0) : 0.0;
 }
 
 PageEdges WebEngineBrowser::ScrollEdges() const {

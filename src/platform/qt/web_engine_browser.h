@@ -75,6 +75,8 @@ public:
     // Where the page shown stands in its scrolling, as the engine last reported it. A page wider than the view
     // (vertical writing, a wide table) counts as at neither edge: it is read across, not down.
     PageEdges ScrollEdges() const;
+    // How far down the page its view's top is, as a share of the page's height (0 at the top).
+    double ScrolledShare() const;
     void SetCaptureScale(double scale) override;
     double CaptureScale() const override;
     void SetResponseLimit(std::chrono::milliseconds limit) override;
@@ -96,6 +98,8 @@ public:
 signals:
     // Ctrl and the mouse wheel over the page: +1 to zoom in, -1 to zoom out.
     void ZoomGesture(int direction);
+    // The page shown scrolled or changed its size.
+    void ScrollChanged();
 
 protected:
     bool event(QEvent* event) override;
