@@ -40,15 +40,19 @@ constexpr int kQuality = 100;
 constexpr int kLayoutRounds = 3;
 
 // Puts the view back to the size and capture scale it had before the chapters were laid out for their
-// captures, however the conversion ends. Between chapters it keeps the size of the last capture: the next
-// chapter is laid out anew anyway, and every resize costs a full render.
+// captures, and gives it back the reader's look, however the conversion ends. Between chapters it keeps the size of the
+// last capture: the next chapter is laid out anew anyway, and every resize costs a full render.
 class ViewSizeKeeper {
 public:
     explicit ViewSizeKeeper(BrowserView& browser)
         : browser_(browser), height_(browser.ViewHeight()), width_(browser.ViewWidth()),
-          scale_(browser.CaptureScale()) {}
+          scale_(browser.CaptureScale()) {
+        // A conversion draws the book as its files say, without the reader's look.
+        browser_.SetReadingStyleSuspended(true);
+    }
     ~ViewSizeKeeper() {
         try {
+            browser_.SetReadingStyleSuspended(false);
             browser_.SetViewHeight(height_);
             browser_.SetViewWidth(width_);
             browser_.SetCaptureScale(scale_);

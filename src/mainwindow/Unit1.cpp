@@ -7,6 +7,8 @@
 #include "mainwindow/find_bar.h"
 #include "mainwindow/frame_layout.h"
 #include "mainwindow/help_pages.h"
+#include "mainwindow/help_window.h"
+#include "mainwindow/look_panel.h"
 #include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
 #include "mainwindow/reader_settings.h"
@@ -129,6 +131,7 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
     WebBrowser1->SetExternalLinkHandler([this](const std::string& url) { shell_.OpenPage(url); });
     settings_ = std::make_unique<ReaderSettings>();
     WebBrowser1->SetBookScriptsAllowed(settings_->BookScripts());
+    ApplyLook(settings_->Look());
     WebBrowser1->SetResponseLimit(kPageResponseLimit);
     Converter().onChapter = [this](const ChapterStep& step) { conversionWindow_->ShowChapter(step); };
     StartSystemMove = [this] {
@@ -191,6 +194,7 @@ void TForm1::ConnectCommands() {
     bind(ImageZoomIn, &TForm1::ImageZoomInClick);
     bind(ImageZoomOut, &TForm1::ImageZoomOutClick);
     bind(ImageOriginal, &TForm1::ImageOriginalClick);
+    bind(ImageLook, &TForm1::ImageLookClick);
     bind(ImageHome, &TForm1::ImageHomeClick);
     bind(ImageHelp, &TForm1::ImageHelpClick);
     bind(ImageMin, &TForm1::ImageMinClick);
@@ -209,6 +213,7 @@ void TForm1::ConnectCommands() {
     shortcut(QKeySequence::ZoomOut, &TForm1::ImageZoomOutClick);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &TForm1::ImageOriginalClick);
     shortcut(QKeySequence::HelpContents, &TForm1::ImageHelpClick);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), &TForm1::ImageLookClick);
     shortcut(QKeySequence::Find, &TForm1::OpenFindBar);
     shortcut(QKeySequence(Qt::Key_F11), &TForm1::ToggleFullScreen);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Left), &TForm1::GoBack);
@@ -240,6 +245,15 @@ void TForm1::ConnectCommands() {
         RunHandler([this, &text, backward] { FindBar1Find(text, backward); });
     });
     connect(FindBar1, &TFindBar::Closed, this, [this] { RunHandler([this] { CloseFindBar(); }); });
+    connect(LookPanel1, &TLookPanel::LookChanged, this, [this](const ReadingLook& look) {
+        RunHandler([this, &look] {
+            ApplyLook(look);
+            if (Remembers()) {
+                settings_->SetLook(look);
+            }
+        });
+    });
+    connect(LookPanel1, &TLookPanel::Closed, this, [this] { WebBrowser1->setFocus(); });
     connect(ButtonCancel, &QPushButton::clicked, this, [this] { RunHandler([this] { ButtonCancelClick(); }); });
     connect(WebBrowser1, &QWebEngineView::urlChanged, this,
             [this](const QUrl& url) { RunHandler([this, &url] { WebBrowser1UrlChanged(url); }); });
@@ -583,16 +597,39 @@ void TForm1::ImageOriginalClick() {
     Zoom(qm::ImageOriginalClick);
 }
 
-void TForm1::ImageHomeClick() {
-    if (const std::string url = HelpPageUrl(kHomePage); !url.empty()) {
-        shell_.OpenPage(url);
+void TForm1::ImageLookClick() {
+    if (LookPanel1->isVisible()) {
+        LookPanel1->hide();
+        WebBrowser1->setFocus();
+        return;
     }
+    LookPanel1->Open(look_);
+}
+
+void TForm1::ApplyLook(const ReadingLook& look) {
+    look_ = look;
+    WebBrowser1->SetReadingStyle(ReadingLookCss(look));
+    frame_->MatchTheme(look.publisherStyles ? LookTheme::Light : look.theme);
+}
+
+void TForm1::ImageHomeClick() {
+    ShowHelpPage(kHomePage);
 }
 
 void TForm1::ImageHelpClick() {
-    if (const std::string url = HelpPageUrl(kHelpPage); !url.empty()) {
-        shell_.OpenPage(url);
+    ShowHelpPage(kHelpPage);
+}
+
+void TForm1::ShowHelpPage(const char* page) {
+    const std::string url = HelpPageUrl(page);
+    if (url.empty()) {
+        throw std::runtime_error(std::string("The help page ") + page +
+                                 " is not installed: it belongs in share/quillmark/help next to the program");
     }
+    if (HelpWindow1 == nullptr) {
+        HelpWindow1 = new THelpWindow(this, [this](const std::string& link) { shell_.OpenPage(link); });
+    }
+    HelpWindow1->ShowPage(QString::fromStdString(url));
 }
 
 void TForm1::ImageMinClick() {
@@ -727,6 +764,8 @@ void TForm1::Quit() {
 void TForm1::EscapeKey() {
     if (Converting()) {
         Converter().Cancel();
+    } else if (LookPanel1->isVisible()) {
+        ImageLookClick();
     } else if (FindBar1->isVisible()) {
         CloseFindBar();
     } else if (isFullScreen()) {

@@ -11,6 +11,7 @@
 #include "view/chapter_display.h"
 #include "view/chapter_sequence.h"
 #include "view/read_on.h"
+#include "view/reading_look.h"
 #include "view/reading_progress.h"
 
 #include <QWidget>
@@ -34,6 +35,8 @@ namespace qm {
 class ReaderSettings;
 class SkinnedFrame;
 class TFindBar;
+class TLookPanel;
+class THelpWindow;
 class TPanel;
 class TPicture;
 class TSplitter;
@@ -109,6 +112,8 @@ public:
     TPictureButton* ImageZoomIn;
     TPictureButton* ImageZoomOut;
     TPictureButton* ImageOriginal;
+    // Opens and closes the reading settings (LookPanel1).
+    TPictureButton* ImageLook;
     TPictureButton* ImageHome;
     TPictureButton* ImageHelp;
     TPictureButton* ImageMin;
@@ -128,6 +133,10 @@ public:
     QLabel* LabelStart;
     // Finds text in the chapter shown (Ctrl+F).
     TFindBar* FindBar1;
+    // The reading settings (the Look button, Ctrl+,).
+    TLookPanel* LookPanel1;
+    // The help pages (Home, Help, F1), made when first asked for.
+    THelpWindow* HelpWindow1 = nullptr;
     // The convert button's menu; the conversion commands connect to its two items.
     QMenu* PopupMenu1;
     QAction* ConverttoPDF1;
@@ -168,6 +177,8 @@ public:
     void ImageZoomInClick();
     void ImageZoomOutClick();
     void ImageOriginalClick();
+    // Opens the reading settings, or closes them when they are open.
+    void ImageLookClick();
     void ImageHomeClick();
     void ImageHelpClick();
     void ImageMinClick();
@@ -242,6 +253,10 @@ private:
     // A zoom command: none while a conversion runs; the zoom is remembered with the place.
     void Zoom(void (*command)(ReaderState&, BrowserView&));
 
+    // Shows the help page `page` (kHomePage, kHelpPage) in the help window.
+    void ShowHelpPage(const char* page);
+    // Puts `look` on the pages the window shows and the frame's page area, and keeps it as the reader's.
+    void ApplyLook(const ReadingLook& look);
     // Shows chapter `index` of chapters_ from its top, or from its end when `atEnd`.
     void GoToChapter(int index, bool atEnd);
     // Says in the status line that a move is held at the edge of chapter `index`, and where the next one goes.
@@ -252,6 +267,8 @@ private:
     ChapterSequence chapters_;
     ReadOn readOn_;
     ReadingProgress progress_;
+    // The reader's look, as the window shows it.
+    ReadingLook look_;
     QTimer* briefMessage_ = nullptr;
     std::unique_ptr<ReaderSettings> settings_;
     // The book that is open (empty when none is) and its title as the caption shows it.

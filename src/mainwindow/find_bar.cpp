@@ -1,5 +1,6 @@
 #include "mainwindow/find_bar.h"
 
+#include "mainwindow/frame_piece.h"
 #include "mainwindow/theme.h"
 
 #include <QHBoxLayout>
@@ -84,15 +85,8 @@ void TFindBar::ShowMatches(int active, int count) {
 }
 
 void TFindBar::paintEvent(QPaintEvent*) {
-    // A piece of the frame laid over the page: its colour, a light line along the top, a dark one below.
     QPainter painter(this);
-    painter.fillRect(rect(), QColor::fromRgb(theme::kFrame));
-    painter.setPen(QColor::fromRgb(theme::kFrameLight));
-    painter.drawLine(rect().topLeft(), rect().topRight());
-    painter.drawLine(rect().topLeft(), rect().bottomLeft());
-    painter.setPen(QColor::fromRgb(theme::kFrameDark));
-    painter.drawLine(rect().bottomLeft(), rect().bottomRight());
-    painter.drawLine(rect().topRight(), rect().bottomRight());
+    PaintFramePiece(painter, rect());
 }
 
 bool TFindBar::eventFilter(QObject* watched, QEvent* event) {

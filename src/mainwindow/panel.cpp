@@ -10,6 +10,11 @@ TPanel::TPanel(QWidget* parent, const QString& name, QColor colour, int bevel)
     setMouseTracking(true);
 }
 
+void TPanel::SetColour(QColor colour) {
+    colour_ = colour;
+    update();
+}
+
 void TPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), colour_);

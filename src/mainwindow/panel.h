@@ -14,6 +14,9 @@ class TPanel final : public QWidget {
 public:
     TPanel(QWidget* parent, const QString& name, QColor colour, int bevel = 0);
 
+    QColor Colour() const { return colour_; }
+    void SetColour(QColor colour);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -26,6 +26,16 @@ constexpr const char* kPlaces = "places";
 constexpr const char* kWindowGeometry = "window/geometry";
 constexpr const char* kWindowMaximised = "window/maximised";
 constexpr const char* kWindowTocWidth = "window/tocWidth";
+constexpr const char* kLookPublisher = "look/publisherStyles";
+constexpr const char* kLookTheme = "look/theme";
+constexpr const char* kLookFont = "look/font";
+constexpr const char* kLookFamily = "look/family";
+constexpr const char* kLookFontSize = "look/fontSize";
+constexpr const char* kLookLineSpacing = "look/lineSpacing";
+constexpr const char* kLookMargin = "look/margin";
+constexpr const char* kLookMaxWidth = "look/maxWidth";
+// A font family's name is a line of text; a longer one is not a family.
+constexpr qsizetype kLongestFamily = 200;
 
 // A book's group among the places: the hash of its path, since a path may hold any character.
 QString PlaceKey(const std::string& book) {
@@ -79,6 +89,12 @@ std::optional<bool> StrictBool(const QVariant& value) {
     return std::nullopt;
 }
 
+std::optional<double> NumberIn(const QVariant& value, double least, double most) {
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    return ok && number >= least && number <= most ? std::optional<double>(number) : std::nullopt;
+}
+
 std::optional<int> IntIn(const QVariant& value, int least, int most) {
     bool ok = false;
     const int number = value.toInt(&ok);
@@ -125,6 +141,51 @@ double ReaderSettings::ConversionScale() const {
     bool ok = false;
     const double scale = settings_->value(kConversionScale, 1.0).toDouble(&ok);
     return ok && scale >= 1 && scale <= 4 ? scale : 1.0;
+}
+
+ReadingLook ReaderSettings::Look() const {
+    ReadingLook look;
+    if (!Usable()) {
+        return look;
+    }
+    look.publisherStyles = StrictBool(settings_->value(kLookPublisher, false)).value_or(false);
+    look.theme = LookThemeNamed(settings_->value(kLookTheme).toString().toStdString()).value_or(look.theme);
+    const QString family = settings_->value(kLookFamily).toString();
+    if (const std::optional<LookFont> font = LookFontNamed(settings_->value(kLookFont).toString().toStdString());
+        font && (*font != LookFont::Family || (!family.trimmed().isEmpty() && family.size() <= kLongestFamily))) {
+        look.font = *font;
+        look.family = *font == LookFont::Family ? family.toStdString() : std::string();
+    }
+    look.fontSize = IntIn(settings_->value(kLookFontSize), ReadingLook::kLeastFontSize, ReadingLook::kMostFontSize)
+                        .value_or(look.fontSize);
+    if (const QVariant spacing = settings_->value(kLookLineSpacing); spacing.toString() == "0") {
+        look.lineSpacing = 0;
+    } else {
+        look.lineSpacing =
+            NumberIn(spacing, ReadingLook::kLeastLineSpacing, ReadingLook::kMostLineSpacing).value_or(look.lineSpacing);
+    }
+    look.margin = NumberIn(settings_->value(kLookMargin), 0, ReadingLook::kMostMargin).value_or(look.margin);
+    if (const QVariant width = settings_->value(kLookMaxWidth); width.toString() == "0") {
+        look.maxWidth = 0;
+    } else {
+        look.maxWidth =
+            NumberIn(width, ReadingLook::kLeastMaxWidth, ReadingLook::kMostMaxWidth).value_or(look.maxWidth);
+    }
+    return look;
+}
+
+void ReaderSettings::SetLook(const ReadingLook& look) {
+    if (!Usable()) {
+        return;
+    }
+    settings_->setValue(kLookPublisher, look.publisherStyles);
+    settings_->setValue(kLookTheme, NameOf(look.theme));
+    settings_->setValue(kLookFont, NameOf(look.font));
+    settings_->setValue(kLookFamily, QString::fromStdString(look.family));
+    settings_->setValue(kLookFontSize, look.fontSize);
+    settings_->setValue(kLookLineSpacing, look.lineSpacing);
+    settings_->setValue(kLookMargin, look.margin);
+    settings_->setValue(kLookMaxWidth, look.maxWidth);
 }
 
 std::optional<ReadingPlace> ReaderSettings::Place(const std::string& book) const {

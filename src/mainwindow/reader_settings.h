@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/reading_look.h"
+
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -34,7 +36,8 @@ struct WindowPlacement {
     std::optional<int> tocWidth;
 };
 
-// What the reader keeps from one run to the next, in one INI file: whether books may run their scripts, where
+// What the reader keeps from one run to the next, in one INI file: whether books may run their scripts, the
+// reader's look of the pages, where
 // each book was left (for the most recent hundred books), up to ten recent books, and the window's placement.
 // Every value read is checked; one that does not make sense is left out as if it had never been written. A
 // file that cannot be read, that is damaged, or that is not what Quillmark writes (UTF-8 text of sections, keys
@@ -67,6 +70,11 @@ public:
     // "convert/scale": pixels of a converted page picture to a CSS pixel, 1 to 4 (1 unless set): pages drawn
     // that many times sharper, whatever the screen's own scale.
     double ConversionScale() const;
+
+    // "look/...": the reader's own look of the pages (theme, font, family, fontSize, lineSpacing, margin,
+    // maxWidth, publisherStyles); a value that is missing or makes no sense keeps the default.
+    ReadingLook Look() const;
+    void SetLook(const ReadingLook& look);
 
     // Where `book` (a path) was left; nothing when it never was, or what was kept makes no sense.
     std::optional<ReadingPlace> Place(const std::string& book) const;

@@ -4,6 +4,7 @@
 #include "mainwindow/find_bar.h"
 #include "mainwindow/frame_hit_test.h"
 #include "mainwindow/frame_layout.h"
+#include "mainwindow/look_panel.h"
 #include "mainwindow/panel.h"
 #include "mainwindow/picture.h"
 #include "mainwindow/picture_button.h"
@@ -40,6 +41,8 @@ constexpr int kFindBarMargin = 8;
 constexpr int kFindBarRightMargin = 24;
 // The book's title in the title bar: after the program's painted name, up to the window buttons.
 constexpr int kBookTitleLeft = 350;
+// The reading settings are a little wider than their controls ask, for long font names.
+constexpr int kLookPanelExtraWidth = 40;
 constexpr int kBookTitleGap = 16;
 constexpr int kBookTitleHeight = 20;
 
@@ -51,8 +54,8 @@ struct ButtonSpec {
 constexpr ButtonSpec kCommandButtons[kCommandCount] = {
     {"ImageOpen", ButtonPicture::Norm},      {"ImageConvert", ButtonPicture::Norm},
     {"ImageZoomIn", ButtonPicture::Enter},   {"ImageZoomOut", ButtonPicture::Enter},
-    {"ImageOriginal", ButtonPicture::Enter}, {"ImageHome", ButtonPicture::Norm},
-    {"ImageHelp", ButtonPicture::Norm},
+    {"ImageOriginal", ButtonPicture::Enter}, {"ImageLook", ButtonPicture::Norm},
+    {"ImageHome", ButtonPicture::Norm},      {"ImageHelp", ButtonPicture::Norm},
 };
 
 constexpr ButtonSpec kWindowButtons[] = {
@@ -187,8 +190,9 @@ void SkinnedFrame::BuildTitleBar() {
     f.ImageZoomIn = commands[2];
     f.ImageZoomOut = commands[3];
     f.ImageOriginal = commands[4];
-    f.ImageHome = commands[5];
-    f.ImageHelp = commands[6];
+    f.ImageLook = commands[5];
+    f.ImageHome = commands[6];
+    f.ImageHelp = commands[7];
 
     std::array<TPictureButton*, std::size(kWindowButtons)> windowButtons{};
     for (std::size_t i = 0; i < windowButtons.size(); ++i) {
@@ -217,6 +221,7 @@ void SkinnedFrame::BuildTitleBar() {
                             tr("Zoom in (Ctrl++)"),
                             tr("Zoom out (Ctrl+-)"),
                             tr("Original size (Ctrl+0)"),
+                            tr("Reading settings: theme, font, spacing (Ctrl+,)"),
                             tr("Home page"),
                             tr("Help (F1)")};
     for (int i = 0; i < kCommandCount; ++i) {
@@ -246,14 +251,6 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     f.ImagePageBottom = new TPicture(f.PanelPage, "ImagePageBottom", Picture("ImagePageBottom"), true);
 
     f.StringGrid1 = new TStringGrid(f.PanelLeft, "StringGrid1", f.toc, std::move(selectRow));
-    QPalette grid = f.StringGrid1->palette();
-    grid.setColor(QPalette::Base, QColor::fromRgb(theme::kGrid));
-    grid.setColor(QPalette::Text, QColor::fromRgb(theme::kGridText));
-    grid.setColor(QPalette::Highlight, QColor::fromRgb(theme::kGridSelected));
-    grid.setColor(QPalette::HighlightedText, QColor::fromRgb(theme::kGridText));
-    grid.setColor(QPalette::Disabled, QPalette::Text, QColor::fromRgb(theme::kGridTextLocked));
-    grid.setColor(QPalette::Disabled, QPalette::HighlightedText, QColor::fromRgb(theme::kGridTextLocked));
-    f.StringGrid1->setPalette(grid);
     f.StringGrid1->setFrameShape(QFrame::NoFrame);
 
     f.ProgressBar1 = new QProgressBar(f.PanelLeft);
@@ -301,6 +298,9 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
 
     f.FindBar1 = new TFindBar(f.PanelPage, "FindBar1");
     f.FindBar1->hide();
+    f.LookPanel1 = new TLookPanel(f.PanelPage, "LookPanel1");
+    f.LookPanel1->hide();
+    MatchTheme(LookTheme::Light);
 
     f.Label1 = new TStatusLabel(f.PanelPage, "Label1");
     QFont status("Tahoma");
@@ -399,6 +399,38 @@ void SkinnedFrame::Place() {
     f.FindBar1->setGeometry(page.right() + 1 - kFindBarRightMargin - findWidth, page.top() + kFindBarMargin, findWidth,
                             f.FindBar1->sizeHint().height());
     f.FindBar1->raise();
+    // The reading settings stand under it, at the page's right.
+    const QSize look = f.LookPanel1->sizeHint();
+    const int lookWidth = std::min(look.width() + kLookPanelExtraWidth, std::max(0, page.width() - 2 * kFindBarMargin));
+    f.LookPanel1->setGeometry(page.right() + 1 - kFindBarRightMargin - lookWidth,
+                              page.top() + kFindBarMargin + f.FindBar1->height() + kFindBarMargin, lookWidth,
+                              std::min(look.height(), page.height()));
+    f.LookPanel1->raise();
+}
+
+void SkinnedFrame::MatchTheme(LookTheme look) {
+    TForm1& f = form_;
+    const ThemeColours colours = ColoursOf(look);
+    const QColor paper = QColor::fromRgb(colours.paper);
+    f.Panel1->SetColour(paper);
+    QPalette start = f.LabelStart->palette();
+    start.setColor(QPalette::Window, paper);
+    f.LabelStart->setPalette(start);
+    // The table beside the page takes the theme's paper, a shade off it.
+    switch (look) {
+    case LookTheme::Light:
+        f.StringGrid1->SetColours(QColor::fromRgb(theme::kGrid), QColor::fromRgb(theme::kGridText),
+                                  QColor::fromRgb(theme::kGridSelected), QColor::fromRgb(theme::kGridFixed));
+        break;
+    case LookTheme::Sepia:
+        f.StringGrid1->SetColours(paper.darker(104), QColor::fromRgb(colours.text), QColor(0xF0, 0xD3, 0x9C),
+                                  paper.darker(112));
+        break;
+    case LookTheme::Dark:
+        f.StringGrid1->SetColours(paper.lighter(130), QColor::fromRgb(colours.text), QColor(0x6B, 0x55, 0x2E),
+                                  paper.lighter(160));
+        break;
+    }
 }
 
 int SkinnedFrame::MostTocWidth() const {

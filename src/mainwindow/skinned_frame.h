@@ -1,5 +1,8 @@
 #pragma once
 
+#include "mainwindow/frame_layout.h"
+#include "view/reading_look.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -51,6 +54,9 @@ public:
     int TocWidth() const { return tocWidth_; }
     void SetTocWidth(int width);
 
+    // The page area and the table in the colours of the reader's theme.
+    void MatchTheme(LookTheme theme);
+
     // Full screen and back to the state before it (normal or maximised).
     void ToggleFullScreen();
 
@@ -90,7 +96,7 @@ private:
     // right column top, middle, bottom.
     std::array<TPicture*, 7> tocPieces_{};
     std::array<TPicture*, 7> pagePieces_{};
-    std::array<TPicture*, 6> separators_{};
+    std::array<TPicture*, layout::kCommandCount - 1> separators_{};
     int tocWidth_;
     bool maximised_ = false;
     QRect normalGeometry_;

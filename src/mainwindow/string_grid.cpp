@@ -89,7 +89,7 @@ QVariant TocModel::data(const QModelIndex& index, int role) const {
     case kLevelRole:
         return index.column() == 1 ? toc_.Level(index.row()) : 0;
     case Qt::BackgroundRole:
-        return index.column() == 0 ? QBrush(QColor::fromRgb(theme::kGridFixed)) : QVariant();
+        return index.column() == 0 ? QBrush(fixedColour_) : QVariant();
     case Qt::TextAlignmentRole:
         return index.column() == 0 ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     default:
@@ -103,6 +103,16 @@ Qt::ItemFlags TocModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+TocModel::TocModel(const TableOfContents& toc, QObject* parent)
+    : QAbstractTableModel(parent), toc_(toc), fixedColour_(QColor::fromRgb(theme::kGridFixed)) {}
+
+void TocModel::SetFixedColour(QColor colour) {
+    fixedColour_ = colour;
+    if (rowCount({}) > 0) {
+        emit dataChanged(index(0, 0), index(rowCount({}) - 1, 0), {Qt::BackgroundRole});
+    }
 }
 
 void TocModel::Refresh() {
@@ -140,6 +150,18 @@ TStringGrid::TStringGrid(QWidget* parent, const QString& name, const TableOfCont
                     select_(current.row());
                 }
             });
+}
+
+void TStringGrid::SetColours(QColor ground, QColor text, QColor current, QColor fixed) {
+    QPalette grid = palette();
+    grid.setColor(QPalette::Base, ground);
+    grid.setColor(QPalette::Text, text);
+    grid.setColor(QPalette::Highlight, current);
+    grid.setColor(QPalette::HighlightedText, text);
+    grid.setColor(QPalette::Disabled, QPalette::Text, QColor::fromRgb(theme::kGridTextLocked));
+    grid.setColor(QPalette::Disabled, QPalette::HighlightedText, QColor::fromRgb(theme::kGridTextLocked));
+    setPalette(grid);
+    model_->SetFixedColour(fixed);
 }
 
 void TStringGrid::Refresh() {

@@ -3,6 +3,7 @@
 #include "book/table_of_contents.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QTableView>
 
 #include <array>
@@ -21,7 +22,7 @@ public:
     // The title's nesting level (TableOfContents::Level), an int, for the title column.
     static constexpr int kLevelRole = Qt::UserRole + 1;
 
-    TocModel(const TableOfContents& toc, QObject* parent) : QAbstractTableModel(parent), toc_(toc) {}
+    TocModel(const TableOfContents& toc, QObject* parent);
 
     int rowCount(const QModelIndex& parent) const override;
     int columnCount(const QModelIndex& parent) const override;
@@ -30,9 +31,12 @@ public:
 
     // The table's rows and cells changed.
     void Refresh();
+    // The fixed number column's colour.
+    void SetFixedColour(QColor colour);
 
 private:
     const TableOfContents& toc_;
+    QColor fixedColour_;
 };
 
 // The grid StringGrid1: a view on the table of contents whose current row is the table's current row. A row
@@ -54,6 +58,8 @@ public:
     // Shows the table's current row as current.
     void SyncCurrentRow();
     void SetColumnWidths(const std::array<int, TableOfContents::kColumns>& widths);
+    // The grid's colours: its ground, text, the current row's mark and the fixed column.
+    void SetColours(QColor ground, QColor text, QColor current, QColor fixed);
     // The indent of a title of `level`: a step a level, at most half the title column's width.
     int TitleIndent(int level) const;
 

@@ -1,5 +1,7 @@
 #include "mainwindow/Unit1.h"
 
+#include "mainwindow/help_window.h"
+
 #include "gui_test_main.h"
 #include "mainwindow/frame_hit_test.h"
 #include "mainwindow/panel.h"
@@ -14,6 +16,7 @@
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTextBrowser>
 
 #include <memory>
 
@@ -88,9 +91,9 @@ private slots:
         QCOMPARE(form.Image4->geometry(), QRect(730, 0, 61, 112));
         QCOMPARE(form.Image6->geometry(), QRect(791, 0, 12, 112));
         const char* commands[] = {"ImageOpen",     "ImageConvert", "ImageZoomIn", "ImageZoomOut",
-                                  "ImageOriginal", "ImageHome",    "ImageHelp"};
-        const int lefts[] = {14, 93, 170, 247, 324, 401, 478};
-        for (int i = 0; i < 7; ++i) {
+                                  "ImageOriginal", "ImageLook",    "ImageHome",   "ImageHelp"};
+        const int lefts[] = {14, 93, 170, 247, 324, 401, 478, 555};
+        for (int i = 0; i < 8; ++i) {
             QCOMPARE(window.Button(commands[i])->geometry(), QRect(lefts[i], 41, 64, 65));
             if (i > 0) {
                 const auto* separator = form.findChild<TPicture*>(QString("ImageSeparator%1").arg(i));
@@ -138,7 +141,7 @@ private slots:
         QCOMPARE(form.ImageClose->pos(), QPoint(947, 6));
         QCOMPARE(form.ImageClose->geometry().right() + 1, form.PanelTitle->width());
         QCOMPARE(form.Label1->pos(), form.ImagePageBottom->pos() + QPoint(10, 10));
-        QCOMPARE(window.Button("ImageHelp")->pos(), QPoint(478, 41));
+        QCOMPARE(window.Button("ImageHelp")->pos(), QPoint(555, 41));
         QCOMPARE(form.Panel1->height(), 640 - 8 - 112 - 15 - 33);
     }
 
@@ -326,18 +329,27 @@ private slots:
         QVERIFY(!window.form->isVisible());
     }
 
-    void homeAndHelpOpenShippedPages() {
+    // Home and Help show the shipped pages in the program's own help window, not in a desktop browser.
+    void homeAndHelpShowShippedPages() {
         // The build puts the pages in its own data folder, as an installation does in the system's.
         qputenv("XDG_DATA_DIRS", QM_BUILT_DATA_DIR);
         Window window;
         window.form->ImageHomeClick();
-        window.form->ImageHelpClick();
-        QCOMPARE(window.shell.pages.size(), std::size_t{2});
-        QVERIFY(QString::fromStdString(window.shell.pages[0]).endsWith("/quillmark/help/index.html"));
-        QVERIFY(QString::fromStdString(window.shell.pages[1]).endsWith("/quillmark/help/help.html"));
-        for (const std::string& page : window.shell.pages) {
-            QVERIFY(QFile::exists(QUrl(QString::fromStdString(page)).toLocalFile()));
+        QVERIFY(window.form->HelpWindow1->isVisible());
+        QVERIFY(window.form->HelpWindow1->Browser->source().toLocalFile().endsWith("/quillmark/help/index.html"));
+        QApplication::setActiveWindow(window.form.get());
+        QTest::keyClick(window.form.get(), Qt::Key_F1);
+        const QTextBrowser* help = window.form->HelpWindow1->Browser;
+        QVERIFY(help->source().toLocalFile().endsWith("/quillmark/help/help.html"));
+        QVERIFY(QFile::exists(help->source().toLocalFile()));
+        for (const char* section :
+             {"Reading", "Finding text", "Your own look", "Reading mode", "Converting", "Keyboard shortcuts"}) {
+            QVERIFY2(help->toPlainText().contains(section), section);
         }
+        QVERIFY(window.shell.pages.empty());
+        QApplication::setActiveWindow(window.form->HelpWindow1);
+        QTest::keyClick(window.form->HelpWindow1->Browser, Qt::Key_Escape);
+        QVERIFY(!window.form->HelpWindow1->isVisible());
     }
 
     // An error in a handler is shown in a message box with its text, and the program goes on.

@@ -4,6 +4,7 @@
 #include "mainwindow/find_bar.h"
 #include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
+#include "mainwindow/reader_settings.h"
 #include "mainwindow/row_of_page.h"
 #include "mainwindow/splitter.h"
 #include "mainwindow/status_label.h"
@@ -298,7 +299,19 @@ private slots:
             settings.setValue(place + "/row", 3);
             settings.setValue(place + "/scroll", 0.5);
             settings.setValue(place + "/zoom", 99);
+            settings.setValue("look/theme", "purple");
+            settings.setValue("look/font", "family");
+            settings.setValue("look/family", "");
+            settings.setValue("look/fontSize", 9000);
+            settings.setValue("look/lineSpacing", "wide");
+            settings.setValue("look/margin", 2.5);
+            settings.setValue("look/maxWidth", 3);
+            settings.setValue("look/publisherStyles", "maybe");
         }
+        // Each value of the look stands or falls alone.
+        ReadingLook expected;
+        expected.margin = 2.5;
+        QVERIFY(ReaderSettings(file).Look() == expected);
         test::ReadingWindow window(test::Settings::Kept);
         TForm1& form = *window.form;
         QCOMPARE(form.size(), QSize(811, 553));

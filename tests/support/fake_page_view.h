@@ -60,6 +60,7 @@ public:
     double captureScale = 1.0;
     std::vector<double> zooms;
     std::vector<double> fits;
+    bool lookSuspended = false;
     std::vector<std::string> charsets;
     std::vector<std::string> borderStyles;
     int captures = 0;
@@ -101,6 +102,7 @@ public:
         onDocumentComplete = std::move(handler);
     }
     void FitPage(double zoom) override { fits.push_back(zoom); }
+    void SetReadingStyleSuspended(bool suspended) override { lookSuspended = suspended; }
     void ApplyZoom(double factor) override {
         ThrowIfHung();
         if (zoomFails) {

@@ -90,6 +90,11 @@ void OriginalIcon(QPainter& p) {
     p.drawText(QRectF(4, 4, 19, 19), Qt::AlignCenter, "1:1");
 }
 
+void LookIcon(QPainter& p) {
+    p.setFont(ArtFont("DejaVu Serif", 21, true));
+    p.drawText(QRectF(0, 0, 32, 30), Qt::AlignCenter, "Aa");
+}
+
 void HomeIcon(QPainter& p) {
     QPainterPath house;
     house.moveTo(3, 16);
@@ -120,8 +125,8 @@ struct CommandArt {
 const CommandArt kCommands[] = {
     {"ImageOpen", "Open", OpenIcon},           {"ImageConvert", "Convert", ConvertIcon},
     {"ImageZoomIn", "Zoom in", ZoomInIcon},    {"ImageZoomOut", "Zoom out", ZoomOutIcon},
-    {"ImageOriginal", "Actual", OriginalIcon}, {"ImageHome", "Home", HomeIcon},
-    {"ImageHelp", "Help", HelpIcon},
+    {"ImageOriginal", "Actual", OriginalIcon}, {"ImageLook", "Look", LookIcon},
+    {"ImageHome", "Home", HomeIcon},           {"ImageHelp", "Help", HelpIcon},
 };
 
 QImage PaintCommand(const CommandArt& art, State state) {

@@ -23,6 +23,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWheelEvent>
 
@@ -197,9 +198,10 @@ void WebEngineBrowser::InstallPage() {
                     Complete({false, "the page's process ended"});
                 }
             });
+    page_ = fresh;
+    InstallReadingStyle();
     connect(fresh, &QWebEnginePage::scrollPositionChanged, this, &WebEngineBrowser::ScrollChanged);
     connect(fresh, &QWebEnginePage::contentsSizeChanged, this, &WebEngineBrowser::ScrollChanged);
-    page_ = fresh;
     setPage(fresh);
 }
 
@@ -433,6 +435,45 @@ void WebEngineBrowser::resizeEvent(QResizeEvent* event) {
 std::pair<int, int> WebEngineBrowser::DeclaredPageSize() {
     const QVariantList size = EvaluateScript(PageScript::Call("page_size", {})).toList();
     return {size.value(0).toInt(), size.value(1).toInt()};
+}
+
+void WebEngineBrowser::SetReadingStyle(const std::string& css) {
+    readingStyle_ = QString::fromStdString(css);
+    InstallReadingStyle();
+    ShowReadingStyle();
+}
+
+void WebEngineBrowser::SetReadingStyleSuspended(bool suspended) {
+    readingStyleSuspended_ = suspended;
+    InstallReadingStyle();
+    ShowReadingStyle();
+}
+
+void WebEngineBrowser::InstallReadingStyle() {
+    QWebEngineScriptCollection& scripts = page_->scripts();
+    for (const QWebEngineScript& old : scripts.find("qm-reading-style")) {
+        scripts.remove(old);
+    }
+    const QString css = ShownReadingStyle();
+    if (!css.isEmpty()) {
+        QWebEngineScript script;
+        script.setName("qm-reading-style");
+        script.setSourceCode(PageScript::Call("reading_style", {css}));
+        script.setInjectionPoint(QWebEngineScript::DocumentReady);
+        script.setWorldId(QWebEngineScript::ApplicationWorld);
+        script.setRunsOnSubFrames(false);
+        scripts.insert(script);
+    }
+}
+
+void WebEngineBrowser::ShowReadingStyle() {
+    if (navigated_ && !shownDocument_.isEmpty() && !loading_) {
+        try {
+            EvaluateScript(PageScript::Call("reading_style", {ShownReadingStyle()}));
+        } catch (const std::exception& error) {
+            qCWarning(lcView).noquote() << "The reader's look could not be put on the page:" << error.what();
+        }
+    }
 }
 
 void WebEngineBrowser::SetCharSet(const std::string& charset) {

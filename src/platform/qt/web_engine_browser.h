@@ -67,6 +67,12 @@ public:
     bool ShowsXmlError() override;
     void FitPage(double zoom) override;
 
+    // The reader's look of the pages (a style sheet, see ReadingLookCss): put on every document shown from now on
+    // as soon as it is parsed, and on the one shown now; empty for none (a conversion's pages, the render
+    // program's).
+    void SetReadingStyle(const std::string& css);
+    void SetReadingStyleSuspended(bool suspended) override;
+
     // Keys and wheel turns that move the page (PageMoveOfKey, PageMoveOfWheel) are offered to `handler` before
     // the page sees them, with where the page stands and whether the move is fresh (a key's first press, not its
     // repeat; a wheel turn after a pause); the page sees them only when the handler answers false.
@@ -107,6 +113,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Puts the reader's look (none while suspended) among the scripts every document of the current page runs
+    // once parsed; ShowReadingStyle puts it on the document shown.
+    void InstallReadingStyle();
+    void ShowReadingStyle();
+    QString ShownReadingStyle() const { return readingStyleSuspended_ ? QString() : readingStyle_; }
     // The size the shown page declares for itself (page_size.js); 0 x 0 when it declares none.
     std::pair<int, int> DeclaredPageSize();
     // Runs the script that takes back what a capture changed on the page, when that is still owed.
@@ -147,6 +158,8 @@ private:
     // the page shown is not fitted.
     std::optional<double> fitZoom_;
     PageMoveHandler pageMove_;
+    QString readingStyle_;
+    bool readingStyleSuspended_ = false;
     // Since the last wheel turn over the page: a turn after a pause is a fresh move.
     QElapsedTimer sinceWheel_;
     bool heldToContainer_ = true;

@@ -113,6 +113,10 @@ public:
     // SVG document's own size), `zoom` times that; a page that declares no size is zoomed as ApplyZoom does.
     virtual void FitPage(double zoom) = 0;
 
+    // While suspended, documents are shown without the reader's look (a conversion draws the book as its files
+    // say); the look comes back, on the document shown too, when the suspension ends.
+    virtual void SetReadingStyleSuspended(bool suspended) = 0;
+
     // The character set with which pages that declare none are read, such as "utf-8".
     virtual void SetCharSet(const std::string& charset) = 0;
 

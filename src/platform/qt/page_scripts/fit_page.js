@@ -7,6 +7,11 @@
     if (!root) {
         return false;
     }
+    // A page of fixed layout keeps the look it was made with, not the reader's (reading_style.js).
+    var look = d.getElementById('qm-reading-style');
+    if (look) {
+        look.remove();
+    }
     var style = d.getElementById('qm-fit-style');
     if (!style) {
         style = d.createElementNS(root instanceof SVGSVGElement ? 'http://www.w3.org/2000/svg' :
