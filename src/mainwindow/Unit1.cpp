@@ -147,7 +147,10 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
     briefMessage_ = new QTimer(this);
     briefMessage_->setSingleShot(true);
     briefMessage_->setInterval(kBriefMessageMs);
-    connect(briefMessage_, &QTimer::timeout, this, [this] { UpdateStatus(); });
+    connect(briefMessage_, &QTimer::timeout, this, [this] {
+        EndBriefMessage();
+        UpdateStatus();
+    });
     ConnectCommands();
     FormCreate();
 
@@ -492,7 +495,13 @@ void TForm1::UpdateStatus() {
 
 void TForm1::ShowBriefly(const QString& text) {
     Label1->setText(text);
+    frame_->RevealStatus(true);
     briefMessage_->start();
+}
+
+void TForm1::EndBriefMessage() {
+    briefMessage_->stop();
+    frame_->RevealStatus(false);
 }
 
 void TForm1::UpdateStartPage() {
@@ -659,7 +668,7 @@ void TForm1::TitleDblClick() {
 
 void TForm1::StringGrid1SelectCell(std::int32_t row) {
     // Another chapter's place says more than a message about the last one.
-    briefMessage_->stop();
+    EndBriefMessage();
     readOn_.Reset();
     session_->Chapters().RowSelected(row);
     // A chapter chosen starts at its top.
@@ -692,7 +701,7 @@ void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
     if (row <= 0 || row == toc.CurrentRow()) {
         return;
     }
-    briefMessage_->stop();
+    EndBriefMessage();
     readOn_.Reset();
     toc.SetCurrentRowQuietly(row);
     StringGrid1->SyncCurrentRow();
@@ -743,6 +752,8 @@ void TForm1::CloseFindBar() {
     WebBrowser1->findText(QString());
     if (StringGrid1->isVisible()) {
         StringGrid1->setFocus();
+    } else {
+        WebBrowser1->setFocus();
     }
 }
 

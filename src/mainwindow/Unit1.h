@@ -201,9 +201,9 @@ public:
     void WebBrowser1LoadFinished(bool ok);
 
     // Reading comfort: Ctrl+F opens the find bar, which searches the chapter shown (F3 and Shift+F3 go to the
-    // next and previous match); F11 toggles full screen; Alt+Left goes back after a link; Ctrl+Q quits. Esc
-    // cancels a running conversion, else closes the find bar, else leaves full screen. None of them acts while
-    // a conversion runs, but cancel and quit.
+    // next and previous match); F11 toggles the reading mode, the page alone on the full screen; Alt+Left goes back
+    // after a link; Ctrl+Q quits. Esc cancels a running conversion, else closes the reading settings or the find bar,
+    // else leaves the reading mode. None of them acts while a conversion runs, but cancel and quit.
     void OpenFindBar();
     void FindBar1Find(const QString& text, bool backward);
     void CloseFindBar();
@@ -238,8 +238,10 @@ private:
     // The status line: the chapter shown, its number among the book's chapters and the share of the book read
     // ("Title · chapter 3 of 13 · 24 %"); not while a brief message stands there (ShowBriefly).
     void UpdateStatus();
-    // A message in the status line for a moment: the zoom as it changes, a move held at a chapter's edge.
+    // A message in the status line for a moment: the zoom as it changes, a move held at a chapter's edge. In the
+    // reading mode the status line is there only while it says one.
     void ShowBriefly(const QString& text);
+    void EndBriefMessage();
     void UpdateStartPage();
     void ConnectCommands();
     void FormCreate();

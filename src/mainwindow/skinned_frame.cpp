@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace qm {
 
@@ -45,6 +46,8 @@ constexpr int kBookTitleLeft = 350;
 constexpr int kLookPanelExtraWidth = 40;
 constexpr int kBookTitleGap = 16;
 constexpr int kBookTitleHeight = 20;
+// Reading on the full screen, the pointer within this many pixels of the top edge brings the title bar.
+constexpr int kRevealTitleEdge = 2;
 
 struct ButtonSpec {
     const char* name;
@@ -224,13 +227,21 @@ void SkinnedFrame::BuildTitleBar() {
                             tr("Reading settings: theme, font, spacing (Ctrl+,)"),
                             tr("Home page"),
                             tr("Help (F1)")};
+    const QString names[] = {tr("Open"),        tr("Convert"), tr("Zoom in"), tr("Zoom out"),
+                             tr("Actual size"), tr("Look"),    tr("Home"),    tr("Help")};
     for (int i = 0; i < kCommandCount; ++i) {
         commands[i]->setToolTip(tips[i]);
+        commands[i]->setAccessibleName(names[i]);
     }
-    f.ImageMin->setToolTip(tr("Minimise"));
-    f.ImageMax->setToolTip(tr("Maximise"));
-    f.ImageMax2->setToolTip(tr("Restore"));
-    f.ImageClose->setToolTip(tr("Close"));
+    const std::pair<TPictureButton*, QString> windowNames[] = {{f.ImageMin, tr("Minimise")},
+                                                               {f.ImageMax, tr("Maximise")},
+                                                               {f.ImageMax2, tr("Restore")},
+                                                               {f.ImageClose, tr("Close")}};
+    for (const auto& [button, name] : windowNames) {
+        button->setToolTip(name);
+        button->setAccessibleName(name);
+    }
+    f.LabelBookTitle->setAccessibleName(tr("Book title"));
 }
 
 void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
@@ -252,9 +263,11 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
 
     f.StringGrid1 = new TStringGrid(f.PanelLeft, "StringGrid1", f.toc, std::move(selectRow));
     f.StringGrid1->setFrameShape(QFrame::NoFrame);
+    f.StringGrid1->setAccessibleName(tr("Table of contents"));
 
     f.ProgressBar1 = new QProgressBar(f.PanelLeft);
     f.ProgressBar1->setObjectName("ProgressBar1");
+    f.ProgressBar1->setAccessibleName(tr("Conversion progress"));
     f.ProgressBar1->setRange(0, 100);
     // The conversion names its step on the bar ("chapter 3 of 12"); the format is empty otherwise.
     f.ProgressBar1->setTextVisible(true);
@@ -285,9 +298,11 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     f.Panel1 = new TPanel(f.PanelPage, "Panel1", QColor::fromRgb(theme::kPage));
     f.WebBrowser1->PlaceIn(f.Panel1);
     f.WebBrowser1->setObjectName("WebBrowser1");
+    f.WebBrowser1->setAccessibleName(tr("Page"));
 
     f.LabelStart = new QLabel(f.PanelPage);
     f.LabelStart->setObjectName("LabelStart");
+    f.LabelStart->setAccessibleName(tr("Start page"));
     f.LabelStart->setAlignment(Qt::AlignCenter);
     f.LabelStart->setWordWrap(true);
     f.LabelStart->setAutoFillBackground(true);
@@ -303,6 +318,7 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     MatchTheme(LookTheme::Light);
 
     f.Label1 = new TStatusLabel(f.PanelPage, "Label1");
+    f.Label1->setAccessibleName(tr("Status"));
     QFont status("Tahoma");
     status.setPixelSize(11);
     f.Label1->setFont(status);
@@ -325,6 +341,8 @@ void SkinnedFrame::SetUp() {
     f.Label1->clear();
     QPalette status = f.Label1->palette();
     status.setColor(QPalette::WindowText, QColor::fromRgb(theme::kStatusText));
+    // Over the page in the reading mode, the status line is a strip of the title bar's colour.
+    status.setColor(QPalette::Window, QColor::fromRgb(theme::kTitleBottom));
     f.Label1->setPalette(status);
     Place();
     PlaceLabel1();
@@ -346,13 +364,27 @@ void SkinnedFrame::LayoutTitleButtons() {
 
 void SkinnedFrame::Place() {
     TForm1& f = form_;
+    const bool reading = InReadingMode();
+    ShowFrame(!reading);
     f.PanelOuter->setGeometry(f.rect());
     const int inner = f.width() - 2 * kBevel;
-    f.PanelTitle->setGeometry(kBevel, kBevel, inner, kTitleHeight);
+    // Reading, the title bar comes over the page's top edge only while the pointer is there.
+    f.PanelTitle->setGeometry(kBevel, reading ? 0 : kBevel, inner, kTitleHeight);
     f.Image2->move(0, 0);
     f.Image6->move(inner - kTitleRightWidth, 0);
     f.Image4->setGeometry(kTitleLeftWidth, 0, std::max(0, inner - kTitleRightWidth - kTitleLeftWidth), kTitleHeight);
+    if (reading) {
+        f.PanelPage->setGeometry(f.rect());
+        f.Panel1->setGeometry(f.PanelPage->rect());
+        f.PanelTitle->raise();
+    } else {
+        PlacePanels(inner);
+    }
+    PlaceOverPage();
+}
 
+void SkinnedFrame::PlacePanels(int inner) {
+    TForm1& f = form_;
     const int panelTop = kBevel + kTitleHeight;
     const int panelHeight = f.height() - 2 * kBevel - kTitleHeight;
     const int leftWidth = ShownTocWidth();
@@ -360,7 +392,6 @@ void SkinnedFrame::Place() {
     f.PanelPage->setGeometry(kBevel + leftWidth, panelTop, inner - leftWidth, panelHeight);
     f.Splitter1->setGeometry(kBevel + leftWidth - kSplitterGrip / 2, panelTop, kSplitterGrip, panelHeight);
     f.Splitter1->raise();
-
     // A column: its top piece, the middle piece (or content) and its bottom piece.
     auto column = [panelHeight](TPicture* top, QWidget* middle, TPicture* bottom, int left, int width,
                                 int bottomHeight) {
@@ -392,6 +423,10 @@ void SkinnedFrame::Place() {
     column(pagePieces_[3], f.Panel1, f.ImagePageBottom, kPageLeftColumn, pageMiddleWidth, kStripBottom);
     column(pagePieces_[4], pagePieces_[5], pagePieces_[6], pageWidth - kPageRightColumn, kPageRightColumn,
            kStripBottom);
+}
+
+void SkinnedFrame::PlaceOverPage() {
+    TForm1& f = form_;
     f.LabelStart->setGeometry(f.Panel1->geometry());
     // The find bar stands over the page's top right corner.
     const QRect page = f.Panel1->geometry();
@@ -453,9 +488,50 @@ void SkinnedFrame::SetTocWidth(int width) {
 void SkinnedFrame::PlaceLabel1() {
     TForm1& f = form_;
     f.Label1->raise();
+    if (InReadingMode()) {
+        // Reading, the status line is a strip over the page's foot, there only while it says something brief.
+        const int height = f.Label1->fontMetrics().height() + kStatusOffset;
+        f.Label1->setAutoFillBackground(true);
+        f.Label1->setContentsMargins(kStatusOffset, 0, kStatusOffset, 0);
+        f.Label1->setGeometry(0, f.PanelPage->height() - height, f.PanelPage->width(), height);
+        f.Label1->setVisible(statusRevealed_);
+        return;
+    }
+    f.Label1->setAutoFillBackground(false);
+    f.Label1->setContentsMargins(0, 0, 0, 0);
+    f.Label1->show();
     f.Label1->setGeometry(f.ImagePageBottom->x() + kStatusOffset, f.ImagePageBottom->y() + kStatusOffset,
                           std::max(0, f.ImagePageBottom->width() - 2 * kStatusOffset),
                           f.Label1->fontMetrics().height());
+}
+
+void SkinnedFrame::ShowFrame(bool shown) {
+    TForm1& f = form_;
+    f.PanelTitle->setVisible(shown || titleRevealed_);
+    f.PanelLeft->setVisible(shown);
+    f.Splitter1->setVisible(shown);
+    f.ImagePageBottom->setVisible(shown);
+    for (TPicture* piece : pagePieces_) {
+        piece->setVisible(shown);
+    }
+}
+
+bool SkinnedFrame::InReadingMode() const {
+    return form_.isFullScreen();
+}
+
+void SkinnedFrame::RevealStatus(bool revealed) {
+    if (revealed != statusRevealed_) {
+        statusRevealed_ = revealed;
+        PlaceLabel1();
+    }
+}
+
+void SkinnedFrame::RevealTitle(bool revealed) {
+    if (revealed != titleRevealed_) {
+        titleRevealed_ = revealed;
+        Place();
+    }
 }
 
 void SkinnedFrame::Resize() {
@@ -500,6 +576,11 @@ void SkinnedFrame::SetMaximised(bool maximised) {
 
 void SkinnedFrame::ToggleMaximised() {
     TForm1& f = form_;
+    // The maximise button of the title bar that came over the reading page ends the reading mode.
+    if (f.isFullScreen()) {
+        ToggleFullScreen();
+        return;
+    }
     if (!IsMaximised() && !f.isMinimized() && !f.isFullScreen()) {
         f.ImageMax->hide();
         f.ImageMax2->show();
@@ -517,13 +598,22 @@ void SkinnedFrame::ToggleMaximised() {
 }
 
 void SkinnedFrame::ToggleFullScreen() {
-    if (form_.isFullScreen()) {
-        form_.showNormal();
-        form_.setGeometry(maximised_ ? MaximisedGeometry() : beforeFullScreen_);
+    TForm1& f = form_;
+    titleRevealed_ = false;
+    statusRevealed_ = false;
+    if (f.isFullScreen()) {
+        f.showNormal();
+        f.setGeometry(maximised_ ? MaximisedGeometry() : beforeFullScreen_);
     } else {
-        beforeFullScreen_ = form_.geometry();
-        form_.showFullScreen();
+        beforeFullScreen_ = f.geometry();
+        // The table goes with the frame; the page takes the keys it had.
+        const bool tableHadFocus = f.StringGrid1->hasFocus();
+        f.showFullScreen();
+        if (tableHadFocus) {
+            f.WebBrowser1->setFocus();
+        }
     }
+    Resize();
 }
 
 QRect SkinnedFrame::NormalGeometry() const {
@@ -584,13 +674,29 @@ bool SkinnedFrame::eventFilter(QObject* watched, QEvent* event) {
         (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
         Place();
     }
+    if (watched == &form_ && event->type() == QEvent::WindowStateChange) {
+        Resize();
+    }
     // The resize band lies over every control along the window's edge; the frame sees their events first.
     if (watching_ && IsMouseEvent(event->type())) {
         if (auto* widget = qobject_cast<QWidget*>(watched); widget != nullptr && widget->window() == &form_) {
+            if (event->type() == QEvent::MouseMove && InReadingMode()) {
+                FollowPointerForTitle(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+            }
             return FilterBandEvent(widget, event);
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+void SkinnedFrame::FollowPointerForTitle(QPoint global) {
+    // The pointer at the screen's top edge brings the title bar; it goes when the pointer leaves it.
+    const int y = global.y() - form_.geometry().top();
+    if (!titleRevealed_ && y <= kRevealTitleEdge) {
+        RevealTitle(true);
+    } else if (titleRevealed_ && y > kTitleHeight + kRevealTitleEdge) {
+        RevealTitle(false);
+    }
 }
 
 bool SkinnedFrame::FilterBandEvent(QWidget* widget, QEvent* event) {

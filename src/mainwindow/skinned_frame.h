@@ -57,8 +57,12 @@ public:
     // The page area and the table in the colours of the reader's theme.
     void MatchTheme(LookTheme theme);
 
-    // Full screen and back to the state before it (normal or maximised).
+    // The reading mode: the window on the full screen with nothing but the page. The title bar comes while the
+    // pointer is at the screen's top edge; the status line comes over the page's foot while it says something
+    // brief (RevealStatus). Toggling again goes back to the state before it (normal or maximised).
     void ToggleFullScreen();
+    bool InReadingMode() const;
+    void RevealStatus(bool revealed);
 
     // The window's place and size in its normal state, also while it is maximised or full screen.
     QRect NormalGeometry() const;
@@ -85,7 +89,12 @@ private:
     void BuildTitleBar();
     void BuildPanels(std::function<void(std::int32_t)> selectRow);
     void Place();
+    void PlacePanels(int inner);
+    void PlaceOverPage();
     void PlaceLabel1();
+    void ShowFrame(bool shown);
+    void RevealTitle(bool revealed);
+    void FollowPointerForTitle(QPoint global);
     int MostTocWidth() const;
     int ShownTocWidth() const;
     QRect MaximisedGeometry() const;
@@ -101,6 +110,8 @@ private:
     bool maximised_ = false;
     QRect normalGeometry_;
     QRect beforeFullScreen_;
+    bool titleRevealed_ = false;
+    bool statusRevealed_ = false;
     bool moveArmed_ = false;
     bool bandPress_ = false;
     bool watching_ = false;

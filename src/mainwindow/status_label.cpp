@@ -13,8 +13,9 @@ TStatusLabel::TStatusLabel(QWidget* parent, const QString& name, Qt::TextElideMo
 void TStatusLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    const QString shown = fontMetrics().elidedText(text(), elide_, width());
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    const QRect room = contentsRect();
+    const QString shown = fontMetrics().elidedText(text(), elide_, room.width());
+    painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter, shown);
 }
 
 } // namespace qm

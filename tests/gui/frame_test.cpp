@@ -1,6 +1,7 @@
 #include "mainwindow/Unit1.h"
 
 #include "mainwindow/help_window.h"
+#include "mainwindow/look_panel.h"
 
 #include "gui_test_main.h"
 #include "mainwindow/frame_hit_test.h"
@@ -12,6 +13,7 @@
 #include "reading_window.h"
 #include "support/scripted_dialogs.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QHeaderView>
 #include <QProgressBar>
@@ -207,6 +209,41 @@ private slots:
         QTest::mousePress(zoomIn, Qt::LeftButton, {}, QPoint(20, 20));
         QTest::mouseRelease(zoomIn, Qt::LeftButton, {}, QPoint(200, 20));
         QCOMPARE(seen.size(), std::size_t{1});
+    }
+
+    // The picture buttons are buttons to the keyboard and to a screen reader too: each is named and its press
+    // action clicks it; Tab goes through them in the title bar's order, the focused one shows a ring, and
+    // Space clicks it. A click with the pointer leaves the keyboard where it was.
+    void buttonsServeKeyboardAndScreenReaders() {
+        Window window;
+        TForm1& form = *window.form;
+        QApplication::setActiveWindow(&form);
+        for (TPictureButton* button : form.findChildren<TPictureButton*>()) {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+            QVERIFY(accessible != nullptr);
+            QCOMPARE(accessible->role(), QAccessible::Button);
+            QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(button->objectName()));
+        }
+        QAccessibleInterface* zoomIn = QAccessible::queryAccessibleInterface(form.ImageZoomIn);
+        QCOMPARE(zoomIn->text(QAccessible::Name), QString("Zoom in"));
+        QCOMPARE(zoomIn->text(QAccessible::Description), QString("Zoom in (Ctrl++)"));
+        zoomIn->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(form.state.WebZoom, 1.2);
+
+        const QImage unfocused = form.ImageLook->grab().toImage();
+        form.ImageOriginal->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(form.ImageOriginal, Qt::Key_Tab);
+        QVERIFY(form.ImageLook->hasFocus());
+        QVERIFY(form.ImageLook->grab().toImage() != unfocused);
+        QTest::keyClick(form.ImageLook, Qt::Key_Space);
+        QVERIFY(form.LookPanel1->isVisible());
+        QTest::keyClick(form.LookPanel1, Qt::Key_Escape);
+        QVERIFY(!form.LookPanel1->isVisible());
+
+        form.ImageHelp->setFocus(Qt::TabFocusReason);
+        QTest::mouseClick(form.ImageZoomOut, Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(form.state.WebZoom, 1.0);
+        QVERIFY(form.ImageHelp->hasFocus());
     }
 
     void hitTest_data() {

@@ -448,20 +448,49 @@ private slots:
         QCOMPARE(RowOfPage(toc, "/b/OEBPS/", file.toStdString(), fragment.toStdString()), row);
     }
 
-    // F11 toggles full screen, Esc leaves it too; Ctrl+Q closes the window.
-    void fullScreenAndQuitKeys() {
+    // F11 is the reading mode: the page alone on the full screen, the title bar there while the pointer is at
+    // the top edge, the status line while it says something brief; F11 and Esc leave it. Ctrl+Q closes the
+    // window.
+    void readingModeAndQuitKeys() {
         test::ReadingWindow window;
         TForm1& form = *window.form;
+        window.Open(book_);
         QApplication::setActiveWindow(&form);
+        form.StringGrid1->setFocus();
+        const auto pageCoversWindow = [&form] {
+            return form.WebBrowser1->mapTo(&form, QPoint(0, 0)) == QPoint(0, 0) &&
+                   form.WebBrowser1->size() == form.size();
+        };
         QTest::keyClick(&form, Qt::Key_F11);
         QTRY_VERIFY(form.isFullScreen());
+        QTRY_VERIFY(pageCoversWindow());
+        QVERIFY(!form.PanelTitle->isVisible());
+        QVERIFY(!form.StringGrid1->isVisible());
+        QVERIFY(!form.Label1->isVisible());
+        QVERIFY(form.WebBrowser1->hasFocus());
+
+        QTest::mouseMove(form.WebBrowser1->focusProxy(), QPoint(200, 1));
+        QTRY_VERIFY(form.PanelTitle->isVisible());
+        QCOMPARE(form.PanelTitle->y(), 0);
+        QTest::mouseMove(form.WebBrowser1->focusProxy(), QPoint(200, 300));
+        QTRY_VERIFY(!form.PanelTitle->isVisible());
+
+        QTest::keyClick(form.WebBrowser1->focusProxy(), Qt::Key_Equal, Qt::ControlModifier);
+        QVERIFY(form.Label1->isVisible());
+        QVERIFY(form.Label1->text().startsWith("Zoom "));
+        QCOMPARE(form.Label1->mapTo(&form, QPoint(0, form.Label1->height())).y(), form.height());
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Label1->isVisible(), 5000);
+
         QTest::keyClick(&form, Qt::Key_F11);
         QTRY_VERIFY(!form.isFullScreen());
         QTRY_COMPARE(form.size(), QSize(811, 553));
+        QVERIFY(form.PanelTitle->isVisible() && form.StringGrid1->isVisible() && form.Label1->isVisible());
+        QVERIFY(!pageCoversWindow());
         QTest::keyClick(&form, Qt::Key_F11);
         QTRY_VERIFY(form.isFullScreen());
         QTest::keyClick(&form, Qt::Key_Escape);
         QTRY_VERIFY(!form.isFullScreen());
+        QVERIFY(form.StringGrid1->isVisible());
         QTest::keyClick(&form, Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!form.isVisible());
     }
