@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkgconf clang-format
-    zlib1g-dev libjpeg62-turbo-dev libpugixml-dev libqpdf-dev
+    zlib1g-dev libjpeg62-turbo-dev libpugixml-dev libqpdf-dev libicu-dev
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-declarative-dev qt6-webengine-dev
     # Fonts for the world's scripts, so that no book shows boxes: Latin, Greek, Cyrillic, Arabic, Hebrew,

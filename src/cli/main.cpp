@@ -9,6 +9,7 @@
 #include "cli/convert_command.h"
 #include "cli/pdf_command.h"
 #include "cli/probe_command.h"
+#include "cli/search_command.h"
 #include "cli/toc_command.h"
 
 namespace {
@@ -33,6 +34,21 @@ constexpr std::array kSubcommands{
                "\n"
                "exit status: 0 success; 1 the book could not be opened (the reason on stderr); 64 usage error\n",
                1, qm::cli::RunToc},
+    Subcommand{"nav", "BOOK.epub", "the book's whole navigation, one TAB-separated entry per line",
+               "Opens the book as the window does and prints every entry of its navigation (its map's navigation\n"
+               "points, or its navigation document's table of contents) in the book's order: level (0 at the\n"
+               "top), title and path#fragment, TAB-separated.\n"
+               "\n"
+               "exit status: 0 success; 1 the book could not be opened (the reason on stderr); 64 usage error\n",
+               1, qm::cli::RunNav},
+    Subcommand{"search", "BOOK.epub TEXT", "every place in the book's chapters where TEXT stands",
+               "Searches the text of every chapter, without case or diacritics, white space in TEXT matching any\n"
+               "white space, and prints one line per match in reading order: the chapter's row, its title and\n"
+               "the words around the match, TAB-separated.\n"
+               "\n"
+               "exit status: 0 something was found; 1 nothing was; 2 the book could not be opened (the reason\n"
+               "on stderr); 64 usage error\n",
+               2, qm::cli::RunSearch},
     Subcommand{"probe", "FILE...", "width, height and colour model of each JPEG file",
                "Prints one line per file: \"FILE TAB WIDTH TAB HEIGHT TAB RGB|CMYK\" for a file that makes a PDF\n"
                "page, \"FILE TAB refused TAB REASON\" for one that does not.\n"

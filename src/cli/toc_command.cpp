@@ -1,7 +1,6 @@
 #include "cli/toc_command.h"
 
-#include "book/open_book.h"
-#include "cli/private_folders.h"
+#include "cli/opened_book.h"
 
 #include <cstdio>
 #include <exception>
@@ -11,15 +10,11 @@ namespace qm::cli {
 
 int RunToc(const std::vector<std::string>& args) {
     try {
-        const PrivateFolders folders;
-        ReaderState state;
-        TableOfContents toc;
-        BookDocuments documents;
-        OpenBook(args[0], folders.working(), state, toc, documents);
-        toc.SetCurrentRow(1);
+        OpenedBook book(args[0]);
+        book.toc.SetCurrentRow(1);
         std::string out;
-        for (std::int32_t row = 0; row < toc.RowCount(); ++row) {
-            const TocRow value = toc.Row(row);
+        for (std::int32_t row = 0; row < book.toc.RowCount(); ++row) {
+            const TocRow value = book.toc.Row(row);
             out += value.number + '\t' + value.title + '\t' + value.path + '\n';
         }
         std::fwrite(out.data(), 1, out.size(), stdout);

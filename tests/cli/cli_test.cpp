@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -123,7 +124,8 @@ TEST_F(Cli, CommandsWithoutTheEngineLoadNoQt) {
     const std::string page = test::WriteFile(dir_ / "page.jpg", test::FrameJpeg(16, 16, 3, 64)).string();
     ::setenv("LD_DEBUG", "libs", 1);
     const std::vector<std::vector<std::string>> commands = {
-        {"probe", page}, {"pdf", (dir_ / "out.pdf").string(), page}, {"toc", QM_SAMPLE_BOOK}, {"--version"}};
+        {"probe", page},         {"pdf", (dir_ / "out.pdf").string(), page}, {"toc", QM_SAMPLE_BOOK},
+        {"nav", QM_SAMPLE_BOOK}, {"search", QM_SAMPLE_BOOK, "the"},          {"--version"}};
     std::vector<test::CliResult> results;
     for (const std::vector<std::string>& command : commands) {
         results.push_back(test::RunCli(dir_, command));
@@ -146,6 +148,8 @@ TEST_F(Cli, VersionAndEachCommandsHelpGoToStdout) {
         {{"--version"}, std::string("quillmark-cli ") + QM_VERSION + "\n", {}},
         {{"toc", "--help"}, "usage: quillmark-cli toc BOOK.epub\n", {"exit status: 0", "; 64 usage error"}},
         {{"probe", "-h"}, "usage: quillmark-cli probe FILE...\n", {"refused TAB REASON", "1 at least one refused"}},
+        {{"search", "--help"}, "usage: quillmark-cli search BOOK.epub TEXT\n", {"0 something was found; 1 nothing"}},
+        {{"nav", "--help"}, "usage: quillmark-cli nav BOOK.epub\n", {"level (0 at the", "path#fragment"}},
         {{"pdf", "out.pdf", "--help"}, "usage: quillmark-cli pdf OUT.pdf JPEG...\n", {"2 OUT.pdf cannot be created"}},
         {{"convert", "--help"},
          "usage: quillmark-cli convert BOOK.epub OUT.pdf|OUT.jpg [OPTIONS]\n",
@@ -211,6 +215,37 @@ TEST_F(Cli, TocPrintsTheTableAndLeavesNoWorkingFolderBehind) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch)) {
         ADD_FAILURE() << "left behind: " << entry.path();
     }
+}
+
+// search prints every match in reading order and exits by what it found; nav prints the book's whole
+// navigation, entries inside a chapter file too.
+TEST_F(Cli, SearchAndNavOfRealBooks) {
+    QM_SKIP_WITHOUT_CORPUS();
+    const std::string alice = test::CorpusFile("epub/epubjs-alice.epub").string();
+    const test::CliResult hatter = test::RunCli(dir_, {"search", alice, "hatter"});
+    EXPECT_EQ(hatter.exitCode, 0) << hatter.err;
+    EXPECT_EQ(std::count(hatter.out.begin(), hatter.out.end(), '\n'), 11) << hatter.out;
+    EXPECT_TRUE(hatter.out.starts_with("9\tPig And Pepper\t\u2026said, waving the right paw 'round, \"lives a Hatter;"))
+        << hatter.out;
+    EXPECT_NE(hatter.out.find("\n12\tWho Stole The Tarts?\t"), std::string::npos) << hatter.out;
+
+    const test::CliResult none = test::RunCli(dir_, {"search", alice, "jabberwocky"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.out, "");
+    const std::string notABook = test::WriteFile(dir_ / "notes.epub", "plain text, no archive").string();
+    const test::CliResult failed = test::RunCli(dir_, {"search", notABook, "x"});
+    EXPECT_EQ(failed.exitCode, 2);
+    EXPECT_NE(failed.err.find("notes.epub\" is not a ZIP archive"), std::string::npos) << failed.err;
+
+    const test::CliResult nav =
+        test::RunCli(dir_, {"nav", test::CorpusFile("epub/calibre-quick_start-eng.epub").string()});
+    EXPECT_EQ(nav.exitCode, 0) << nav.err;
+    EXPECT_EQ(std::count(nav.out.begin(), nav.out.end(), '\n'), 22) << nav.out;
+    EXPECT_TRUE(nav.out.starts_with("0\tCalibre Quick Start Guide\ttext/internal_titlepage.xhtml\n")) << nav.out;
+    EXPECT_NE(nav.out.find("\n1\tTask 2: Conversion\ttext/task_2_conversion.xhtml\n"
+                           "2\t2.1: Background\ttext/task_2_conversion.xhtml#task2.1\n"),
+              std::string::npos)
+        << nav.out;
 }
 
 TEST_F(Cli, AKilledTocLeavesNoWorkingFolderBehind) {
