@@ -40,6 +40,7 @@
 #include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QWindow>
 
 #include <algorithm>
@@ -218,6 +219,7 @@ void TForm1::ConnectCommands() {
     shortcut(QKeySequence::HelpContents, &TForm1::ImageHelpClick);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), &TForm1::ImageLookClick);
     shortcut(QKeySequence::Find, &TForm1::OpenFindBar);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), &TForm1::OpenBookSearch);
     shortcut(QKeySequence(Qt::Key_F11), &TForm1::ToggleFullScreen);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Left), &TForm1::GoBack);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &TForm1::Quit);
@@ -248,6 +250,11 @@ void TForm1::ConnectCommands() {
         RunHandler([this, &text, backward] { FindBar1Find(text, backward); });
     });
     connect(FindBar1, &TFindBar::Closed, this, [this] { RunHandler([this] { CloseFindBar(); }); });
+    connect(FindBar1, &TFindBar::FindInBook, this,
+            [this](const QString& text) { RunHandler([this, &text] { FindInBook(text); }); });
+    connect(FindBar1, &TFindBar::OpenMatch, this,
+            [this](int row, int occurrence) { RunHandler([this, row, occurrence] { OpenMatch(row, occurrence); }); });
+    connect(FindBar1, &TFindBar::Resized, this, [this] { frame_->Resize(); });
     connect(LookPanel1, &TLookPanel::LookChanged, this, [this](const ReadingLook& look) {
         RunHandler([this, &look] {
             ApplyLook(look);
@@ -411,9 +418,13 @@ void TForm1::OpenChosenBook() {
     BusyCursor busy;
     Panel1->show();
     LabelStart->hide();
+    // The earlier book's index may still be read; it goes before the earlier book's files do.
+    bookIndex_ = {};
+    pendingMatch_.reset();
+    WorkingFolders folders;
     try {
         // Each running program unpacks into folders of its own; those of programs that have ended go.
-        const WorkingFolders folders = instance_.Claim();
+        folders = instance_.Claim();
         instance_.DeleteFoldersOfEndedPrograms();
         session_->Open(path, folders);
     } catch (...) {
@@ -423,6 +434,9 @@ void TForm1::OpenChosenBook() {
         throw;
     }
     StringGrid1->Refresh();
+    bookIndex_ = std::async(std::launch::async, [chapters = ChaptersToIndex(toc, state.subTempDir, folders.tempDir)] {
+                     return std::make_shared<const BookTextIndex>(chapters);
+                 }).share();
     chapters_ = ChapterSequence(toc);
     progress_ = ReadingProgress(chapters_, [this](const std::string& file) { return ChapterSource(state, file); });
     readOn_.Reset();
@@ -720,7 +734,9 @@ void TForm1::WebBrowser1LoadFinished(bool ok) {
     } catch (const std::exception&) {
         // A page that does not take its zoom is shown at its natural size, as one without a body is.
     }
-    if (FindBar1->isVisible() && !FindBar1->Text().isEmpty()) {
+    if (pendingMatch_) {
+        ShowPendingMatch();
+    } else if (FindBar1->isVisible() && !FindBar1->SearchesWholeBook() && !FindBar1->Text().isEmpty()) {
         FindBar1Find(FindBar1->Text(), false);
     }
 }
@@ -730,6 +746,67 @@ void TForm1::OpenFindBar() {
         return;
     }
     FindBar1->Open();
+}
+
+void TForm1::OpenBookSearch() {
+    if (Converting() || openBook_.empty()) {
+        return;
+    }
+    FindBar1->Open(true);
+}
+
+void TForm1::FindInBook(const QString& text) {
+    if (!bookIndex_.valid()) {
+        return;
+    }
+    // The index is read in the background when the book opens; a search right after waits for it.
+    BusyCursor busy;
+    const std::shared_ptr<const BookTextIndex> index = bookIndex_.get();
+    FindBar1->ShowBookMatches(index->Find(text.toStdString()));
+}
+
+void TForm1::OpenMatch(std::int32_t row, int occurrence) {
+    if (Converting() || openBook_.empty() || row <= 0 || row >= toc.RowCount()) {
+        return;
+    }
+    pendingMatch_ = PendingMatch{FindBar1->Text(), occurrence};
+    // A match in the file shown needs no loading; another chapter shows it once loaded.
+    if (chapters_.ChapterOfRow(row) == chapters_.ChapterOfRow(toc.CurrentRow())) {
+        ShowPendingMatch();
+        return;
+    }
+    pendingScroll_.reset();
+    toc.SetCurrentRow(row);
+}
+
+void TForm1::ShowPendingMatch() {
+    const PendingMatch match = *pendingMatch_;
+    pendingMatch_.reset();
+    WebBrowser1->findText(QString());
+    // The engine starts near the place shown and scrolls only to a match out of view: from the page's top
+    // the steps end with the match wanted in view.
+    const QPointer<TForm1> self(this);
+    WebBrowser1->page()->runJavaScript("window.scrollTo(0, 0)", QWebEngineScript::ApplicationWorld,
+                                       [self, match](const QVariant&) {
+                                           if (self != nullptr) {
+                                               self->StepToMatch(match.text, match.occurrence + 1, -1);
+                                           }
+                                       });
+}
+
+void TForm1::StepToMatch(const QString& text, int wanted, int stepsLeft) {
+    // The engine goes from match to match, starting near the place shown and wrapping at the end; it tells
+    // which match is active and how many there are, so at most that many steps reach the one wanted.
+    const QPointer<TForm1> self(this);
+    WebBrowser1->findText(text, {}, [self, text, wanted, stepsLeft](const QWebEngineFindTextResult& result) {
+        if (self == nullptr || result.numberOfMatches() == 0 || result.activeMatch() == wanted) {
+            return;
+        }
+        const int left = stepsLeft < 0 ? result.numberOfMatches() : stepsLeft - 1;
+        if (left > 0) {
+            self->StepToMatch(text, wanted, left);
+        }
+    });
 }
 
 void TForm1::FindBar1Find(const QString& text, bool backward) {

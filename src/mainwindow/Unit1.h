@@ -7,6 +7,7 @@
 #include "mainwindow/instance_folders.h"
 #include "platform/ui/dialogs.h"
 #include "platform/ui/shell.h"
+#include "search/book_text_index.h"
 #include "session/reading_session.h"
 #include "view/chapter_display.h"
 #include "view/chapter_sequence.h"
@@ -18,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -205,6 +207,13 @@ public:
     // after a link; Ctrl+Q quits. Esc cancels a running conversion, else closes the reading settings or the find bar,
     // else leaves the reading mode. None of them acts while a conversion runs, but cancel and quit.
     void OpenFindBar();
+    // The find bar searching the whole book (Ctrl+Shift+F): the matches are listed; one chosen opens its
+    // chapter with the match found and marked by the page's own search.
+    void OpenBookSearch();
+    void FindInBook(const QString& text);
+    void OpenMatch(std::int32_t row, int occurrence);
+    void ShowPendingMatch();
+    void StepToMatch(const QString& text, int wanted, int stepsLeft);
     void FindBar1Find(const QString& text, bool backward);
     void CloseFindBar();
     void ToggleFullScreen();
@@ -278,6 +287,14 @@ private:
     QString bookTitle_;
     // Where to scroll the page of the first chapter shown after an opening, once it has loaded.
     std::optional<double> pendingScroll_;
+    // The open book's text, read in the background after it opens, for searching the whole book.
+    std::shared_future<std::shared_ptr<const BookTextIndex>> bookIndex_;
+    // A match of the whole book chosen in the find bar, to be found in its chapter once that is shown.
+    struct PendingMatch {
+        QString text;
+        int occurrence = 0;
+    };
+    std::optional<PendingMatch> pendingMatch_;
     InstanceFolders instance_;
     bool closeAfterConversion_ = false;
 };

@@ -35,8 +35,8 @@ using namespace layout;
 
 // A maximised window leaves this much of the primary screen's height free, for a task bar at its foot.
 constexpr int kMaximisedHeightReserve = 40;
-// The find bar, at most this wide, this far from the page's top and (clear of the page's scroll bar) its
-// right edge.
+// The find bar, at most this wide (wider with the book's matches), this far from the page's top and (clear of the
+// page's scroll bar) its right edge.
 constexpr int kFindBarWidth = 380;
 constexpr int kFindBarMargin = 8;
 constexpr int kFindBarRightMargin = 24;
@@ -432,7 +432,7 @@ void SkinnedFrame::PlaceOverPage() {
     const QRect page = f.Panel1->geometry();
     const int findWidth = std::min(kFindBarWidth, std::max(0, page.width() - kFindBarMargin - kFindBarRightMargin));
     f.FindBar1->setGeometry(page.right() + 1 - kFindBarRightMargin - findWidth, page.top() + kFindBarMargin, findWidth,
-                            f.FindBar1->sizeHint().height());
+                            f.FindBar1->WantedHeight(std::max(0, page.height() - 2 * kFindBarMargin)));
     f.FindBar1->raise();
     // The reading settings stand under it, at the page's right.
     const QSize look = f.LookPanel1->sizeHint();
