@@ -8,6 +8,11 @@
 #include "book/zip_extractor.h"
 #include "diagnostics/log.h"
 
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 namespace qm {
@@ -89,6 +94,26 @@ void OpenBook(const std::string& bookPath, const WorkingFolders& folders, Reader
     if (state.spineIndex == 0) {
         throw std::runtime_error(Quoted(bookPath) + " has no chapters: its package file lists no spine items");
     }
+}
+
+} // namespace qm
+
+namespace qm {
+
+void CheckBookOpens(const std::string& bookPath) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillmark-check-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("Cannot check \"" + bookPath + "\": no temporary folder (" + std::strerror(errno) +
+                                 ")");
+    }
+    struct Removed {
+        std::string folder;
+        ~Removed() { DeleteFolder(folder); }
+    } scratch{pattern};
+    ReaderState state;
+    TableOfContents toc;
+    BookDocuments documents;
+    OpenBook(bookPath, ComposeWorkingFolders(scratch.folder), state, toc, documents);
 }
 
 } // namespace qm

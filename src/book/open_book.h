@@ -28,4 +28,9 @@ struct BookDocuments {
 void OpenBook(const std::string& bookPath, const WorkingFolders& folders, ReaderState& state, TableOfContents& toc,
               BookDocuments& documents);
 
+// Opens `bookPath` as OpenBook does, into folders of its own below the temporary folder that are removed
+// afterwards, and throws what OpenBook would: whether the book opens is known before the book open now is
+// closed.
+void CheckBookOpens(const std::string& bookPath);
+
 } // namespace qm

@@ -186,6 +186,31 @@ void TForm1::BuildMenus() {
     ConverttoJPG1->setObjectName("ConverttoJPG1");
     ConverttoPDFText1 = PopupMenu1->addAction(tr("Convert to PDF (text)"));
     ConverttoPDFText1->setObjectName("ConverttoPDFText1");
+    RecentMenu1 = new QMenu(this);
+    RecentMenu1->setObjectName("RecentMenu1");
+}
+
+void TForm1::ShowRecentBooks() {
+    if (Converting()) {
+        return;
+    }
+    RecentMenu1->clear();
+    for (const QString& book : settings_->RecentBooks()) {
+        const QFileInfo file(book);
+        if (!file.isFile()) {
+            continue;
+        }
+        const std::optional<ReadingPlace> place = settings_->Place(book.toStdString());
+        const QString title = place && !place->title.isEmpty() ? place->title : file.fileName();
+        QAction* open = RecentMenu1->addAction(tr("%1 \u2014 %2").arg(title, file.fileName()));
+        open->setToolTip(book);
+        connect(open, &QAction::triggered, this,
+                [this, book] { RunHandler([this, &book] { OpenBookFile(book.toStdString()); }); });
+    }
+    if (RecentMenu1->isEmpty()) {
+        RecentMenu1->addAction(tr("No recent books"))->setEnabled(false);
+    }
+    RecentMenu1->popup(mapToGlobal(QPoint(ImageOpen->x(), ImageOpen->y() + ImageOpen->height())));
 }
 
 void TForm1::ConnectCommands() {
@@ -212,6 +237,11 @@ void TForm1::ConnectCommands() {
                 [this, command] { RunHandler([this, command] { (this->*command)(); }); });
     };
     shortcut(QKeySequence::Open, &TForm1::ImageOpenClick);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &TForm1::ShowRecentBooks);
+    // The open button's context menu is the recent books.
+    ImageOpen->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ImageOpen, &QWidget::customContextMenuRequested, this,
+            [this] { RunHandler([this] { ShowRecentBooks(); }); });
     shortcut(QKeySequence::ZoomIn, &TForm1::ImageZoomInClick);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), &TForm1::ImageZoomInClick);
     shortcut(QKeySequence::ZoomOut, &TForm1::ImageZoomOutClick);
@@ -406,10 +436,18 @@ void TForm1::OpenBookFile(const std::string& path) {
 
 void TForm1::OpenChosenBook() {
     const std::string path = OpenDialog1.FileName;
-    Label1->setText(QString::fromStdString(path));
     if (path.empty()) {
         return;
     }
+    // A book that does not open leaves the one open now as it is: it is tried in folders of its own first.
+    try {
+        BusyCursor busy;
+        CheckBookOpens(path);
+    } catch (...) {
+        OpenDialog1.FileName = openBook_;
+        throw;
+    }
+    Label1->setText(QString::fromStdString(path));
     const std::string book = BookKey(path);
     // The book open now is left where the reader is; opening it again starts it afresh.
     const bool reopening = book == openBook_;

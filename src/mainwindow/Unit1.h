@@ -145,6 +145,9 @@ public:
     QAction* ConverttoJPG1;
     // The third item: a PDF of text that the engine prints, with bookmarks.
     QAction* ConverttoPDFText1;
+    // The recent books (Ctrl+Shift+O, or the open button's context menu), filled as it is shown.
+    QMenu* RecentMenu1;
+    void ShowRecentBooks();
 
     // The window system's move and resize loops. Tests replace them to see that they are asked for.
     std::function<void()> StartSystemMove;

@@ -219,7 +219,7 @@ void SkinnedFrame::BuildTitleBar() {
     // Pressed and dragged like the title bar under it.
     f.LabelBookTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    const QString tips[] = {tr("Open a book (Ctrl+O)"),
+    const QString tips[] = {tr("Open a book (Ctrl+O); recent books: right-click or Ctrl+Shift+O"),
                             tr("Convert the book to PDF or JPG"),
                             tr("Zoom in (Ctrl++)"),
                             tr("Zoom out (Ctrl+-)"),

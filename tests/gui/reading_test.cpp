@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QWheelEvent>
@@ -222,8 +223,9 @@ private slots:
         QCOMPARE(window.form->toc.RowCount(), 6);
     }
 
-    // A book that does not open leaves no book open: not the one before it (its folders are gone), not itself.
-    void failedOpeningLeavesNoBookOpen_data() {
+    // A book that does not open leaves the book open before it as it was: its table, its page, its status line,
+    // and its chapters go on showing.
+    void failedOpeningKeepsTheOpenBook_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("empty file") << QByteArray();
         QTest::newRow("not a ZIP archive") << QByteArray("not a zip");
@@ -235,7 +237,7 @@ private slots:
         QVERIFY(zip.open(QIODevice::ReadOnly));
         QTest::newRow("no chapters") << zip.readAll();
     }
-    void failedOpeningLeavesNoBookOpen() {
+    void failedOpeningKeepsTheOpenBook() {
         QFETCH(QByteArray, content);
         QTemporaryDir folder;
         QFile file(folder.filePath("broken.epub"));
@@ -245,28 +247,46 @@ private slots:
         test::ReadingWindow window;
         TForm1& form = *window.form;
         window.Open(kSampleBook);
+        const QString page = window.PagePath();
+        const QString status = form.Label1->text();
         window.dialogs.openAnswers.push_back(file.fileName().toStdString());
         QTest::mouseClick(form.ImageOpen, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
         QVERIFY(QString::fromStdString(window.dialogs.messages[0].text).startsWith('"' + file.fileName() + '"'));
 
-        QVERIFY(form.LabelStart->isVisible());
-        QVERIFY(!form.Panel1->isVisible());
-        QVERIFY(form.Label1->text().isEmpty());
-        QVERIFY(form.OpenDialog1.FileName.empty());
-        for (std::int32_t row = 0; row < form.toc.RowCount(); ++row) {
-            QCOMPARE(form.toc.Cell(2, row), std::string());
-        }
-        form.ConverttoPDF1->trigger();
-        QCOMPARE(window.dialogs.messages.size(), std::size_t{2});
-        QCOMPARE(window.dialogs.messages[1].kind, MessageKind::Information);
-        QCOMPARE(window.dialogs.messages[1].text, std::string("\rOpen a book first: there is nothing to convert."));
-        QVERIFY(window.dialogs.saveRequests.empty());
-
-        window.Open(kSampleBook);
         QVERIFY(form.Panel1->isVisible());
         QVERIFY(!form.LabelStart->isVisible());
-        QCOMPARE(form.Label1->text(), QString::fromUtf8("Title Page \u00b7 chapter 1 of 5 \u00b7 0 %"));
+        QCOMPARE(form.Label1->text(), status);
+        QCOMPARE(window.PagePath(), page);
+        QCOMPARE(QString::fromStdString(form.OpenDialog1.FileName),
+                 QFileInfo(QString::fromStdString(kSampleBook)).absoluteFilePath());
+        QCOMPARE(form.toc.RowCount(), 6);
+        QCOMPARE(form.toc.Cell(2, 1), std::string("Text/title.xhtml"));
+        window.Select(2);
+        QVERIFY(window.PagePath().endsWith("chapter1.xhtml"));
+    }
+
+    // The recent books are at hand with a book open: Ctrl+Shift+O lists them, the latest first, by title.
+    void recentBooksAreReachableWithABookOpen() {
+        QTemporaryDir folder;
+        const std::string other = folder.filePath("other.epub").toStdString();
+        WriteZipFile(other, FixtureEpub({{"Text/a.xhtml", FixturePage("<p>Other</p>", ""), "Other"}}));
+        test::ReadingWindow window;
+        TForm1& form = *window.form;
+        window.Open(kSampleBook);
+        window.Open(other);
+        QApplication::setActiveWindow(&form);
+        QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(form.RecentMenu1->isVisible());
+        const QList<QAction*> books = form.RecentMenu1->actions();
+        QCOMPARE(books.size(), 2);
+        QVERIFY(books[0]->text().endsWith(QString::fromUtf8("\u2014 other.epub")));
+        QCOMPARE(books[1]->toolTip(), QFileInfo(QString::fromStdString(kSampleBook)).absoluteFilePath());
+        form.state.flag_complete = 0;
+        books[1]->trigger();
+        window.WaitForPage();
+        QCOMPARE(form.toc.RowCount(), 6);
+        form.RecentMenu1->close();
     }
 
     void cancellingTheDialogKeepsTheBook() {
