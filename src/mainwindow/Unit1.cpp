@@ -1,9 +1,11 @@
 #include "mainwindow/Unit1.h"
 
 #include "artwork.h"
+#include "book/book_contents.h"
 #include "book/opf_reader.h"
 #include "book/working_folders.h"
 #include "convert/conversion_report.h"
+#include "mainwindow/contents_tree.h"
 #include "mainwindow/find_bar.h"
 #include "mainwindow/frame_layout.h"
 #include "mainwindow/help_pages.h"
@@ -27,6 +29,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -285,6 +289,8 @@ void TForm1::ConnectCommands() {
     connect(FindBar1, &TFindBar::OpenMatch, this,
             [this](int row, int occurrence) { RunHandler([this, row, occurrence] { OpenMatch(row, occurrence); }); });
     connect(FindBar1, &TFindBar::Resized, this, [this] { frame_->Resize(); });
+    connect(TreeContents, &TContentsTree::EntryChosen, this,
+            [this](int index) { RunHandler([this, index] { OpenContentsEntry(index); }); });
     connect(LookPanel1, &TLookPanel::LookChanged, this, [this](const ReadingLook& look) {
         RunHandler([this, &look] {
             ApplyLook(look);
@@ -475,6 +481,12 @@ void TForm1::OpenChosenBook() {
     bookIndex_ = std::async(std::launch::async, [chapters = ChaptersToIndex(toc, state.subTempDir, folders.tempDir)] {
                      return std::make_shared<const BookTextIndex>(chapters);
                  }).share();
+    std::vector<std::string> rowNumbers;
+    for (std::int32_t row = 0; row < toc.RowCount(); ++row) {
+        rowNumbers.push_back(toc.Row(row).number);
+    }
+    TreeContents->SetContents(BookContents(state, toc), rowNumbers);
+    frame_->ShowTocTabs(true);
     chapters_ = ChapterSequence(toc);
     progress_ = ReadingProgress(chapters_, [this](const std::string& file) { return ChapterSource(state, file); });
     readOn_.Reset();
@@ -520,6 +532,8 @@ void TForm1::ShowNoBook() {
     Label1->setToolTip(QString());
     Panel1->hide();
     LabelStart->show();
+    TreeContents->clear();
+    frame_->ShowTocTabs(false);
     UpdateCaption();
     UpdateStartPage();
 }
@@ -723,6 +737,7 @@ void TForm1::StringGrid1SelectCell(std::int32_t row) {
     EndBriefMessage();
     readOn_.Reset();
     session_->Chapters().RowSelected(row);
+    TreeContents->FollowRow(row);
     // A chapter chosen starts at its top.
     if (row > 0) {
         SaveReadingPlace(false);
@@ -757,6 +772,7 @@ void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
     readOn_.Reset();
     toc.SetCurrentRowQuietly(row);
     StringGrid1->SyncCurrentRow();
+    TreeContents->FollowRow(row);
     UpdateStatus();
     SaveReadingPlace(false);
 }
@@ -772,6 +788,9 @@ void TForm1::WebBrowser1LoadFinished(bool ok) {
     } catch (const std::exception&) {
         // A page that does not take its zoom is shown at its natural size, as one without a body is.
     }
+    if (pendingFragment_) {
+        ShowPendingFragment();
+    }
     if (pendingMatch_) {
         ShowPendingMatch();
     } else if (FindBar1->isVisible() && !FindBar1->SearchesWholeBook() && !FindBar1->Text().isEmpty()) {
@@ -784,6 +803,40 @@ void TForm1::OpenFindBar() {
         return;
     }
     FindBar1->Open();
+}
+
+void TForm1::OpenContentsEntry(int index) {
+    if (Converting() || openBook_.empty()) {
+        return;
+    }
+    const ContentsEntry entry = TreeContents->Entry(index);
+    if (entry.row <= 0 || entry.row >= toc.RowCount()) {
+        return;
+    }
+    const ChapterLink link = SplitChapterLink(entry.path);
+    pendingFragment_.reset();
+    // An entry that a row shows whole is that row; one inside a row's file is the row, then its anchor.
+    if (!link.fragment.empty() && toc.Row(entry.row).path != entry.path) {
+        pendingFragment_ = QString::fromStdString(link.fragment);
+        if (chapters_.ChapterOfRow(entry.row) == chapters_.ChapterOfRow(toc.CurrentRow())) {
+            ShowPendingFragment();
+            return;
+        }
+    }
+    pendingScroll_.reset();
+    toc.SetCurrentRow(entry.row);
+}
+
+void TForm1::ShowPendingFragment() {
+    const QString fragment = *pendingFragment_;
+    pendingFragment_.reset();
+    // The anchor's name goes to the page as a JSON string, whatever characters it holds.
+    const QString name = QString::fromUtf8(QJsonDocument(QJsonArray{fragment}).toJson(QJsonDocument::Compact));
+    WebBrowser1->page()->runJavaScript(
+        QString("(function (id) { var e = document.getElementById(id) || document.getElementsByName(id)[0];"
+                " if (e) e.scrollIntoView(); })(%1[0])")
+            .arg(name),
+        QWebEngineScript::ApplicationWorld);
 }
 
 void TForm1::OpenBookSearch() {

@@ -15,6 +15,7 @@
 #include "view/reading_look.h"
 #include "view/reading_progress.h"
 
+#include <QString>
 #include <QWidget>
 
 #include <cstdint>
@@ -27,6 +28,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QTabBar;
 class QProgressBar;
 class QUrl;
 class QPushButton;
@@ -36,6 +38,7 @@ namespace qm {
 
 class ReaderSettings;
 class SkinnedFrame;
+class TContentsTree;
 class TFindBar;
 class TLookPanel;
 class THelpWindow;
@@ -123,6 +126,10 @@ public:
     TPictureButton* ImageMax2;
     TPictureButton* ImageClose;
     TStringGrid* StringGrid1;
+    // Above the table while a book is open: "Chapters" (the table) and "Contents" (TreeContents, the book's
+    // whole navigation as a tree).
+    QTabBar* TabsToc;
+    TContentsTree* TreeContents;
     // Between the left panel and the page area: dragging it widens the table (SkinnedFrame::SetTocWidth).
     TSplitter* Splitter1;
     QProgressBar* ProgressBar1;
@@ -213,6 +220,9 @@ public:
     // The find bar searching the whole book (Ctrl+Shift+F): the matches are listed; one chosen opens its
     // chapter with the match found and marked by the page's own search.
     void OpenBookSearch();
+    // An entry of the contents tree chosen: its row, and the anchor inside the row's file it names.
+    void OpenContentsEntry(int index);
+    void ShowPendingFragment();
     void FindInBook(const QString& text);
     void OpenMatch(std::int32_t row, int occurrence);
     void ShowPendingMatch();
@@ -298,6 +308,8 @@ private:
         int occurrence = 0;
     };
     std::optional<PendingMatch> pendingMatch_;
+    // An anchor of the chapter being shown to scroll to once it is shown.
+    std::optional<QString> pendingFragment_;
     InstanceFolders instance_;
     bool closeAfterConversion_ = false;
 };

@@ -1,6 +1,7 @@
 #include "mainwindow/skinned_frame.h"
 
 #include "mainwindow/Unit1.h"
+#include "mainwindow/contents_tree.h"
 #include "mainwindow/find_bar.h"
 #include "mainwindow/frame_hit_test.h"
 #include "mainwindow/frame_layout.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRegion>
 #include <QScreen>
+#include <QTabBar>
 
 #include <algorithm>
 #include <stdexcept>
@@ -46,6 +48,8 @@ constexpr int kBookTitleLeft = 350;
 constexpr int kLookPanelExtraWidth = 40;
 constexpr int kBookTitleGap = 16;
 constexpr int kBookTitleHeight = 20;
+// The tab of the book's own contents above the table; the first is the chapter rows.
+constexpr int kContentsTab = 1;
 // Reading on the full screen, the pointer within this many pixels of the top edge brings the title bar.
 constexpr int kRevealTitleEdge = 2;
 
@@ -264,6 +268,22 @@ void SkinnedFrame::BuildPanels(std::function<void(std::int32_t)> selectRow) {
     f.StringGrid1 = new TStringGrid(f.PanelLeft, "StringGrid1", f.toc, std::move(selectRow));
     f.StringGrid1->setFrameShape(QFrame::NoFrame);
     f.StringGrid1->setAccessibleName(tr("Table of contents"));
+    // With a book open, tabs above the table switch between its chapter rows and the book's own contents.
+    f.TabsToc = new QTabBar(f.PanelLeft);
+    f.TabsToc->setObjectName("TabsToc");
+    f.TabsToc->addTab(tr("Chapters"));
+    f.TabsToc->addTab(tr("Contents"));
+    f.TabsToc->setExpanding(true);
+    f.TabsToc->setDrawBase(false);
+    f.TabsToc->setFocusPolicy(Qt::TabFocus);
+    f.TabsToc->setStyleSheet(QString("QTabBar::tab { background: %1; color: %2; padding: 3px 6px; border: none; }"
+                                     "QTabBar::tab:selected { background: %3; color: %4; font-weight: bold; }")
+                                 .arg(QColor::fromRgb(theme::kFrameDark).name(), QColor::fromRgb(theme::kIcon).name(),
+                                      QColor::fromRgb(theme::kGrid).name(), QColor::fromRgb(theme::kGridText).name()));
+    f.TabsToc->hide();
+    f.TreeContents = new TContentsTree(f.PanelLeft, "TreeContents");
+    f.TreeContents->hide();
+    connect(f.TabsToc, &QTabBar::currentChanged, this, [this](int) { ShowTocView(); });
 
     f.ProgressBar1 = new QProgressBar(f.PanelLeft);
     f.ProgressBar1->setObjectName("ProgressBar1");
@@ -410,7 +430,11 @@ void SkinnedFrame::PlacePanels(int inner) {
     column(tocPieces_[4], tocPieces_[5], tocPieces_[6], tocRight, kLeftColumns[2], kStripBottom);
     const int progress = f.ProgressBar1->isVisibleTo(f.PanelLeft) ? kProgressHeight : 0;
     const int tocFoot = panelHeight - kStripBottom;
-    f.StringGrid1->setGeometry(tocMiddle, kStripTop, tocMiddleWidth, std::max(0, tocFoot - kStripTop - progress));
+    const int tabs = f.TabsToc->isVisibleTo(f.PanelLeft) ? f.TabsToc->sizeHint().height() : 0;
+    f.TabsToc->setGeometry(tocMiddle, kStripTop, tocMiddleWidth, tabs);
+    f.StringGrid1->setGeometry(tocMiddle, kStripTop + tabs, tocMiddleWidth,
+                               std::max(0, tocFoot - kStripTop - tabs - progress));
+    f.TreeContents->setGeometry(f.StringGrid1->geometry());
     f.ProgressBar1->setGeometry(tocMiddle, tocFoot - kProgressHeight, tocMiddleWidth, kProgressHeight);
     const QSize cancel = f.ButtonCancel->sizeHint();
     f.ButtonCancel->setGeometry(tocMiddle + (tocMiddleWidth - cancel.width()) / 2,
@@ -503,6 +527,23 @@ void SkinnedFrame::PlaceLabel1() {
     f.Label1->setGeometry(f.ImagePageBottom->x() + kStatusOffset, f.ImagePageBottom->y() + kStatusOffset,
                           std::max(0, f.ImagePageBottom->width() - 2 * kStatusOffset),
                           f.Label1->fontMetrics().height());
+}
+
+void SkinnedFrame::ShowTocTabs(bool shown) {
+    form_.TabsToc->setVisible(shown);
+    ShowTocView();
+    Place();
+}
+
+void SkinnedFrame::ShowTocView() {
+    TForm1& f = form_;
+    const bool contents = f.TabsToc->isVisibleTo(f.PanelLeft) && f.TabsToc->currentIndex() == kContentsTab;
+    const bool hadFocus = f.StringGrid1->hasFocus() || f.TreeContents->hasFocus();
+    f.TreeContents->setVisible(contents);
+    f.StringGrid1->setVisible(!contents);
+    if (hadFocus) {
+        (contents ? static_cast<QWidget*>(f.TreeContents) : f.StringGrid1)->setFocus();
+    }
 }
 
 void SkinnedFrame::ShowFrame(bool shown) {

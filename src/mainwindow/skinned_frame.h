@@ -54,6 +54,11 @@ public:
     int TocWidth() const { return tocWidth_; }
     void SetTocWidth(int width);
 
+    // The tabs "Chapters" and "Contents" above the table, shown while a book is open; the table or the
+    // contents tree below them, as the tab chosen says.
+    void ShowTocTabs(bool shown);
+    void ShowTocView();
+
     // The page area and the table in the colours of the reader's theme.
     void MatchTheme(LookTheme theme);
 

@@ -1,8 +1,8 @@
 #include "search/book_text_index.h"
 
 #include "book/book_paths.h"
+#include "book/chapter_text.h"
 #include "book/table_of_contents.h"
-#include "search/chapter_text.h"
 
 #include <filesystem>
 #include <fstream>

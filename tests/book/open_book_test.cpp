@@ -1,5 +1,7 @@
 #include "book/open_book.h"
 
+#include "book/book_contents.h"
+
 #include "support/corpus.h"
 #include "support/temp_dir.h"
 #include "zipwriter/zip_writer.h"
@@ -103,6 +105,41 @@ protected:
 };
 
 const Row kHeader{"No.", "Title", ""};
+
+// The reader's contents: the navigation nested as the book nests it, entries inside a file too, and the spine
+// files no entry names in their places, titled by their <title> or file name.
+TEST_F(OpenBookTest, ContentsAreTheWholeNavigationWithEverySpineFile) {
+    const std::string book = MakeBook({
+        {"mimetype", "application/epub+zip"},
+        {"OEBPS/toc.ncx",
+         "<ncx xmlns='http://www.daisy.org/z3986/2005/ncx/'><navMap>"
+         "<navPoint id='a' playOrder='1'><navLabel><text>One</text></navLabel><content src='one.xhtml'/>"
+         "<navPoint id='b' playOrder='2'><navLabel><text>One, part 2</text></navLabel>"
+         "<content src='one.xhtml#p2'/></navPoint></navPoint>"
+         "<navPoint id='c' playOrder='3'><navLabel><text>Three</text></navLabel><content src='three.xhtml'/>"
+         "</navPoint></navMap></ncx>"},
+        {"OEBPS/content.opf", Opf({{"cv", "cover.xhtml"},
+                                   {"c1", "one.xhtml"},
+                                   {"c2", "two%20pages.xhtml"},
+                                   {"c3", "three.xhtml"},
+                                   {"c4", "end.xhtml"}},
+                                  {"cv", "c1", "c2", "c3", "c4"})},
+        {"OEBPS/cover.xhtml", "<html><head><title>Cover &amp; more</title></head><body/></html>"},
+        {"OEBPS/one.xhtml", "<html/>"},
+        {"OEBPS/two pages.xhtml", "<html><head><title/></head></html>"},
+        {"OEBPS/three.xhtml", "<html/>"},
+    });
+    Open(book);
+    const std::vector<ContentsEntry> contents = BookContents(state_, toc_);
+    std::vector<std::string> shown;
+    for (const ContentsEntry& entry : contents) {
+        shown.push_back(std::to_string(entry.level) + " " + entry.title + " " + entry.path + " " +
+                        std::to_string(entry.row));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"0 Cover & more cover.xhtml 1", "0 One one.xhtml 2",
+                                               "1 One, part 2 one.xhtml#p2 2", "0 two pages.xhtml two pages.xhtml 3",
+                                               "0 Three three.xhtml 4", "0 end.xhtml end.xhtml 5"}));
+}
 
 TEST_F(OpenBookTest, FillsTheTableFromSpineNavigationAndManifest) {
     const std::string book = MakeBook({

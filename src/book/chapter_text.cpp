@@ -1,4 +1,4 @@
-#include "search/chapter_text.h"
+#include "book/chapter_text.h"
 
 #include <algorithm>
 #include <array>
