@@ -88,8 +88,8 @@ std::vector<ContentsEntry> BookContents(const ReaderState& state, const TableOfC
         const auto first = firstRow.find(file);
         const std::int32_t row = exact != rowOfPath.end() ? exact->second : first != firstRow.end() ? first->second : 0;
         // An entry without a label is named by its file, never left blank.
-        contents.push_back({entry.level, entry.title.empty() ? TitleOfFile(state.subTempDir, file) : entry.title,
-                            entry.path, row});
+        contents.push_back(
+            {entry.level, entry.title.empty() ? TitleOfFile(state.subTempDir, file) : entry.title, entry.path, row});
     }
     unnamedUpTo(spineFiles.size());
     return contents;

@@ -1,5 +1,7 @@
 #include "book/chapter_text.h"
 
+#include "platform/xml/xml_source_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -35,24 +37,6 @@ bool StartsBlock(std::string_view name) {
 // Elements whose content is no text of the chapter.
 bool HoldsNoText(std::string_view name) {
     return name == "script" || name == "style" || name == "head" || name == "template";
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 struct NamedReference {

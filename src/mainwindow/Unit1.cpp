@@ -194,22 +194,29 @@ void TForm1::BuildMenus() {
     RecentMenu1->setObjectName("RecentMenu1");
 }
 
-void TForm1::ShowRecentBooks() {
-    if (Converting()) {
-        return;
-    }
-    RecentMenu1->clear();
+std::vector<TForm1::RecentBook> TForm1::RecentBooksAtHand() const {
+    std::vector<RecentBook> books;
     for (const QString& book : settings_->RecentBooks()) {
         const QFileInfo file(book);
         if (!file.isFile()) {
             continue;
         }
         const std::optional<ReadingPlace> place = settings_->Place(book.toStdString());
-        const QString title = place && !place->title.isEmpty() ? place->title : file.fileName();
-        QAction* open = RecentMenu1->addAction(tr("%1 \u2014 %2").arg(title, file.fileName()));
-        open->setToolTip(book);
+        books.push_back({book, place && !place->title.isEmpty() ? place->title : file.fileName(), file.fileName()});
+    }
+    return books;
+}
+
+void TForm1::ShowRecentBooks() {
+    if (Converting()) {
+        return;
+    }
+    RecentMenu1->clear();
+    for (const RecentBook& book : RecentBooksAtHand()) {
+        QAction* open = RecentMenu1->addAction(tr("%1 \u2014 %2").arg(book.title, book.fileName));
+        open->setToolTip(book.path);
         connect(open, &QAction::triggered, this,
-                [this, book] { RunHandler([this, &book] { OpenBookFile(book.toStdString()); }); });
+                [this, path = book.path] { RunHandler([this, &path] { OpenBookFile(path.toStdString()); }); });
     }
     if (RecentMenu1->isEmpty()) {
         RecentMenu1->addAction(tr("No recent books"))->setEnabled(false);
@@ -575,17 +582,11 @@ void TForm1::UpdateStartPage() {
                       "<p style='color:#5d6d7e'>Click <b>Open</b>, press <b>Ctrl+O</b>,<br>"
                       "or drop an .epub file on this window.</p>");
     QStringList recent;
-    for (const QString& book : settings_->RecentBooks()) {
-        const QFileInfo file(book);
-        if (!file.isFile()) {
-            continue;
-        }
-        const std::optional<ReadingPlace> place = settings_->Place(book.toStdString());
-        const QString title = place && !place->title.isEmpty() ? place->title : file.fileName();
+    for (const RecentBook& book : RecentBooksAtHand()) {
         recent << QString("<a href='%1' style='color:#2e6f9e; text-decoration:none'>%2</a>"
                           "&nbsp;&nbsp;<span style='color:#8a96a3'>%3</span>")
-                      .arg(QUrl::fromLocalFile(book).toString(QUrl::FullyEncoded).toHtmlEscaped(),
-                           title.toHtmlEscaped(), file.fileName().toHtmlEscaped());
+                      .arg(QUrl::fromLocalFile(book.path).toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                           book.title.toHtmlEscaped(), book.fileName.toHtmlEscaped());
     }
     if (!recent.isEmpty()) {
         text += tr("<p style='color:#34495e; margin-top:16px'><b>Recent books</b></p>") +

@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -265,6 +266,14 @@ private:
     void ShowBriefly(const QString& text);
     void EndBriefMessage();
     void UpdateStartPage();
+    // The recent books that are still there, the latest first, each with its title as last read (else its file
+    // name): the start page and the recent books menu list them.
+    struct RecentBook {
+        QString path;
+        QString title;
+        QString fileName;
+    };
+    std::vector<RecentBook> RecentBooksAtHand() const;
     void ConnectCommands();
     void FormCreate();
     void FormResize();

@@ -2,6 +2,7 @@
 
 #include "book/book_paths.h"
 #include "book/chapter_text.h"
+#include "book/string_fields.h"
 #include "book/table_of_contents.h"
 
 #include <filesystem>
@@ -27,24 +28,6 @@ std::string ReadChapter(const std::string& path) {
         return {};
     }
     return ExtractChapterText(std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>()));
-}
-
-// The query as the index holds texts: every run of white space one space, none at either end.
-std::string CollapseSpace(std::string_view query) {
-    std::string out;
-    bool space = false;
-    for (const char c : query) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-            space = !out.empty();
-            continue;
-        }
-        if (space) {
-            out += ' ';
-            space = false;
-        }
-        out += c;
-    }
-    return out;
 }
 
 bool IsContinuationByte(char c) {
@@ -101,7 +84,7 @@ BookTextIndex::BookTextIndex(const std::vector<IndexedChapter>& chapters) {
 }
 
 std::vector<TextMatch> BookTextIndex::Find(std::string_view query) const {
-    const std::u32string wanted = FoldForSearch(CollapseSpace(query)).folded;
+    const std::u32string wanted = FoldForSearch(CollapseWhitespace(query)).folded;
     std::vector<TextMatch> matches;
     if (wanted.empty()) {
         return matches;

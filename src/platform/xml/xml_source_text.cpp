@@ -9,25 +9,6 @@ namespace {
 
 constexpr std::size_t kLineTextCharacters = 40;
 
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        // The parser writes any wider value in four bytes, even beyond U+10FFFF; so do we, to keep offsets equal.
-        out += static_cast<char>(0xF0 | ((code >> 18) & 0x07));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 std::uint32_t Unit(const std::string& bytes, std::size_t at, std::size_t width, bool bigEndian) {
     std::uint32_t value = 0;
     for (std::size_t i = 0; i < width; ++i) {
@@ -82,6 +63,25 @@ bool IsUtf8Continuation(char c) {
 }
 
 } // namespace
+
+void AppendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        // The parser writes any wider value in four bytes, even beyond U+10FFFF; so do we, to keep offsets equal.
+        out += static_cast<char>(0xF0 | ((code >> 18) & 0x07));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
 
 std::string SourceAsUtf8(const std::string& bytes, pugi::xml_encoding encoding) {
     switch (encoding) {

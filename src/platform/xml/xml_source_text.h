@@ -3,12 +3,16 @@
 #include <pugixml.hpp>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace qm {
 
 // The parser reports where a parse failed as an offset into its own UTF-8 copy of the file. These helpers
 // rebuild that copy from the file's bytes so that the offset can be turned into a line for the error text.
+
+// Appends `code` to `out` in UTF-8; a value beyond U+10FFFF in four bytes, as the parser writes it.
+void AppendUtf8(std::string& out, std::uint32_t code);
 
 // The file's bytes in UTF-8, converted from `encoding` (the encoding the parser detected) the way the parser
 // converts them: a byte order mark is kept as U+FEFF, UTF-16 units that form no character are skipped, and
