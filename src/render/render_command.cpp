@@ -42,6 +42,10 @@ public:
         std::cerr << "quillmark-cli convert: " << OneLine(text) << "\n";
     }
     ReplaceAnswer AskReplace(const std::string&) override { return replace_ ? ReplaceAnswer::Yes : ReplaceAnswer::No; }
+    EndAnswer ShowConversionEnd(MessageKind kind, const std::string& caption, const std::string& text, bool) override {
+        ShowMessage(kind, caption, text);
+        return EndAnswer::Close;
+    }
 
     bool failed = false;
 

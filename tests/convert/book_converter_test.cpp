@@ -454,29 +454,35 @@ TEST(ConvertProgress, MovesForEveryChapterOfALongBook) {
     EXPECT_TRUE(fs::exists(c.Out("Long200.jpg")));
 }
 
-// What the window shows for a result: the writer's message, the folder, then what went wrong.
-TEST(ReportConversion, ShowsTheResultThenOpensTheFolderThenNamesWhatFailed) {
+// What the window shows for a result: the writer's message, then what went wrong; the last box ends the
+// conversion, offering the output (when it is there) and its folder.
+TEST(ReportConversion, ShowsTheResultThenWhatFailedAndOffersTheOutput) {
     test::TempDir dir;
-    const std::string out = (dir / "Tale.pdf").string();
+    const std::string out = test::WriteFile(dir / "Tale.pdf", "%PDF-1.4").string();
     struct Case {
         const char* name;
         ConversionResult result;
         std::vector<std::string> texts;
-        std::size_t folders;
+        // Whether the last box ended the conversion, and whether it offered to open the output.
+        std::vector<bool> endOffersOpen;
     };
     ConversionResult done;
     done.started = true;
     done.output = out;
     done.pdfResult = pdfDone;
+    done.written = {"page1.jpg", "page2.jpg"};
     ConversionResult aborted = done;
     aborted.pdfResult = pdfAborted;
     aborted.pdfCause = "Cannot write to \"Tale.pdf\" at byte 4096: No space left on device";
+    aborted.output = (dir / "Never.pdf").string();
     ConversionResult missing = done;
     missing.missing = {{3, "Two", "could not be shown: net::ERR_FILE_NOT_FOUND"}};
     ConversionResult empty = done;
     empty.pdfResult = pdfNoFiles;
+    empty.output = (dir / "Never.pdf").string();
     ConversionResult cancelled = done;
     cancelled.cancelled = true;
+    cancelled.output = (dir / "Never.pdf").string();
     ConversionResult closing = cancelled;
     closing.quiet = true;
     ConversionResult noBook;
@@ -485,20 +491,23 @@ TEST(ReportConversion, ShowsTheResultThenOpensTheFolderThenNamesWhatFailed) {
     pictures.kind = ConversionKind::Jpg;
     pictures.pdfResult = 0;
     pictures.output = (dir / "Tale.jpg").string();
-    pictures.written = {"Tale1.jpg", "Tale2.jpg"};
+    pictures.written = {test::WriteFile(dir / "Tale1.jpg", "jpeg").string(), (dir / "Tale2.jpg").string()};
+    ConversionResult nowhere = done;
+    nowhere.output = (dir / "gone" / "Tale.pdf").string();
     const std::vector<Case> cases = {
-        {"done", done, {"Successed to build: " + out}, 1},
-        {"aborted", aborted, {"\rAborted!\r" + aborted.pdfCause}, 1},
+        {"done", done, {"Successed to build: " + out + "\r\r2 pages"}, {true}},
+        {"aborted", aborted, {"\rAborted!\r" + aborted.pdfCause}, {false}},
         {"missing",
          missing,
-         {"Successed to build: " + out,
+         {"Successed to build: " + out + "\r\r2 pages",
           "\rThese chapters could not be captured:\rrow 3 \"Two\": could not be shown: net::ERR_FILE_NOT_FOUND"},
-         1},
-        {"empty", empty, {"\rNo files existing!"}, 1},
-        {"cancelled", cancelled, {}, 1},
-        {"closing", closing, {}, 0},
-        {"no book", noBook, {"\rOpen a book first: there is nothing to convert."}, 0},
-        {"pictures", pictures, {"\rWrote 2 JPEG files to " + dir.path().string() + "/"}, 1},
+         {true}},
+        {"empty", empty, {"\rNo files existing!"}, {false}},
+        {"cancelled", cancelled, {"\rThe conversion was cancelled; nothing was written."}, {}},
+        {"closing", closing, {}, {}},
+        {"no book", noBook, {"\rOpen a book first: there is nothing to convert."}, {}},
+        {"pictures", pictures, {"\rWrote 2 JPEG files to " + dir.path().string() + "/"}, {true}},
+        {"no folder", nowhere, {"Successed to build: " + nowhere.output + "\r\r2 pages"}, {}},
     };
     for (const Case& c : cases) {
         test::ScriptedDialogs dialogs;
@@ -509,7 +518,22 @@ TEST(ReportConversion, ShowsTheResultThenOpensTheFolderThenNamesWhatFailed) {
             texts.push_back(message.text);
         }
         EXPECT_EQ(texts, c.texts) << c.name;
-        EXPECT_EQ(shell.folders.size(), c.folders) << c.name;
+        EXPECT_EQ(dialogs.endOffersOpen, c.endOffersOpen) << c.name;
+        // Nothing opens unless asked.
+        EXPECT_TRUE(shell.folders.empty() && shell.files.empty()) << c.name;
+    }
+
+    // The answers: Open opens the output (the first page of JPEG pages), Show in folder its folder.
+    for (const auto& [result, answer, file, folder] :
+         {std::tuple{done, EndAnswer::Open, out, std::string()},
+          std::tuple{pictures, EndAnswer::Open, pictures.written.front(), std::string()},
+          std::tuple{done, EndAnswer::ShowFolder, std::string(), dir.path().string() + "/"}}) {
+        test::ScriptedDialogs dialogs;
+        test::RecordingShell shell;
+        dialogs.endAnswers = {answer};
+        ReportConversion(result, dialogs, shell);
+        EXPECT_EQ(shell.files, file.empty() ? std::vector<std::string>{} : std::vector<std::string>{file});
+        EXPECT_EQ(shell.folders, folder.empty() ? std::vector<std::string>{} : std::vector<std::string>{folder});
     }
 }
 

@@ -135,8 +135,10 @@ private slots:
         QCOMPARE(window.dialogs.saveRequests.at(0).fileName, std::string("quillmark-sample"));
         QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
         QCOMPARE(window.dialogs.messages[0].caption, std::string("Congratulation"));
-        QCOMPARE(window.dialogs.messages[0].text, "Successed to build: " + pdf);
-        QCOMPARE(window.shell.folders, std::vector<std::string>{out.path().toStdString() + "/"});
+        QCOMPARE(window.dialogs.messages[0].text, "Successed to build: " + pdf + "\r\r5 pages");
+        // The end offers to open the PDF; nothing opens unasked.
+        QCOMPARE(window.dialogs.endOffersOpen, std::vector<bool>{true});
+        QVERIFY(window.shell.folders.empty() && window.shell.files.empty());
         for (int row = 1; row < form.toc.RowCount(); ++row) {
             const test::DecodedJpeg page = test::DecodeJpeg(PageFile(form, row));
             QCOMPARE(page.width, maximised.width());
@@ -207,6 +209,7 @@ private slots:
         const QString pdf = out.filePath("Sample.pdf");
         window.dialogs.saveAnswers = {pdf.toStdString()};
 
+        window.dialogs.endAnswers = {EndAnswer::ShowFolder};
         form.ConverttoPDFText1->trigger();
 
         QCOMPARE(window.dialogs.saveRequests.at(0).filter.pattern, std::string("*.pdf"));
@@ -242,7 +245,8 @@ private slots:
         QVERIFY(locked);
         QCOMPARE(form.state.WebZoom, 1.0);
         QVERIFY(QDir(out.path()).isEmpty());
-        QVERIFY(window.dialogs.messages.empty());
+        QCOMPARE(window.dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(window.dialogs.messages[0].text, std::string("\rThe conversion was cancelled; nothing was written."));
         QVERIFY(form.StringGrid1->isEnabled());
         QVERIFY(!form.Converter().Running());
     }

@@ -88,6 +88,42 @@ private slots:
         QCOMPARE(static_cast<int>(box.icon), icon);
         QCOMPARE(box.shown, QString("\nNo files existing!"));
     }
+
+    // The end of a conversion: its message with Open (only when there is something to open), Show in folder
+    // and Close, each giving its answer.
+    void conversionEnd_data() {
+        QTest::addColumn<bool>("canOpen");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Open") << true << "Open" << static_cast<int>(EndAnswer::Open);
+        QTest::newRow("Show in folder") << true << "Show in folder" << static_cast<int>(EndAnswer::ShowFolder);
+        QTest::newRow("Close") << true << "Close" << static_cast<int>(EndAnswer::Close);
+        QTest::newRow("Show in folder, nothing to open")
+            << false << "Show in folder" << static_cast<int>(EndAnswer::ShowFolder);
+    }
+    void conversionEnd() {
+        QFETCH(bool, canOpen);
+        QFETCH(QString, button);
+        QFETCH(int, answer);
+        QtDialogs dialogs("Quillmark");
+        BoxAnswer box(button);
+        QStringList buttons;
+        QTimer::singleShot(0, [&buttons] {
+            if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                for (QAbstractButton* each : shown->buttons()) {
+                    buttons << each->text().remove('&');
+                }
+            }
+        });
+        AnswerNextBox(box);
+        const EndAnswer given =
+            dialogs.ShowConversionEnd(MessageKind::Plain, "Congratulation", "Successed to build: a.pdf", canOpen);
+        QCOMPARE(static_cast<int>(given), answer);
+        QCOMPARE(box.title, QString("Congratulation"));
+        QCOMPARE(buttons.contains("Open"), canOpen);
+        QVERIFY(buttons.contains("Show in folder") && buttons.contains("Close"));
+        QVERIFY(!buttons.contains("OK"));
+    }
 };
 
 QM_GUI_TEST_MAIN(QtDialogsTest)

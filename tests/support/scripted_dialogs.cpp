@@ -39,4 +39,16 @@ ReplaceAnswer ScriptedDialogs::AskReplace(const std::string& text) {
     return answer;
 }
 
+EndAnswer ScriptedDialogs::ShowConversionEnd(MessageKind kind, const std::string& caption, const std::string& text,
+                                             bool canOpen) {
+    messages.push_back({kind, caption, text});
+    endOffersOpen.push_back(canOpen);
+    if (endAnswers.empty()) {
+        return EndAnswer::Close;
+    }
+    const EndAnswer answer = endAnswers.front();
+    endAnswers.pop_front();
+    return answer;
+}
+
 } // namespace qm::test

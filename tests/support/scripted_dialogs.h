@@ -35,12 +35,18 @@ public:
     std::deque<ReplaceAnswer> replaceAnswers;
     std::vector<std::string> replaceQuestions;
     std::vector<Message> messages;
+    // The end of a conversion is a message too; whether it offered to open the output, and the answers (Close
+    // when none is left).
+    std::vector<bool> endOffersOpen;
+    std::deque<EndAnswer> endAnswers;
 
     std::optional<std::string> AskOpenFileName(const FileFilter& filter, const std::string& fileName) override;
     std::optional<std::string> AskSaveFileName(const FileFilter& filter, const std::string& fileName,
                                                const std::string& defaultSuffix) override;
     void ShowMessage(MessageKind kind, const std::string& caption, const std::string& text) override;
     ReplaceAnswer AskReplace(const std::string& text) override;
+    EndAnswer ShowConversionEnd(MessageKind kind, const std::string& caption, const std::string& text,
+                                bool canOpen) override;
 };
 
 // A shell that only remembers what it was asked to open.
@@ -48,8 +54,10 @@ class RecordingShell final : public Shell {
 public:
     std::vector<std::string> folders;
     std::vector<std::string> pages;
+    std::vector<std::string> files;
 
     void OpenFolder(const std::string& folder) override { folders.push_back(folder); }
+    void OpenFile(const std::string& file) override { files.push_back(file); }
     void OpenPage(const std::string& url) override { pages.push_back(url); }
 };
 

@@ -47,6 +47,10 @@ void DesktopShell::OpenFolder(const std::string& folder) {
     Open(QUrl::fromLocalFile(QString::fromStdString(folder)).toEncoded().toStdString());
 }
 
+void DesktopShell::OpenFile(const std::string& file) {
+    Open(QUrl::fromLocalFile(QString::fromStdString(file)).toEncoded().toStdString());
+}
+
 void DesktopShell::OpenPage(const std::string& url) {
     Open(QUrl(QString::fromStdString(url)).toEncoded().toStdString());
 }

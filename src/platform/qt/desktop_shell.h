@@ -18,6 +18,7 @@ public:
     DesktopShell& operator=(const DesktopShell&) = delete;
 
     void OpenFolder(const std::string& folder) override;
+    void OpenFile(const std::string& file) override;
     void OpenPage(const std::string& url) override;
 
 private:

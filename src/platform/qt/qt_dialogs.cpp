@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <memory>
+
 namespace qm {
 
 namespace {
@@ -44,6 +46,29 @@ std::optional<std::string> QtDialogs::AskSaveFileName(const FileFilter& filter, 
 }
 
 void QtDialogs::ShowMessage(MessageKind kind, const std::string& caption, const std::string& text) {
+    MessageBox(kind, caption, text)->exec();
+}
+
+EndAnswer QtDialogs::ShowConversionEnd(MessageKind kind, const std::string& caption, const std::string& text,
+                                       bool canOpen) {
+    const std::unique_ptr<QMessageBox> box = MessageBox(kind, caption, text);
+    box->setStandardButtons(QMessageBox::Close);
+    QPushButton* open = canOpen ? box->addButton(QObject::tr("Open"), QMessageBox::AcceptRole) : nullptr;
+    QPushButton* folder = box->addButton(QObject::tr("Show in folder"), QMessageBox::ActionRole);
+    if (open != nullptr) {
+        box->setDefaultButton(open);
+    } else {
+        box->setDefaultButton(QMessageBox::Close);
+    }
+    box->exec();
+    if (open != nullptr && box->clickedButton() == open) {
+        return EndAnswer::Open;
+    }
+    return box->clickedButton() == folder ? EndAnswer::ShowFolder : EndAnswer::Close;
+}
+
+std::unique_ptr<QMessageBox> QtDialogs::MessageBox(MessageKind kind, const std::string& caption,
+                                                   const std::string& text) const {
     QString title = QString::fromStdString(caption);
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (kind) {
@@ -62,7 +87,7 @@ void QtDialogs::ShowMessage(MessageKind kind, const std::string& caption, const 
     if (title.isEmpty()) {
         title = QString::fromStdString(plainCaption_);
     }
-    QMessageBox(icon, title, MessageText(text), QMessageBox::Ok, owner_).exec();
+    return std::make_unique<QMessageBox>(icon, title, MessageText(text), QMessageBox::Ok, owner_);
 }
 
 ReplaceAnswer QtDialogs::AskReplace(const std::string& text) {

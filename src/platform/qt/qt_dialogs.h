@@ -2,6 +2,9 @@
 
 #include "platform/ui/dialogs.h"
 
+#include <memory>
+
+class QMessageBox;
 class QWidget;
 
 namespace qm {
@@ -19,9 +22,15 @@ public:
     std::optional<std::string> AskSaveFileName(const FileFilter& filter, const std::string& fileName,
                                                const std::string& defaultSuffix) override;
     void ShowMessage(MessageKind kind, const std::string& caption, const std::string& text) override;
+    EndAnswer ShowConversionEnd(MessageKind kind, const std::string& caption, const std::string& text,
+                                bool canOpen) override;
     ReplaceAnswer AskReplace(const std::string& text) override;
 
 private:
+    // A box with the message's icon, title and text and one OK button.
+    std::unique_ptr<QMessageBox> MessageBox(MessageKind kind, const std::string& caption,
+                                            const std::string& text) const;
+
     QWidget* owner_ = nullptr;
     std::string plainCaption_;
 };

@@ -19,6 +19,9 @@ enum class MessageKind {
 
 enum class ReplaceAnswer { Yes, No, All };
 
+// What the user chose at the end of a conversion.
+enum class EndAnswer { Close, Open, ShowFolder };
+
 // Everything the commands ask of the user, behind one interface so that tests can answer in their place.
 // Every call is modal: it returns when the user has answered, and the thread handles events meanwhile.
 // The conversions' question before they replace a file.
@@ -45,6 +48,11 @@ public:
     // The question (icon, Yes, No and All) before an existing file is replaced; the conversions ask
     // kReplaceQuestion.
     virtual ReplaceAnswer AskReplace(const std::string& text) = 0;
+
+    // The end of a conversion: `text` in a box as ShowMessage shows it, with "Open" (when `canOpen`) and "Show
+    // in folder" besides "Close".
+    virtual EndAnswer ShowConversionEnd(MessageKind kind, const std::string& caption, const std::string& text,
+                                        bool canOpen) = 0;
 };
 
 // A file dialog component as the window keeps it: its type list and the file name last confirmed in it.
