@@ -85,6 +85,12 @@ void OpenBook(const std::string& bookPath, const WorkingFolders& folders, Reader
         state.spineIndex = 0;
         LoadFoundFile(documents.XMLDocument2, opfPath, bookPath,
                       "has no package file: no file in or below its navigation map's folder has \".opf\" in its name");
+        // An empty navigation map beside the package gives way to the package's navigation document, whose
+        // paths are then relative to the same folder.
+        if (ExtractFilePath(opfPath) == state.subTempDir && opfPath.starts_with(folders.tempDir + "/")) {
+            ReadNavDocumentForEmptyMap(folders.tempDir, opfPath.substr(folders.tempDir.size() + 1),
+                                       documents.XMLDocument2, state);
+        }
         ReadOpfNode(state, toc, documents.XMLDocument2.DocumentElement());
     }
     state.chapterFacts = ReadChapterFacts(documents.XMLDocument2, documents.XMLDocument2.FileName());

@@ -156,6 +156,19 @@ void ReadNavDocument(const std::string& file, const std::string& navHref, Reader
 
 } // namespace
 
+void ReadNavDocumentForEmptyMap(const std::string& tempDir, const std::string& packageFile, const XmlDocument& package,
+                                ReaderState& state) {
+    if (!state.NavTitleList.empty()) {
+        return;
+    }
+    const ManifestGuide guide = ScanManifest(package.DocumentElement());
+    if (const std::string nav = BookFileOf(HrefFolder(packageFile), guide.navHref); !nav.empty()) {
+        state.DirIDList.clear();
+        XmlDocument document;
+        ReadNavDocument(tempDir + "/" + nav, guide.navHref, state, document);
+    }
+}
+
 bool HasContainerFile(const std::string& tempDir) {
     std::error_code ec;
     return std::filesystem::is_regular_file(std::filesystem::path(tempDir) / kContainerPath, ec);
@@ -178,9 +191,8 @@ void ReadPackageThroughContainer(const std::string& tempDir, ReaderState& state,
     const std::string packageFolder = HrefFolder(rootFile);
     if (const std::string ncx = BookFileOf(packageFolder, guide.ncxHref); !ncx.empty()) {
         ReadNcxBelowPackage(tempDir + "/" + ncx, guide.ncxHref, state, navigationDocument);
-    } else if (const std::string nav = BookFileOf(packageFolder, guide.navHref); !nav.empty()) {
-        ReadNavDocument(tempDir + "/" + nav, guide.navHref, state, navigationDocument);
     }
+    ReadNavDocumentForEmptyMap(tempDir, rootFile, packageDocument, state);
     state.spineIndex = 0;
     ReadOpfNode(state, toc, packageDocument.DocumentElement());
 }

@@ -8,6 +8,12 @@
 
 namespace qm {
 
+// When the navigation map gave no entry (there is none, or its map is empty), fills DirIDList and NavTitleList
+// from the table of contents of the navigation document that `package` (the package file at `packageFile`,
+// relative to `tempDir`) names, with paths relative to the package's folder. Nothing when it names none.
+void ReadNavDocumentForEmptyMap(const std::string& tempDir, const std::string& packageFile, const XmlDocument& package,
+                                ReaderState& state);
+
 // True when the unpacked book has META-INF/container.xml.
 bool HasContainerFile(const std::string& tempDir);
 

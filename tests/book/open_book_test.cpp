@@ -205,6 +205,30 @@ TEST_F(OpenBookTest, ABookWithoutNavigationMapIsTitledFromItsNavigationDocument)
                                         {"", "nav", "meta/nav.xhtml"}}));
 }
 
+// A navigation map with no entry beside the package gives way to the package's navigation document, in the
+// plain search as through the container.
+TEST_F(OpenBookTest, AnEmptyNavigationMapGivesWayToTheNavigationDocument) {
+    const std::string nav = "<html xmlns:epub='http://www.idpf.org/2007/ops'><body><nav epub:type='toc'><ol>"
+                            "<li><a href='c1.xhtml'>First</a></li><li><a href='c2.xhtml'>Second</a></li></ol></nav>"
+                            "</body></html>";
+    const std::vector<Row> expected{kHeader, {"1", "First", "c1.xhtml"}, {"2", "Second", "c2.xhtml"}};
+    Open(MakeBook(
+        {{"OEBPS/toc.ncx", Ncx({})},
+         {"OEBPS/content.opf", Opf({{"nav", "nav.xhtml|nav"}, {"c1", "c1.xhtml"}, {"c2", "c2.xhtml"}}, {"c1", "c2"})},
+         {"OEBPS/nav.xhtml", nav}},
+        "plain.epub"));
+    EXPECT_EQ(Rows(), expected);
+    // The map below the package's folder: the plain search cannot pair them, the container can.
+    Open(MakeBook({{"META-INF/container.xml", Container("OEBPS/content.opf")},
+                   {"OEBPS/map/toc.ncx", Ncx({})},
+                   {"OEBPS/content.opf",
+                    Opf({{"ncx", "map/toc.ncx"}, {"nav", "nav.xhtml|nav"}, {"c1", "c1.xhtml"}, {"c2", "c2.xhtml"}},
+                        {"c1", "c2"})},
+                   {"OEBPS/nav.xhtml", nav}},
+                  "container.epub"));
+    EXPECT_EQ(Rows(), expected);
+}
+
 // Titles from the links of a navigation document: laid out as a browser shows them, stored with "&" for each
 // space as every navigation title is, and lent to the files that no link names exactly.
 struct NavTitleCase {
@@ -398,9 +422,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {3, {"", "SECTION IV FAIRY STORIES—MODERN FANTASTIC TALES", "s04.xhtml"}}}},
         CorpusBook{"idpf-haruko-jpeg.epub",
                    14,
-                   {{1, {"", "j01", "images/01.jpg"}},
+                   // Its navigation map's points are prefixed, so the walk takes none; its navigation
+                   // document titles two pages, the others keep their ids.
+                   {{1, {"1", "ハルコさんの彼氏/Haruko San No Kareshi", "images/01.jpg"}},
                     {7, {"", "j07", "images/07.jpg"}},
-                    {13, {"", "AboutThisDocument", "images/AboutThisDocument.png"}}}},
+                    {13, {"2", "この文書について/About this document", "images/AboutThisDocument.png"}}}},
         CorpusBook{"idpf-hefty-water.epub", 2, {{1, {"", "Hefty Water", "heftywater.xhtml"}}}},
         CorpusBook{"idpf-jlreq-in-english.epub",
                    160,
@@ -410,8 +436,8 @@ INSTANTIATE_TEST_SUITE_P(
         CorpusBook{"idpf-kusamakura-japanese-vertical-writing.epub",
                    17,
                    {{1, {"", "表紙", "xhtml/表紙.xhtml"}},
-                    {8, {"", "六", "xhtml/六.xhtml"}},
-                    {16, {"", "後付", "xhtml/後付.xhtml"}}}},
+                    {8, {"6", "六", "xhtml/六.xhtml"}},
+                    {16, {"14", "この文書について", "xhtml/後付.xhtml"}}}},
         CorpusBook{"idpf-mahabharata.epub",
                    2015,
                    {{1, {"1", "महाभारत", "xhtml/b00000.xhtml"}},
