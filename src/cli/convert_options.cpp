@@ -12,7 +12,7 @@ namespace qm::cli {
 const char* const kConvertUsage = "usage: quillmark-cli convert BOOK.epub OUT.pdf|OUT.jpg [OPTIONS]\n"
                                   "       quillmark-cli convert --output-dir DIR [--jpg] BOOK.epub... [OPTIONS]\n"
                                   "options: --replace|--no-replace --timeout SECONDS --width PX --height PX --scale F\n"
-                                  "         --scripts\n"
+                                  "         --quality Q --scripts\n"
                                   "         --text [--paper A4|Letter|chapter] --jobs N --quiet\n";
 
 namespace {
@@ -134,6 +134,10 @@ std::optional<ConvertOptions> ParseConvertOptions(const std::vector<std::string>
                 std::cerr << "quillmark-cli convert: --scale takes a number from 1 to 4, not \"" << text << "\"\n";
                 return std::nullopt;
             }
+        } else if (word == "--quality") {
+            if (!ReadNumber(args, i, 1, 100, options.quality)) {
+                return std::nullopt;
+            }
         } else if (word == "--jobs") {
             if (!ReadNumber(args, i, 1, 64, options.jobs)) {
                 return std::nullopt;
@@ -192,6 +196,9 @@ std::vector<std::string> ConvertArguments(const ConvertOptions& options, const s
         char digits[32];
         const auto written = std::to_chars(digits, digits + sizeof digits, options.scale);
         words.insert(words.end(), {"--scale", std::string(digits, written.ptr)});
+    }
+    if (options.quality != 100) {
+        words.insert(words.end(), {"--quality", std::to_string(options.quality)});
     }
     if (options.scripts) {
         words.push_back("--scripts");

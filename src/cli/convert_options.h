@@ -33,6 +33,8 @@ struct ConvertOptions {
     int width = kDefaultWidth;
     // Pixels of a page picture to a CSS pixel (--scale): pages drawn F times sharper, the PDF's pages as large.
     double scale = 1.0;
+    // The JPEG quality of the page pictures, 1 to 100 (--quality): 100 keeps every detail, lower is smaller.
+    int quality = 100;
     int height = kDefaultHeight;
     // 0: as many as the machine has cores.
     int jobs = 0;

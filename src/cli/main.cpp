@@ -77,6 +77,7 @@ constexpr std::array kSubcommands{
                "  --width PX        lay pages out PX pixels wide (default 800)\n"
                "  --height PX       the view's height in pixels, the least height of a page (default 600)\n"
                "  --scale F         draw pages F times sharper, 1 to 4 (default 1); a PDF page keeps its size\n"
+               "  --quality Q       the page pictures' JPEG quality, 1 to 100 (default 100)\n"
                "  --scripts         run the book's own scripts (off by default)\n"
                "  --text            a PDF of text, printed by the engine, with bookmarks\n"
                "  --paper P         the text PDF's paper: A4 (default), Letter or chapter\n"

@@ -33,8 +33,6 @@ namespace {
 // Thrown through the conversion's own frames when the user cancels; never leaves the command.
 struct ConversionCancelled {};
 
-constexpr int kQuality = 100;
-
 // Laying a page out anew at the height it is captured at may change its height (parts sized by the
 // viewport); it settles within a few rounds or keeps the last one.
 constexpr int kLayoutRounds = 3;
@@ -344,7 +342,7 @@ void BookConverter::CaptureChapter(std::int32_t row, const std::string& fileName
         }
         laidOut.reset();
         log::Step captured(log::Area::Convert, "row " + std::to_string(row) + " captured");
-        pending.emplace(CaptureViewToJPEG(c_.browser, c_.dialogs, *encoder_, fileName, area, kQuality));
+        pending.emplace(CaptureViewToJPEG(c_.browser, c_.dialogs, *encoder_, fileName, area, options.quality));
         capture.stalled = pending->Stalled();
     } catch (const PageNotAnswering& error) {
         capture.failure = error.what();

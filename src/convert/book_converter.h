@@ -67,6 +67,8 @@ struct ConversionOptions {
     // Pixels of a page picture to a CSS pixel: 1 draws every page alike on every machine, 2 twice as sharp (a PDF
     // page keeps its size in points).
     double scale = 1.0;
+    // The JPEG quality of the page pictures (1 to 100): 100, every detail, unless told otherwise.
+    int quality = 100;
     // Whether the output may replace files of its names. Unset (the window): a file under the chosen name when
     // it was chosen may be replaced (the save dialog asked), and the user is asked about any other name that is
     // taken. True or false decides for every name (the command line's --replace).

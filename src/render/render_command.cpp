@@ -154,6 +154,7 @@ int RunRender(const std::vector<std::string>& args) {
         };
         converter.options.paper = options->paper;
         converter.options.scale = options->scale;
+        converter.options.quality = options->quality;
         const ConversionResult result = converter.Convert(options->kind);
         if (progress) {
             progress->Finish();

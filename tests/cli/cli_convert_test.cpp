@@ -263,6 +263,22 @@ TEST_F(CliConvert, PagesAreTheSameOnEveryDisplayAndScaleMakesThemSharper) {
     EXPECT_EQ(Run({QM_SAMPLE_BOOK, (dir_ / "x.pdf").string(), "--scale", "5"}).exitCode, 64);
 }
 
+// --quality Q encodes the page pictures at JPEG quality Q: the same pages, smaller; 100 unless told.
+TEST_F(CliConvert, QualityMakesThePicturesSmaller) {
+    ASSERT_EQ(Run({QM_SAMPLE_BOOK, (dir_ / "best.jpg").string()}).exitCode, 0);
+    const test::CliResult lower = Run({QM_SAMPLE_BOOK, (dir_ / "lower.jpg").string(), "--quality", "80"});
+    ASSERT_EQ(lower.exitCode, 0) << lower.err;
+    const test::DecodedJpeg best = test::DecodeJpeg(dir_ / "best1.jpg");
+    const test::DecodedJpeg smaller = test::DecodeJpeg(dir_ / "lower1.jpg");
+    EXPECT_EQ(smaller.width, best.width);
+    EXPECT_EQ(smaller.height, best.height);
+    EXPECT_LT(fs::file_size(dir_ / "lower1.jpg") * 2, fs::file_size(dir_ / "best1.jpg"));
+    for (const char* wrong : {"0", "101", "high"}) {
+        EXPECT_EQ(Run({QM_SAMPLE_BOOK, (dir_ / "x.pdf").string(), "--quality", wrong}).exitCode, 64) << wrong;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "x.pdf"));
+}
+
 // A book of fixed layout: each page is captured at the size its viewport meta declares, and is a PDF page of
 // that size; a box sized by the viewport fills the page to its last row.
 TEST_F(CliConvert, FixedLayoutPagesAreTheirOwnSize) {
