@@ -19,11 +19,18 @@ namespace {
 // (which happens when this process ends in whatever way, killed included) and then removes the folder. As the
 // folder comes from the watcher, there is no moment in which it exists unwatched.
 // SIGPIPE is ignored: when this process is killed before it reads the name, the watcher must still clean up.
+// The conversion processes this process started end a moment after it (they are told when it dies), and one
+// may still be writing a page into the folder while it is removed: the removal is tried again, for up to five
+// seconds, until the folder is gone.
 constexpr const char* kWatcherScript = "trap '' PIPE; exec 2>/dev/null\n"
                                        "folder=$(mktemp -d \"$0/quillmark-cli-XXXXXX\") || exit 1\n"
                                        "printf '%s\\n' \"$folder\"\n"
                                        "cat >/dev/null\n"
-                                       "exec rm -rf -- \"$folder\"\n";
+                                       "rm -rf -- \"$folder\"\n"
+                                       "tries=0\n"
+                                       "while [ -e \"$folder\" ] && [ $tries -lt 50 ]; do\n"
+                                       "    sleep 0.1; rm -rf -- \"$folder\"; tries=$((tries + 1))\n"
+                                       "done\n";
 
 std::string TemporaryBase() {
     const char* tmp = std::getenv("TMPDIR");
