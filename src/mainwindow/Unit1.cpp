@@ -125,14 +125,6 @@ TForm1::TForm1(Dialogs& dialogs, Shell& shell, QWidget* parent)
     frame_ = std::make_unique<SkinnedFrame>(
         *this, [this](std::int32_t row) { RunHandler([this, row] { toc.SetCurrentRow(row); }); });
     BuildMenus();
-    ConversionPage1 = new WebEngineBrowser(Panel1);
-    ConversionPage1->setObjectName("ConversionPage1");
-    // Drawn, for the captures, but covered by the reader's view and out of reach of the keyboard and pointer.
-    ConversionPage1->setEnabled(false);
-    ConversionPage1->lower();
-    conversionSession_ = std::make_unique<ReadingSession>(
-        ReadingSession::Platform{*ConversionPage1, dialogs_, *conversionWindow_, *pump_},
-        [this] { return OpenDialog1.FileName; }, [](const std::string&) {});
 
     toc.SetSelectHandler([this](std::int32_t row) {
         StringGrid1->SyncCurrentRow();
@@ -390,13 +382,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::Converting() const {
-    return conversionSession_->Converter().Running();
-}
-
-void TForm1::SizeConversionPage() {
-    // Pages are laid out as wide as the reader's view, and a page that fits it is as tall.
-    ConversionPage1->SetViewWidth(WebBrowser1->ViewWidth());
-    ConversionPage1->SetViewHeight(WebBrowser1->ViewHeight());
+    return session_->Converter().Running();
 }
 
 void TForm1::ConverttoPDF1Click() {
@@ -411,18 +397,8 @@ void TForm1::ConverttoPDFText1Click() {
     RunConversion(ConversionKind::TextPdf);
 }
 
-ConversionResult TForm1::ConvertBook(ConversionKind kind) {
-    Converter().options.scale = settings_->ConversionScale();
-    conversionSession_->AdoptBook(*session_);
-    // The conversion runs the book's scripts exactly when the reader's page does.
-    ConversionPage1->SetBookScriptsAllowed(WebBrowser1->BookScriptsAllowed());
-    return Converter().Convert(kind);
-}
-
 void TForm1::RunConversion(ConversionKind kind) {
     if (Converting()) {
-        queuedConversion_ = kind;
-        ShowBriefly(tr("The conversion starts when the one running ends"));
         return;
     }
     closeAfterConversion_ = false;
@@ -434,12 +410,9 @@ void TForm1::RunConversion(ConversionKind kind) {
             }
         }
     } closeWhenAsked{*this};
-    const ConversionResult result = ConvertBook(kind);
+    Converter().options.scale = settings_->ConversionScale();
+    const ConversionResult result = Converter().Convert(kind);
     ReportConversion(result, dialogs_, shell_);
-    if (const std::optional<ConversionKind> next = std::exchange(queuedConversion_, std::nullopt);
-        next && !closeAfterConversion_) {
-        QTimer::singleShot(0, this, [this, kind = *next] { RunHandler([this, kind] { RunConversion(kind); }); });
-    }
 }
 
 void TForm1::RunHandler(const std::function<void()>& handler) {
@@ -578,7 +551,7 @@ void TForm1::UpdateCaption() {
 }
 
 void TForm1::UpdateStatus() {
-    if (openBook_.empty() || briefMessage_->isActive()) {
+    if (openBook_.empty() || Converting() || briefMessage_->isActive()) {
         return;
     }
     const std::int32_t row = toc.CurrentRow();
@@ -643,7 +616,7 @@ void TForm1::SaveWindow() {
 
 void TForm1::SaveReadingPlace(bool withScroll) {
     // A conversion walks every row at the natural size; where the reader is counts again once it has ended.
-    if (openBook_.empty() || !Remembers()) {
+    if (openBook_.empty() || Converting() || !Remembers()) {
         return;
     }
     ReadingPlace place;
@@ -669,12 +642,18 @@ void TForm1::RestoreScroll(double fraction) {
 }
 
 void TForm1::ImageConvertClick() {
+    if (Converting()) {
+        return;
+    }
     // The button's place in the title bar, taken as a place in the window: the menu opens the title bar's
     // offset (the bevel) left of and above the button's foot.
     PopupMenu1->exec(mapToGlobal(QPoint(ImageConvert->x(), ImageConvert->y() + ImageConvert->height())));
 }
 
 void TForm1::Zoom(void (*command)(ReaderState&, BrowserView&)) {
+    if (Converting()) {
+        return;
+    }
     command(state, *WebBrowser1);
     SaveReadingPlace(true);
     if (!openBook_.empty() && !state.flag_null) {
@@ -768,7 +747,7 @@ void TForm1::StringGrid1SelectCell(std::int32_t row) {
 
 void TForm1::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
     session_->Chapters().DocumentComplete(outcome);
-    if (pendingScroll_) {
+    if (pendingScroll_ && !Converting()) {
         const double fraction = *pendingScroll_;
         pendingScroll_.reset();
         if (outcome.loaded) {
@@ -778,7 +757,7 @@ void TForm1::WebBrowser1DocumentComplete(const LoadOutcome& outcome) {
 }
 
 void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
-    if (openBook_.empty()) {
+    if (Converting() || openBook_.empty()) {
         return;
     }
     if (!url.isLocalFile()) {
@@ -800,7 +779,7 @@ void TForm1::WebBrowser1UrlChanged(const QUrl& url) {
 }
 
 void TForm1::WebBrowser1LoadFinished(bool ok) {
-    if (!ok || openBook_.empty()) {
+    if (!ok || Converting() || openBook_.empty()) {
         return;
     }
     try {
@@ -821,14 +800,14 @@ void TForm1::WebBrowser1LoadFinished(bool ok) {
 }
 
 void TForm1::OpenFindBar() {
-    if (openBook_.empty()) {
+    if (Converting() || openBook_.empty()) {
         return;
     }
     FindBar1->Open();
 }
 
 void TForm1::OpenContentsEntry(int index) {
-    if (openBook_.empty()) {
+    if (Converting() || openBook_.empty()) {
         return;
     }
     const ContentsEntry entry = TreeContents->Entry(index);
@@ -862,7 +841,7 @@ void TForm1::ShowPendingFragment() {
 }
 
 void TForm1::OpenBookSearch() {
-    if (openBook_.empty()) {
+    if (Converting() || openBook_.empty()) {
         return;
     }
     FindBar1->Open(true);
@@ -879,7 +858,7 @@ void TForm1::FindInBook(const QString& text) {
 }
 
 void TForm1::OpenMatch(std::int32_t row, int occurrence) {
-    if (openBook_.empty() || row <= 0 || row >= toc.RowCount()) {
+    if (Converting() || openBook_.empty() || row <= 0 || row >= toc.RowCount()) {
         return;
     }
     pendingMatch_ = PendingMatch{FindBar1->Text(), occurrence};
@@ -923,6 +902,9 @@ void TForm1::StepToMatch(const QString& text, int wanted, int stepsLeft) {
 }
 
 void TForm1::FindBar1Find(const QString& text, bool backward) {
+    if (Converting()) {
+        return;
+    }
     // The count comes later; the bar may be gone by then.
     const QPointer<TFindBar> bar(FindBar1);
     WebBrowser1->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
@@ -949,7 +931,7 @@ void TForm1::ToggleFullScreen() {
 }
 
 void TForm1::GoBack() {
-    if (openBook_.empty() || !WebBrowser1->history()->canGoBack()) {
+    if (Converting() || openBook_.empty() || !WebBrowser1->history()->canGoBack()) {
         return;
     }
     WebBrowser1->history()->back();
@@ -960,20 +942,19 @@ void TForm1::Quit() {
 }
 
 void TForm1::EscapeKey() {
-    // A panel the reader has open goes first: reading goes on during a conversion.
-    if (LookPanel1->isVisible()) {
+    if (Converting()) {
+        Converter().Cancel();
+    } else if (LookPanel1->isVisible()) {
         ImageLookClick();
     } else if (FindBar1->isVisible()) {
         CloseFindBar();
-    } else if (Converting()) {
-        Converter().Cancel();
     } else if (isFullScreen()) {
         ToggleFullScreen();
     }
 }
 
 bool TForm1::PageMoveAsked(PageMove move, PageEdges edges, bool fresh) {
-    if (openBook_.empty()) {
+    if (Converting() || openBook_.empty()) {
         return false;
     }
     const int chapter = chapters_.ChapterOfRow(toc.CurrentRow());

@@ -84,14 +84,6 @@ private:
     std::unique_ptr<ReadingSession> session_;
 
 public:
-    // The page the conversions capture in, under the reader's page view in Panel1, where it is drawn but never
-    // seen; and the session that converts in it, over the open book.
-    WebEngineBrowser* ConversionPage1 = nullptr;
-
-private:
-    std::unique_ptr<ReadingSession> conversionSession_;
-
-public:
     // Working folders of this program (composed at creation, claimed and composed again by each opening).
     std::string& tempDir;
     std::string& tempJPG;
@@ -189,18 +181,12 @@ public:
     // Opens the book read last, when there is one and it still exists; false when there is none.
     bool OpenLastBook();
     void ImageConvertClick();
-    // The convert menu's commands (see BookConverter). A conversion walks the chapters in a page of its own,
-    // ConversionPage1, so the reader goes on reading meanwhile; only opening another book waits for it, and a
-    // conversion asked for meanwhile starts when it ends. Esc cancels it, and closing the window cancels it
-    // first.
+    // The convert menu's commands (see BookConverter). While one runs, the other commands that change the
+    // book, the row or the zoom do nothing; Esc cancels it, and closing the window cancels it first.
     void ConverttoPDF1Click();
     void ConverttoJPG1Click();
     void ConverttoPDFText1Click();
-    BookConverter& Converter() { return conversionSession_->Converter(); }
-    // Converts the open book in the conversion page and returns what happened, showing nothing.
-    ConversionResult ConvertBook(ConversionKind kind);
-    // Gives the conversion page the reader's view size, the size pages are laid out at.
-    void SizeConversionPage();
+    BookConverter& Converter() { return session_->Converter(); }
     void ImageZoomInClick();
     void ImageZoomOutClick();
     void ImageOriginalClick();
@@ -228,9 +214,9 @@ public:
     void WebBrowser1LoadFinished(bool ok);
 
     // Reading comfort: Ctrl+F opens the find bar, which searches the chapter shown (F3 and Shift+F3 go to the
-    // next and previous match); F11 toggles the reading mode, the page alone on the full screen; Alt+Left goes
-    // back after a link; Ctrl+Q quits. Esc closes the reading settings or the find bar, else cancels a running
-    // conversion, else leaves the reading mode. All of them work while a conversion runs.
+    // next and previous match); F11 toggles the reading mode, the page alone on the full screen; Alt+Left goes back
+    // after a link; Ctrl+Q quits. Esc cancels a running conversion, else closes the reading settings or the find bar,
+    // else leaves the reading mode. None of them acts while a conversion runs, but cancel and quit.
     void OpenFindBar();
     // The find bar searching the whole book (Ctrl+Shift+F): the matches are listed; one chosen opens its
     // chapter with the match found and marked by the page's own search.
@@ -297,8 +283,6 @@ private:
     void ShowException(const std::string& text);
     bool Converting() const;
     void RunConversion(ConversionKind kind);
-    // A conversion asked for while one runs.
-    std::optional<ConversionKind> queuedConversion_;
     // A zoom command: none while a conversion runs; the zoom is remembered with the place.
     void Zoom(void (*command)(ReaderState&, BrowserView&));
 

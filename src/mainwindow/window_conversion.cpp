@@ -1,8 +1,10 @@
 #include "mainwindow/window_conversion.h"
 
 #include "mainwindow/Unit1.h"
+#include "mainwindow/find_bar.h"
 #include "mainwindow/panel.h"
 #include "mainwindow/picture_button.h"
+#include "mainwindow/string_grid.h"
 #include "platform/qt/web_engine_browser.h"
 
 #include <QLabel>
@@ -15,14 +17,11 @@ namespace qm {
 void WindowConversion::ShowBrowser() {
     form_.LabelStart->hide();
     form_.Panel1->show();
-    form_.ConversionPage1->show();
     form_.WebBrowser1->show();
-    form_.WebBrowser1->raise();
 }
 
 void WindowConversion::Maximise() {
     form_.SetMaximised(true);
-    form_.SizeConversionPage();
 }
 
 void WindowConversion::ShowProgress(int steps) {
@@ -48,10 +47,18 @@ void WindowConversion::HideProgress() {
 }
 
 void WindowConversion::LockInput(bool locked) {
-    // The conversion has a page of its own; the reader reads on. Only opening another book (whose unpacking
-    // would take the pages away) waits: the open command refuses during a conversion, and its button is grey.
-    form_.ImageOpen->setEnabled(!locked);
+    // The commands themselves refuse to run during a conversion (keys, drops and gestures reach them too);
+    // greying the controls shows why.
+    for (QWidget* control : {static_cast<QWidget*>(form_.StringGrid1), static_cast<QWidget*>(form_.ImageOpen),
+                             static_cast<QWidget*>(form_.ImageConvert), static_cast<QWidget*>(form_.ImageZoomIn),
+                             static_cast<QWidget*>(form_.ImageZoomOut), static_cast<QWidget*>(form_.ImageOriginal)}) {
+        control->setEnabled(!locked);
+    }
+    // Cancel stands where the progress shows; searching would mark the pages being captured.
     form_.ButtonCancel->setVisible(locked);
+    if (locked && form_.FindBar1->isVisible()) {
+        form_.CloseFindBar();
+    }
 }
 
 } // namespace qm

@@ -23,16 +23,6 @@ void ReadingSession::Open(const std::string& path, const WorkingFolders& bookFol
     OpenBook(path, bookFolders, state, toc, documents);
 }
 
-void ReadingSession::AdoptBook(const ReadingSession& reader) {
-    state = reader.state;
-    toc = reader.toc;
-    // The copied table would show its rows in the reader's view.
-    toc.SetSelectHandler([this](std::int32_t row) { chapters_.RowSelected(row); });
-    folders = reader.folders;
-    browser_.SetBookFolder(folders.tempDir);
-    converter_.metadata = [&reader] { return reader.Metadata(); };
-}
-
 BookMetadata ReadingSession::Metadata() const {
     return ReadBookMetadata(documents.XMLDocument2);
 }

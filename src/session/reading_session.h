@@ -55,11 +55,6 @@ public:
     // The book's title, author and language from its package file (empty fields when not set).
     BookMetadata Metadata() const;
 
-    // Takes the book `reader` has open, without unpacking it again: its state, table and folders by copy (its
-    // documents are read through `reader`, which must outlive this use). A conversion in a page of its own
-    // thus walks the chapters while the reader goes on reading. Nothing of `reader` changes.
-    void AdoptBook(const ReadingSession& reader);
-
 private:
     BrowserView& browser_;
     ChapterDisplay chapters_;

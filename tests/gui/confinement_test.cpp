@@ -86,13 +86,13 @@ private slots:
             QTest::qWait(300);
             converter.onChapter = [&](const ChapterStep& step) {
                 if (step.number == book.crashAtChapter) {
-                    ::kill(static_cast<pid_t>(form.ConversionPage1->page()->renderProcessPid()), SIGKILL);
+                    ::kill(static_cast<pid_t>(form.WebBrowser1->page()->renderProcessPid()), SIGKILL);
                 }
             };
             window.dialogs.saveAnswers = {(out / "page.jpg").string()};
             QElapsedTimer took;
             took.start();
-            const ConversionResult result = form.ConvertBook(ConversionKind::Jpg);
+            const ConversionResult result = converter.Convert(ConversionKind::Jpg);
             if (book.refusedAtOnce) {
                 QVERIFY2(took.elapsed() < 4000, book.name.c_str());
             }

@@ -53,7 +53,6 @@ public:
     // Whether a book's own scripts run in its pages (off at first); they stay confined to the book either way.
     // Takes effect with the next page shown.
     void SetBookScriptsAllowed(bool allowed);
-    bool BookScriptsAllowed() const { return bookScripts_; }
     // Whether pages show scroll bars (they do at first). A view that only converts shows none: its pages are
     // then laid out for a capture as they loaded, without a change of style that lays them out again.
     void SetScrollBarsShown(bool shown);
